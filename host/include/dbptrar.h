@@ -1,0 +1,3 @@
+// Array of untyped pointers, as the host's explode and selection services use.
+#pragma once
+#include "acarray.h"

@@ -1,0 +1,84 @@
+// Private to the runtime: what an object id points at, the database's object table,
+// and the access the runtime needs to objects' private state.
+#pragma once
+
+#include <deque>
+#include <unordered_map>
+#include <vector>
+
+#include "dbmain.h"
+
+class AcDbLayerTableRecord;
+class AcDbBlockTableRecord;
+
+// The slot an object id refers to. Slots live as long as their database, so an id
+// stays valid after its object is deleted (it then opens as erased).
+class AcDbStub {
+public:
+    AcDbObject* object = nullptr;
+    AcDbDatabase* database = nullptr;
+    Adesk::UInt64 handle = 0;
+    bool erased = false;
+};
+
+namespace acrt {
+
+// Told about changes to a database's objects, so that undo can record them.
+class DatabaseObserver {
+public:
+    virtual ~DatabaseObserver() = default;
+    // A resident object is about to be changed: called on every open for write,
+    // before the caller can change anything.
+    virtual void objectOpenedForWrite(AcDbObject* object) = 0;
+    virtual void objectAppended(AcDbObject* object) = 0;
+    virtual void objectErased(AcDbObject* object, bool erasing) = 0;
+};
+
+void setDatabaseObserver(AcDbDatabase* db, DatabaseObserver* observer);
+DatabaseObserver* databaseObserver(const AcDbDatabase* db);
+
+}  // namespace acrt
+
+struct AcDbDatabase::Impl {
+    std::deque<AcDbStub> stubs;
+    std::unordered_map<Adesk::UInt64, AcDbStub*> byHandle;
+    Adesk::UInt64 handseed = 1;
+    AcDbObjectId blockTable, layerTable, textStyleTable, linetypeTable;
+    AcDbObjectId modelSpace, paperSpace;
+    AcDbObjectId clayer, textstyle;
+    bool tilemode = true;
+    bool tearingDown = false;
+    long openCount = 0;
+    acrt::DatabaseObserver* observer = nullptr;
+
+    AcDbStub* stubForHandle(Adesk::UInt64 handle, bool create, AcDbDatabase* owner);
+    AcDbStub* newStub(AcDbDatabase* owner);
+};
+
+// The runtime's door to the private state of objects and databases.
+class AcDbSystemInternals {
+public:
+    static AcDbStub* stubOf(const AcDbObject* obj) { return obj->m_stub; }
+    static void setStub(AcDbObject* obj, AcDbStub* stub) { obj->m_stub = stub; }
+    static void setOwner(AcDbObject* obj, AcDbObjectId owner) { obj->m_ownerId = owner; }
+    static AcDbDatabase::Impl* impl(const AcDbDatabase* db) { return db ? db->m_impl : nullptr; }
+    static AcDbStub* stubOf(AcDbObjectId id) { return static_cast<AcDbStub*>(id); }
+    static int readers(const AcDbObject* obj) { return obj->m_readers; }
+    static bool writeOpen(const AcDbObject* obj) { return obj->m_writeOpen; }
+    // Makes obj resident in db under a new handle (or the given one), closed.
+    static Acad::ErrorStatus makeResident(AcDbDatabase* db, AcDbObject* obj, AcDbObjectId& id,
+                                          Adesk::UInt64 handle = 0);
+    // Opens a resident object, following the host's rules.
+    static Acad::ErrorStatus open(AcDbObject*& pObj, AcDbObjectId id, AcDb::OpenMode mode, const AcRxClass* pClass,
+                                  bool openErased);
+    static void setClosed(AcDbObject* obj)
+    {
+        obj->m_readers = 0;
+        obj->m_writeOpen = false;
+    }
+    static std::vector<AcDbObjectId>& entityList(AcDbBlockTableRecord* btr);
+    // The layer record an entity is on, read without opening it; null if none.
+    static const AcDbLayerTableRecord* peekLayer(const AcDbEntity* ent);
+    // An object's current state, read without opening it (the runtime's own reads).
+    static AcDbObject* peek(AcDbObjectId id);
+};

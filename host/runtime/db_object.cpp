@@ -1,0 +1,275 @@
+// Database objects: the host's open/close discipline, erasing, filing and copying.
+#include <cstdio>
+#include <cstdlib>
+
+#include "acrt_assert.h"
+#include "db_internals.h"
+#include "dbsymtb.h"
+#include "rx_runtime_class.h"
+#include "vemhost.h"
+
+namespace {
+long g_liveObjects = 0;
+}
+
+ACRT_DEFINE_CLASS(AcGiDrawable, AcRxObject, "");
+ACRT_DEFINE_CLASS(AcDbObject, AcGiDrawable, "");
+
+namespace vemhost {
+long liveObjectCount() { return g_liveObjects; }
+long openObjectCount(const AcDbDatabase* db)
+{
+    AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(db);
+    return impl ? impl->openCount : 0;
+}
+}  // namespace vemhost
+
+void* AcDbObject::operator new(size_t size)
+{
+    void* p = std::malloc(size ? size : 1);
+    if (p == nullptr)
+        throw std::bad_alloc();
+    return p;
+}
+void* AcDbObject::operator new(size_t size, const std::nothrow_t&) noexcept { return std::malloc(size ? size : 1); }
+void AcDbObject::operator delete(void* p) noexcept { std::free(p); }
+void AcDbObject::operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+
+AcDbObject::AcDbObject() { ++g_liveObjects; }
+
+AcDbObject::~AcDbObject()
+{
+    --g_liveObjects;
+    if (m_stub == nullptr)
+        return;
+    AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(m_stub->database);
+    if (impl != nullptr && !impl->tearingDown) {
+        // Only the database deletes resident objects; anything else is a host fault.
+        std::fprintf(stderr, "host: resident object (handle %llX) deleted outside its database\n",
+                     (unsigned long long)m_stub->handle);
+        std::abort();
+    }
+    m_stub->object = nullptr;
+}
+
+AcDbObjectId AcDbObject::objectId() const { return AcDbObjectId(m_stub); }
+Acad::ErrorStatus AcDbObject::setOwnerId(AcDbObjectId objId)
+{
+    m_ownerId = objId;
+    return Acad::eOk;
+}
+AcDbDatabase* AcDbObject::database() const { return m_stub ? m_stub->database : nullptr; }
+void AcDbObject::getAcDbHandle(AcDbHandle& handle) const { handle = objectHandle(); }
+AcDbHandle AcDbObject::objectHandle() const { return m_stub ? AcDbHandle(m_stub->handle) : AcDbHandle(); }
+Adesk::Boolean AcDbObject::isErased() const { return m_stub != nullptr && m_stub->erased; }
+
+Acad::ErrorStatus AcDbObject::subClose() { return Acad::eOk; }
+
+Acad::ErrorStatus AcDbObject::close()
+{
+    if (m_stub == nullptr) {
+        // An object that never reached a database ends with its close, as on the host.
+        delete this;
+        return Acad::eOk;
+    }
+    if (!m_writeOpen && m_readers == 0)
+        return Acad::eInvalidOpenState;
+    Acad::ErrorStatus es = subClose();
+    AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(m_stub->database);
+    if (m_writeOpen)
+        m_writeOpen = false;
+    else
+        --m_readers;
+    if (impl != nullptr && !m_writeOpen && m_readers == 0)
+        --impl->openCount;
+    m_new = false;
+    return es;
+}
+
+Acad::ErrorStatus AcDbObject::cancel() { return close(); }
+
+Acad::ErrorStatus AcDbObject::upgradeOpen()
+{
+    if (m_writeOpen)
+        return Acad::eWasOpenForWrite;
+    if (m_readers != 1)
+        return Acad::eWasOpenForRead;
+    if (const AcDbEntity* ent = AcDbEntity::cast(this)) {
+        const AcDbLayerTableRecord* layer = AcDbSystemInternals::peekLayer(ent);
+        if (layer != nullptr && layer->isLocked())
+            return Acad::eOnLockedLayer;
+    }
+    if (acrt::DatabaseObserver* obs = acrt::databaseObserver(database()))
+        obs->objectOpenedForWrite(this);
+    m_readers = 0;
+    m_writeOpen = true;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbObject::downgradeOpen()
+{
+    if (!m_writeOpen)
+        return Acad::eWasNotOpenForWrite;
+    m_writeOpen = false;
+    m_readers = 1;
+    return Acad::eOk;
+}
+
+void AcDbObject::assertReadEnabled() const { ACRT_ASSERT(isReadEnabled(), "object is not open for read"); }
+
+void AcDbObject::assertWriteEnabled(Adesk::Boolean, Adesk::Boolean recordModified)
+{
+    ACRT_ASSERT(m_writeOpen, "object is not open for write");
+    if (recordModified)
+        m_modified = true;
+}
+
+void AcDbObject::assertNotifyEnabled() const { ACRT_ASSERT(isReadEnabled(), "object is not open for notify"); }
+
+Acad::ErrorStatus AcDbObject::subErase(Adesk::Boolean) { return Acad::eOk; }
+
+Acad::ErrorStatus AcDbObject::erase(Adesk::Boolean erasing)
+{
+    if (!m_writeOpen)
+        return Acad::eNotOpenForWrite;
+    if (m_stub == nullptr)
+        return Acad::eNotInDatabase;
+    if (m_stub->erased == erasing)
+        return erasing ? Acad::eWasErased : Acad::eOk;
+    Acad::ErrorStatus es = subErase(erasing);
+    if (es != Acad::eOk)
+        return es;
+    m_stub->erased = erasing;
+    m_modified = true;
+    if (acrt::DatabaseObserver* obs = acrt::databaseObserver(database()))
+        obs->objectErased(this, erasing);
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbObject::dwgIn(AcDbDwgFiler* pFiler) { return pFiler ? dwgInFields(pFiler) : Acad::eNullObjectPointer; }
+Acad::ErrorStatus AcDbObject::dwgOut(AcDbDwgFiler* pFiler) const
+{
+    return pFiler ? dwgOutFields(pFiler) : Acad::eNullObjectPointer;
+}
+
+// The object's own part of a record is empty: the owner and handle are the
+// database's business and are kept beside the record.
+Acad::ErrorStatus AcDbObject::dwgInFields(AcDbDwgFiler* pFiler)
+{
+    assertWriteEnabled();
+    return pFiler->filerStatus();
+}
+Acad::ErrorStatus AcDbObject::dwgOutFields(AcDbDwgFiler* pFiler) const
+{
+    assertReadEnabled();
+    return pFiler->filerStatus();
+}
+
+AcRxObject* AcDbObject::clone() const
+{
+    AcRxClass* cls = isA();
+    AcRxObject* created = cls ? cls->create() : nullptr;
+    AcDbObject* copy = AcDbObject::cast(created);
+    if (copy == nullptr) {
+        delete created;
+        return nullptr;
+    }
+    vemhost::MemoryFiler filer(database(), AcDb::kCopyFiler);
+    if (dwgOut(&filer) != Acad::eOk || filer.filerStatus() != Acad::eOk) {
+        delete copy;
+        return nullptr;
+    }
+    filer.rewind();
+    if (copy->dwgIn(&filer) != Acad::eOk) {
+        delete copy;
+        return nullptr;
+    }
+    return copy;
+}
+
+Acad::ErrorStatus AcDbObject::copyFrom(const AcRxObject* pSrc)
+{
+    const AcDbObject* src = AcDbObject::cast(pSrc);
+    if (src == nullptr || src->isA() != isA())
+        return Acad::eWrongObjectType;
+    vemhost::MemoryFiler filer(src->database(), AcDb::kCopyFiler);
+    Acad::ErrorStatus es = src->dwgOut(&filer);
+    if (es != Acad::eOk)
+        return es;
+    filer.rewind();
+    return dwgIn(&filer);
+}
+
+Adesk::UInt32 AcDbObject::subSetAttributes(AcGiDrawableTraits*) { return kDrawableNone; }
+Adesk::Boolean AcDbObject::subWorldDraw(AcGiWorldDraw*) { return true; }
+void AcDbObject::subViewportDraw(AcGiViewportDraw*) {}
+
+// ---- opening by id ---------------------------------------------------------------
+
+Acad::ErrorStatus AcDbSystemInternals::open(AcDbObject*& pObj, AcDbObjectId id, AcDb::OpenMode mode,
+                                            const AcRxClass* pClass, bool openErased)
+{
+    pObj = nullptr;
+    AcDbStub* stub = stubOf(id);
+    if (stub == nullptr)
+        return Acad::eNullObjectId;
+    AcDbObject* obj = stub->object;
+    if (obj == nullptr)
+        return stub->erased ? Acad::ePermanentlyErased : Acad::eKeyNotFound;
+    if (stub->erased && !openErased)
+        return Acad::eWasErased;
+    if (pClass != nullptr && !obj->isKindOf(pClass))
+        return Acad::eNotThatKindOfClass;
+    if (obj->m_writeOpen)
+        return Acad::eWasOpenForWrite;
+    AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(stub->database);
+    if (mode == AcDb::kForWrite) {
+        if (obj->m_readers > 0)
+            return Acad::eWasOpenForRead;
+        if (const AcDbEntity* ent = AcDbEntity::cast(obj)) {
+            const AcDbLayerTableRecord* layer = peekLayer(ent);
+            if (layer != nullptr && layer->isLocked())
+                return Acad::eOnLockedLayer;
+        }
+        if (impl != nullptr && impl->observer != nullptr)
+            impl->observer->objectOpenedForWrite(obj);
+        obj->m_writeOpen = true;
+    } else {
+        ++obj->m_readers;
+    }
+    if (impl != nullptr && (obj->m_writeOpen ? 1 : obj->m_readers) == 1)
+        ++impl->openCount;
+    pObj = obj;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus acdbOpenAcDbObject(AcDbObject*& pObj, AcDbObjectId id, AcDb::OpenMode mode, bool openErasedObject)
+{
+    return AcDbSystemInternals::open(pObj, id, mode, nullptr, openErasedObject);
+}
+
+Acad::ErrorStatus acdbOpenAcDbObject(AcDbObject*& pObj, AcDbObjectId id, AcDb::OpenMode mode, const AcRxClass* pClass,
+                                     bool openErasedObject)
+{
+    return AcDbSystemInternals::open(pObj, id, mode, pClass, openErasedObject);
+}
+
+Acad::ErrorStatus acdbOpenAcDbEntity(AcDbEntity*& pEnt, AcDbObjectId id, AcDb::OpenMode mode, bool openErasedEntity)
+{
+    AcDbObject* obj = nullptr;
+    Acad::ErrorStatus es = AcDbSystemInternals::open(obj, id, mode, AcDbEntity::desc(), openErasedEntity);
+    pEnt = es == Acad::eOk ? static_cast<AcDbEntity*>(obj) : nullptr;
+    return es;
+}
+
+AcDbObject* AcDbSystemInternals::peek(AcDbObjectId id)
+{
+    AcDbStub* stub = stubOf(id);
+    return stub ? stub->object : nullptr;
+}
+
+const AcDbLayerTableRecord* AcDbSystemInternals::peekLayer(const AcDbEntity* ent)
+{
+    AcDbObject* obj = peek(ent->layerId());
+    return obj ? AcDbLayerTableRecord::cast(obj) : nullptr;
+}

@@ -1,0 +1,252 @@
+// Stand-in-only facilities of the host runtime, for tests and the vemcad program:
+// the captured command window, databases, memory and fault-injecting filers, the
+// drawn-primitive collector and object accounting. Modules never include this.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dbmain.h"
+
+namespace vemhost {
+
+// ---- command window -------------------------------------------------------------
+// Everything acutPrintf prints goes to the sink (UTF-8); by default to standard output.
+using OutputSink = std::function<void(const std::string& utf8)>;
+ACRT_PORT void setOutputSink(OutputSink sink);
+// Starts collecting the command window in memory (and stops sending it to the sink).
+ACRT_PORT void startCapture();
+// Returns what was printed since startCapture (or the last take) and clears it.
+ACRT_PORT std::string takeCaptured();
+ACRT_PORT void stopCapture();
+// Prints through the command window without any formatting.
+ACRT_PORT void printPlain(const std::wstring& text);
+
+// ---- text conversion ------------------------------------------------------------
+ACRT_PORT std::string toUtf8(const std::wstring& text);
+ACRT_PORT std::wstring fromUtf8(const std::string& text);
+
+// ---- assertions -----------------------------------------------------------------
+// The host's invariant checks report file, line and message. When throwing is on (as
+// in tests) a failed check throws AssertionFailure; otherwise it prints and aborts.
+struct AssertionFailure {
+    std::string message;
+};
+ACRT_PORT void setAssertionsThrow(bool enabled);
+ACRT_PORT bool assertionsThrow();
+
+// ---- objects ----------------------------------------------------------------------
+// Number of database objects alive in the process (resident or not).
+ACRT_PORT long liveObjectCount();
+// Number of resident objects currently open (in any mode) in a database.
+ACRT_PORT long openObjectCount(const AcDbDatabase* db);
+
+// ---- filers ---------------------------------------------------------------------
+// A binary filer over one growing memory buffer. Each value is written with a
+// one-byte type tag; reading checks the tag, the bounds and string sizes.
+class ACRT_PORT MemoryFiler : public AcDbDwgFiler {
+public:
+    explicit MemoryFiler(AcDbDatabase* db = nullptr, AcDb::FilerType type = AcDb::kFileFiler);
+    MemoryFiler(const std::vector<unsigned char>& bytes, AcDbDatabase* db = nullptr,
+                AcDb::FilerType type = AcDb::kFileFiler);
+    ~MemoryFiler() override;
+
+    const std::vector<unsigned char>& bytes() const { return m_bytes; }
+    void setBytes(std::vector<unsigned char> bytes);
+    // Back to the start for reading what was written; the status is reset.
+    void rewind();
+    void clear();
+
+    Acad::ErrorStatus filerStatus() const override { return m_status; }
+    AcDb::FilerType filerType() const override { return m_type; }
+    void setFilerStatus(Acad::ErrorStatus es) override { m_status = es; }
+    void resetFilerStatus() override { m_status = Acad::eOk; }
+    AcDbDatabase* database() const override { return m_db; }
+
+    Acad::ErrorStatus readHardOwnershipId(AcDbHardOwnershipId* pId) override;
+    Acad::ErrorStatus writeHardOwnershipId(const AcDbHardOwnershipId& id) override;
+    Acad::ErrorStatus readSoftOwnershipId(AcDbSoftOwnershipId* pId) override;
+    Acad::ErrorStatus writeSoftOwnershipId(const AcDbSoftOwnershipId& id) override;
+    Acad::ErrorStatus readHardPointerId(AcDbHardPointerId* pId) override;
+    Acad::ErrorStatus writeHardPointerId(const AcDbHardPointerId& id) override;
+    Acad::ErrorStatus readSoftPointerId(AcDbSoftPointerId* pId) override;
+    Acad::ErrorStatus writeSoftPointerId(const AcDbSoftPointerId& id) override;
+    Acad::ErrorStatus readInt8(Adesk::Int8* pVal) override;
+    Acad::ErrorStatus writeInt8(Adesk::Int8 val) override;
+    Acad::ErrorStatus readString(ACHAR** pVal) override;
+    Acad::ErrorStatus writeString(const ACHAR* pVal) override;
+    Acad::ErrorStatus readString(AcString& val) override;
+    Acad::ErrorStatus writeString(const AcString& pVal) override;
+    Acad::ErrorStatus readBChunk(ads_binary* pVal) override;
+    Acad::ErrorStatus writeBChunk(const ads_binary& val) override;
+    Acad::ErrorStatus readAcDbHandle(AcDbHandle* pVal) override;
+    Acad::ErrorStatus writeAcDbHandle(const AcDbHandle& val) override;
+    Acad::ErrorStatus readInt64(Adesk::Int64* pVal) override;
+    Acad::ErrorStatus writeInt64(Adesk::Int64 val) override;
+    Acad::ErrorStatus readInt32(Adesk::Int32* pVal) override;
+    Acad::ErrorStatus writeInt32(Adesk::Int32 val) override;
+    Acad::ErrorStatus readInt16(Adesk::Int16* pVal) override;
+    Acad::ErrorStatus writeInt16(Adesk::Int16 val) override;
+    Acad::ErrorStatus readUInt64(Adesk::UInt64* pVal) override;
+    Acad::ErrorStatus writeUInt64(Adesk::UInt64 val) override;
+    Acad::ErrorStatus readUInt32(Adesk::UInt32* pVal) override;
+    Acad::ErrorStatus writeUInt32(Adesk::UInt32 val) override;
+    Acad::ErrorStatus readUInt16(Adesk::UInt16* pVal) override;
+    Acad::ErrorStatus writeUInt16(Adesk::UInt16 val) override;
+    Acad::ErrorStatus readUInt8(Adesk::UInt8* pVal) override;
+    Acad::ErrorStatus writeUInt8(Adesk::UInt8 val) override;
+    Acad::ErrorStatus readBoolean(Adesk::Boolean* pVal) override;
+    Acad::ErrorStatus writeBoolean(Adesk::Boolean val) override;
+    Acad::ErrorStatus readBool(bool* pVal) override;
+    Acad::ErrorStatus writeBool(bool val) override;
+    Acad::ErrorStatus readDouble(double* pVal) override;
+    Acad::ErrorStatus writeDouble(double val) override;
+    Acad::ErrorStatus readPoint2d(AcGePoint2d* pVal) override;
+    Acad::ErrorStatus writePoint2d(const AcGePoint2d& val) override;
+    Acad::ErrorStatus readPoint3d(AcGePoint3d* pVal) override;
+    Acad::ErrorStatus writePoint3d(const AcGePoint3d& val) override;
+    Acad::ErrorStatus readVector2d(AcGeVector2d* pVal) override;
+    Acad::ErrorStatus writeVector2d(const AcGeVector2d& val) override;
+    Acad::ErrorStatus readVector3d(AcGeVector3d* pVal) override;
+    Acad::ErrorStatus writeVector3d(const AcGeVector3d& val) override;
+    Acad::ErrorStatus readBytes(void* pDest, Adesk::UIntPtr nBytes) override;
+    Acad::ErrorStatus writeBytes(const void* pSrc, Adesk::UIntPtr nBytes) override;
+    Acad::ErrorStatus readAddress(void** pVal) override;
+    Acad::ErrorStatus writeAddress(const void* pVal) override;
+    Acad::ErrorStatus seek(Adesk::Int64 nOffset, int nMethod) override;
+    Adesk::Int64 tell() const override { return Adesk::Int64(m_pos); }
+
+private:
+    Acad::ErrorStatus writeTagged(unsigned char tag, const void* data, size_t size);
+    Acad::ErrorStatus readTagged(unsigned char tag, void* data, size_t size);
+    Acad::ErrorStatus writeId(unsigned char tag, const AcDbObjectId& id);
+    Acad::ErrorStatus readId(unsigned char tag, AcDbObjectId* pId);
+    Acad::ErrorStatus fail(Acad::ErrorStatus es);
+
+    std::vector<unsigned char> m_bytes;
+    size_t m_pos = 0;
+    AcDbDatabase* m_db;
+    AcDb::FilerType m_type;
+    Acad::ErrorStatus m_status = Acad::eOk;
+};
+
+// Wraps another filer and fails its N-th operation (counting from 1, reads, writes and
+// seeks alike; 0 or less never) with a chosen status, without reaching the inner filer.
+// The failure is sticky like the real filer's: later operations return it at once
+// until resetFilerStatus (or setFilerStatus(eOk)).
+class ACRT_PORT FaultFiler : public AcDbDwgFiler {
+public:
+    FaultFiler(AcDbDwgFiler& inner, long failAt, Acad::ErrorStatus status = Acad::eFilerError);
+    ~FaultFiler() override;
+    long operationCount() const { return m_count; }
+    bool hasFailed() const { return m_failed; }
+
+    Acad::ErrorStatus filerStatus() const override;
+    AcDb::FilerType filerType() const override { return m_inner.filerType(); }
+    void setFilerStatus(Acad::ErrorStatus es) override;
+    void resetFilerStatus() override;
+    AcDbDatabase* database() const override { return m_inner.database(); }
+
+    Acad::ErrorStatus readHardOwnershipId(AcDbHardOwnershipId* pId) override;
+    Acad::ErrorStatus writeHardOwnershipId(const AcDbHardOwnershipId& id) override;
+    Acad::ErrorStatus readSoftOwnershipId(AcDbSoftOwnershipId* pId) override;
+    Acad::ErrorStatus writeSoftOwnershipId(const AcDbSoftOwnershipId& id) override;
+    Acad::ErrorStatus readHardPointerId(AcDbHardPointerId* pId) override;
+    Acad::ErrorStatus writeHardPointerId(const AcDbHardPointerId& id) override;
+    Acad::ErrorStatus readSoftPointerId(AcDbSoftPointerId* pId) override;
+    Acad::ErrorStatus writeSoftPointerId(const AcDbSoftPointerId& id) override;
+    Acad::ErrorStatus readInt8(Adesk::Int8* pVal) override;
+    Acad::ErrorStatus writeInt8(Adesk::Int8 val) override;
+    Acad::ErrorStatus readString(ACHAR** pVal) override;
+    Acad::ErrorStatus writeString(const ACHAR* pVal) override;
+    Acad::ErrorStatus readString(AcString& val) override;
+    Acad::ErrorStatus writeString(const AcString& pVal) override;
+    Acad::ErrorStatus readBChunk(ads_binary* pVal) override;
+    Acad::ErrorStatus writeBChunk(const ads_binary& val) override;
+    Acad::ErrorStatus readAcDbHandle(AcDbHandle* pVal) override;
+    Acad::ErrorStatus writeAcDbHandle(const AcDbHandle& val) override;
+    Acad::ErrorStatus readInt64(Adesk::Int64* pVal) override;
+    Acad::ErrorStatus writeInt64(Adesk::Int64 val) override;
+    Acad::ErrorStatus readInt32(Adesk::Int32* pVal) override;
+    Acad::ErrorStatus writeInt32(Adesk::Int32 val) override;
+    Acad::ErrorStatus readInt16(Adesk::Int16* pVal) override;
+    Acad::ErrorStatus writeInt16(Adesk::Int16 val) override;
+    Acad::ErrorStatus readUInt64(Adesk::UInt64* pVal) override;
+    Acad::ErrorStatus writeUInt64(Adesk::UInt64 val) override;
+    Acad::ErrorStatus readUInt32(Adesk::UInt32* pVal) override;
+    Acad::ErrorStatus writeUInt32(Adesk::UInt32 val) override;
+    Acad::ErrorStatus readUInt16(Adesk::UInt16* pVal) override;
+    Acad::ErrorStatus writeUInt16(Adesk::UInt16 val) override;
+    Acad::ErrorStatus readUInt8(Adesk::UInt8* pVal) override;
+    Acad::ErrorStatus writeUInt8(Adesk::UInt8 val) override;
+    Acad::ErrorStatus readBoolean(Adesk::Boolean* pVal) override;
+    Acad::ErrorStatus writeBoolean(Adesk::Boolean val) override;
+    Acad::ErrorStatus readBool(bool* pVal) override;
+    Acad::ErrorStatus writeBool(bool val) override;
+    Acad::ErrorStatus readDouble(double* pVal) override;
+    Acad::ErrorStatus writeDouble(double val) override;
+    Acad::ErrorStatus readPoint2d(AcGePoint2d* pVal) override;
+    Acad::ErrorStatus writePoint2d(const AcGePoint2d& val) override;
+    Acad::ErrorStatus readPoint3d(AcGePoint3d* pVal) override;
+    Acad::ErrorStatus writePoint3d(const AcGePoint3d& val) override;
+    Acad::ErrorStatus readVector2d(AcGeVector2d* pVal) override;
+    Acad::ErrorStatus writeVector2d(const AcGeVector2d& val) override;
+    Acad::ErrorStatus readVector3d(AcGeVector3d* pVal) override;
+    Acad::ErrorStatus writeVector3d(const AcGeVector3d& val) override;
+    Acad::ErrorStatus readBytes(void* pDest, Adesk::UIntPtr nBytes) override;
+    Acad::ErrorStatus writeBytes(const void* pSrc, Adesk::UIntPtr nBytes) override;
+    Acad::ErrorStatus readAddress(void** pVal) override;
+    Acad::ErrorStatus writeAddress(const void* pVal) override;
+    Acad::ErrorStatus seek(Adesk::Int64 nOffset, int nMethod) override;
+    Adesk::Int64 tell() const override { return m_inner.tell(); }
+
+private:
+    // True when this operation is the one to fail; counts every operation.
+    bool failsNow();
+
+    AcDbDwgFiler& m_inner;
+    long m_failAt;
+    long m_count = 0;
+    Acad::ErrorStatus m_status;
+    bool m_failed = false;
+};
+
+// ---- drawing ----------------------------------------------------------------------
+// One drawn primitive in world coordinates with the traits in force when it was drawn.
+struct Primitive {
+    enum Kind { kPolyline, kPolygon, kCircle, kText };
+    Kind kind = kPolyline;
+    std::vector<AcGePoint3d> points;  // polyline / polygon vertices, circle centre, text position
+    double radius = 0.0;              // circle radius or text height
+    AcGeVector3d normal = AcGeVector3d::kZAxis;
+    AcGeVector3d direction = AcGeVector3d::kXAxis;
+    std::wstring text;
+    Adesk::UInt16 color = 256;
+    AcDbObjectId layerId;
+    AcDbObjectId linetypeId;
+    AcDb::LineWeight lineWeight = AcDb::kLnWtByLayer;
+    Adesk::LongPtr marker = -1;
+};
+
+// A world-draw context that records what an entity draws.
+class ACRT_PORT PrimitiveCollector {
+public:
+    PrimitiveCollector();
+    ~PrimitiveCollector();
+    PrimitiveCollector(const PrimitiveCollector&) = delete;
+    PrimitiveCollector& operator=(const PrimitiveCollector&) = delete;
+
+    // Draws the entity as the host does: its attributes set up its traits, then worldDraw.
+    Adesk::Boolean draw(AcDbEntity* pEntity);
+    AcGiWorldDraw* worldDraw();
+    const std::vector<Primitive>& primitives() const;
+    void clear();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace vemhost
