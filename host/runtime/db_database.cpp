@@ -1,6 +1,7 @@
 // The drawing database: its object table of handles and ids, the default drawing
 // every new database starts from, and the host application services.
 #include <cwchar>
+#include <map>
 
 #include "db_internals.h"
 #include "dbapserv.h"
@@ -73,7 +74,23 @@ Acad::ErrorStatus AcDbSystemInternals::makeResident(AcDbDatabase* db, AcDbObject
     return Acad::eOk;
 }
 
+namespace {
+// Live databases by serial, so that an entity name can be checked before use.
+std::map<Adesk::Int64, AcDbDatabase*>& liveDatabases()
+{
+    static std::map<Adesk::Int64, AcDbDatabase*> dbs;
+    return dbs;
+}
+Adesk::Int64 g_nextSerial = 1;
+}  // namespace
+
 namespace acrt {
+AcDbDatabase* databaseOfSerial(Adesk::Int64 serial)
+{
+    auto it = liveDatabases().find(serial);
+    return it == liveDatabases().end() ? nullptr : it->second;
+}
+
 void setDatabaseObserver(AcDbDatabase* db, DatabaseObserver* observer)
 {
     if (AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(db))
@@ -127,6 +144,8 @@ AcDbSymbolTableRecord* named(AcDbSymbolTableRecord* record, const ACHAR* name)
 
 AcDbDatabase::AcDbDatabase(bool buildDefaultDrawing, bool) : m_impl(new Impl())
 {
+    m_impl->serial = g_nextSerial++;
+    liveDatabases()[m_impl->serial] = this;
     if (!buildDefaultDrawing)
         return;
     m_impl->blockTable = addTable<AcDbBlockTable>(this);
@@ -154,6 +173,7 @@ AcDbDatabase::AcDbDatabase(bool buildDefaultDrawing, bool) : m_impl(new Impl())
 AcDbDatabase::~AcDbDatabase()
 {
     m_impl->tearingDown = true;
+    liveDatabases().erase(m_impl->serial);
     for (AcDbStub& stub : m_impl->stubs) {
         AcDbObject* obj = stub.object;
         if (obj != nullptr) {

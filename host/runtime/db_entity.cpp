@@ -5,6 +5,7 @@
 #include "db_internals.h"
 #include "dbapserv.h"
 #include "dbsymtb.h"
+#include "editor_internals.h"
 #include "rx_runtime_class.h"
 
 ACRT_DEFINE_CLASS(AcDbEntity, AcDbObject, "");
@@ -239,7 +240,15 @@ void AcDbEntity::list() const { subList(); }
 
 // ---- default behaviour -------------------------------------------------------------------
 
-Acad::ErrorStatus AcDbEntity::subGetGeomExtents(AcDbExtents&) const { return Acad::eInvalidExtents; }
+// By default an entity's extents are those of what it draws, as the host computes
+// them for entities that do not say.
+Acad::ErrorStatus AcDbEntity::subGetGeomExtents(AcDbExtents& extents) const
+{
+    AcGePoint3d lo, hi;
+    if (!acrt::drawnExtents(const_cast<AcDbEntity*>(this), lo, hi))
+        return Acad::eInvalidExtents;
+    return extents.set(lo, hi);
+}
 Acad::ErrorStatus AcDbEntity::subExplode(AcDbVoidPtrArray&) const { return Acad::eNotApplicable; }
 Acad::ErrorStatus AcDbEntity::subTransformBy(const AcGeMatrix3d&) { return Acad::eNotApplicable; }
 

@@ -35,6 +35,8 @@ public:
 };
 
 void setDatabaseObserver(AcDbDatabase* db, DatabaseObserver* observer);
+// The live database of a serial, or null.
+AcDbDatabase* databaseOfSerial(Adesk::Int64 serial);
 DatabaseObserver* databaseObserver(const AcDbDatabase* db);
 
 }  // namespace acrt
@@ -50,6 +52,7 @@ struct AcDbDatabase::Impl {
     bool tearingDown = false;
     long openCount = 0;
     acrt::DatabaseObserver* observer = nullptr;
+    Adesk::Int64 serial = 0;  // names the database inside entity names (ads_name)
 
     AcDbStub* stubForHandle(Adesk::UInt64 handle, bool create, AcDbDatabase* owner);
     AcDbStub* newStub(AcDbDatabase* owner);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -248,5 +249,47 @@ private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };
+
+
+// ---- editor input -----------------------------------------------------------------
+// Supplies the lines the user types or a script holds. False means no more input,
+// which the editor answers as a cancel.
+class ACRT_PORT InputProvider {
+public:
+    virtual ~InputProvider();
+    virtual bool readLine(std::wstring& line) = 0;
+};
+// The editor reads from this provider (not owned); null means the built-in queue.
+ACRT_PORT void setInputProvider(InputProvider* provider);
+// The built-in queue: each entry is one line, as if typed and ended with Enter. The
+// line "^C" cancels the prompt it answers, as ESC does.
+ACRT_PORT void queueInput(const std::wstring& line);
+ACRT_PORT void queueInput(std::initializer_list<std::wstring> lines);
+ACRT_PORT void clearInput();
+ACRT_PORT size_t pendingInputCount();
+// Drops what is left of the current line (after a command ends or is cancelled).
+ACRT_PORT void discardPendingAnswer();
+// When on, each answer is printed after its prompt, as a script run shows it.
+ACRT_PORT void setEchoAnswers(bool on);
+// Pick box: how far (drawing units) from a pick an entity may pass to be picked.
+ACRT_PORT void setPickBox(double size);
+ACRT_PORT double pickBox();
+// The last point the editor returned (for relative answers), and the entity last
+// appended in the current space is the "L" of a selection.
+ACRT_PORT AcGePoint3d lastPoint();
+ACRT_PORT void setLastPoint(const AcGePoint3d& pt);
+
+// ---- editor accounting ------------------------------------------------------------
+ACRT_PORT long openSelectionSetCount();
+ACRT_PORT long displayUpdateCount();
+ACRT_PORT long graphicsFlushCount();
+ACRT_PORT const std::vector<std::wstring>& messageBoxTexts();
+ACRT_PORT void clearEditorCounters();
+
+// ---- commands -----------------------------------------------------------------------
+// Runs a registered command by its local name, or its global name with a leading "_"
+// (case-insensitive). False when no command of that name is registered.
+ACRT_PORT bool runCommand(const std::wstring& name);
+ACRT_PORT bool isCommandRegistered(const std::wstring& name);
 
 }  // namespace vemhost

@@ -1,0 +1,8 @@
+// Runtime-library calls of the host platform that the C library here lacks.
+#pragma once
+
+#include "adesk.h"
+
+// Wide string to double: leading blanks skipped, the longest leading decimal number
+// taken, 0.0 when there is none.
+ACCORE_PORT double _wtof(const wchar_t* str);

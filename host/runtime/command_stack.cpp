@@ -1,0 +1,161 @@
+// The host's command stack: commands registered by group under a global and a local
+// name, found without regard to case, and run by name.
+#include <cwchar>
+#include <cwctype>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "accmd.h"
+#include "rx_runtime_class.h"
+#include "vemhost.h"
+
+namespace {
+
+std::wstring upper(const ACHAR* s)
+{
+    std::wstring out = s ? s : L"";
+    for (wchar_t& c : out)
+        c = wchar_t(std::towupper(wint_t(c)));
+    return out;
+}
+
+class Command : public AcEdCommand {
+public:
+    Command(const ACHAR* group, const ACHAR* global, const ACHAR* local, Adesk::Int32 flags, AcRxFunctionPtr fn,
+            AcEdUIContext* ui, int fcode, HINSTANCE app)
+        : m_group(group), m_global(global), m_local(local), m_flags(flags), m_fn(fn), m_ui(ui), m_fcode(fcode),
+          m_app(app)
+    {
+    }
+    void commandUndef(bool undefIt) override { m_undefined = undefIt; }
+    Adesk::Int32 commandFlags() const override { return m_flags; }
+    AcRxFunctionPtr functionAddr() const override { return m_fn; }
+    void functionAddr(AcRxFunctionPtr fhdl) override { m_fn = fhdl; }
+    void* commandApp() const override { return m_app; }
+    AcEdUIContext* UIContext() const override { return m_ui; }
+    int functionCode() const override { return m_fcode; }
+    void functionCode(int fcode) override { m_fcode = fcode; }
+    const ACHAR* globalName() const override { return m_global.c_str(); }
+    const ACHAR* localName() const override { return m_local.c_str(); }
+    const ACHAR* groupName() const override { return m_group.c_str(); }
+    bool undefined() const { return m_undefined; }
+
+private:
+    std::wstring m_group, m_global, m_local;
+    Adesk::Int32 m_flags;
+    AcRxFunctionPtr m_fn;
+    AcEdUIContext* m_ui;
+    int m_fcode;
+    HINSTANCE m_app;
+    bool m_undefined = false;
+};
+
+class CommandStack : public AcEdCommandStack {
+public:
+    Acad::ErrorStatus addCommand(const ACHAR* cmdGroupName, const ACHAR* cmdGlobalName, const ACHAR* cmdLocalName,
+                                 Adesk::Int32 commandFlags, AcRxFunctionPtr FunctionAddr, AcEdUIContext* UIContext,
+                                 int fcode, HINSTANCE hResourceHandle, AcEdCommand** cmdPtrRet) override
+    {
+        if (cmdGroupName == nullptr || cmdGlobalName == nullptr || FunctionAddr == nullptr || *cmdGlobalName == 0)
+            return Acad::eInvalidInput;
+        const ACHAR* local = cmdLocalName && *cmdLocalName ? cmdLocalName : cmdGlobalName;
+        if (std::wcslen(cmdGlobalName) > ACRX_MAX_CMDNAME_LEN || std::wcslen(local) > ACRX_MAX_CMDNAME_LEN)
+            return Acad::eInvalidInput;
+        if (find(cmdGroupName, cmdGlobalName) != nullptr)
+            return Acad::eDuplicateKey;
+        m_commands.push_back(std::make_unique<Command>(cmdGroupName, cmdGlobalName, local, commandFlags, FunctionAddr,
+                                                       UIContext, fcode, hResourceHandle));
+        if (cmdPtrRet != nullptr)
+            *cmdPtrRet = m_commands.back().get();
+        return Acad::eOk;
+    }
+    // The latest registration of a name wins, as on the host.
+    AcEdCommand* lookupGlobalCmd(const ACHAR* cmdName) override { return lookup(cmdName, true); }
+    AcEdCommand* lookupLocalCmd(const ACHAR* cmdName) override { return lookup(cmdName, false); }
+    AcEdCommand* lookupCmd(const ACHAR* cmdName, bool globalFlag) override { return lookup(cmdName, globalFlag); }
+    Acad::ErrorStatus removeCmd(const ACHAR* cmdGroupName, const ACHAR* cmdGlobalName) override
+    {
+        for (auto it = m_commands.begin(); it != m_commands.end(); ++it) {
+            if (upper((*it)->groupName()) == upper(cmdGroupName) && upper((*it)->globalName()) == upper(cmdGlobalName)) {
+                m_commands.erase(it);
+                return Acad::eOk;
+            }
+        }
+        return Acad::eKeyNotFound;
+    }
+    Acad::ErrorStatus removeGroup(const ACHAR* groupName) override
+    {
+        size_t before = m_commands.size();
+        std::wstring g = upper(groupName);
+        for (auto it = m_commands.begin(); it != m_commands.end();)
+            it = upper((*it)->groupName()) == g ? m_commands.erase(it) : it + 1;
+        return before == m_commands.size() ? Acad::eKeyNotFound : Acad::eOk;
+    }
+
+private:
+    Command* find(const ACHAR* group, const ACHAR* global)
+    {
+        for (auto& c : m_commands)
+            if (upper(c->groupName()) == upper(group) && upper(c->globalName()) == upper(global))
+                return c.get();
+        return nullptr;
+    }
+    AcEdCommand* lookup(const ACHAR* name, bool global)
+    {
+        std::wstring key = upper(name);
+        for (auto it = m_commands.rbegin(); it != m_commands.rend(); ++it)
+            if (!(*it)->undefined() && upper(global ? (*it)->globalName() : (*it)->localName()) == key)
+                return it->get();
+        return nullptr;
+    }
+
+    std::vector<std::unique_ptr<Command>> m_commands;
+};
+
+CommandStack& commandStack()
+{
+    static CommandStack* stack = [] {
+        static CommandStack s;
+        acrxSysRegistry()->atPut(ACRX_COMMAND_DOCK, &s);
+        return &s;
+    }();
+    return *stack;
+}
+
+// The stack is in the system registry from the moment the runtime loads.
+CommandStack& g_registeredAtLoad = commandStack();
+
+AcEdCommand* commandNamed(const std::wstring& name)
+{
+    if (name.empty())
+        return nullptr;
+    if (name[0] == L'_')
+        return commandStack().lookupGlobalCmd(name.c_str() + 1) ? commandStack().lookupGlobalCmd(name.c_str() + 1)
+                                                                : commandStack().lookupGlobalCmd(name.c_str());
+    AcEdCommand* cmd = commandStack().lookupLocalCmd(name.c_str());
+    return cmd ? cmd : commandStack().lookupGlobalCmd(name.c_str());
+}
+
+}  // namespace
+
+ACRT_DEFINE_CLASS(AcEdCommandStack, AcRxObject, "");
+AcEdCommandStack* AcEdCommandStack::cast(const AcRxObject* inPtr)
+{
+    return (inPtr == nullptr || !inPtr->isKindOf(AcEdCommandStack::desc())) ? nullptr : (AcEdCommandStack*)inPtr;
+}
+
+namespace vemhost {
+bool isCommandRegistered(const std::wstring& name) { return commandNamed(name) != nullptr; }
+bool runCommand(const std::wstring& name)
+{
+    AcEdCommand* cmd = commandNamed(name);
+    if (cmd == nullptr)
+        return false;
+    AcRxFunctionPtr fn = cmd->functionAddr();
+    fn();
+    discardPendingAnswer();
+    return true;
+}
+}  // namespace vemhost

@@ -1,0 +1,174 @@
+// The document manager, the display services, the framework's message box and the
+// platform runtime calls the modules use.
+#include <cmath>
+#include <cstdarg>
+#include <cwchar>
+#include <cwctype>
+#include <vector>
+
+#include "acdocman.h"
+#include "aced.h"
+#include "acui.h"
+#include "dbapserv.h"
+#include "vemhost.h"
+#include "wincrt.h"
+
+namespace {
+
+struct EditorCounters {
+    long displayUpdates = 0;
+    long graphicsFlushes = 0;
+    long queuedFlushes = 0;
+    std::vector<std::wstring> messageBoxes;
+};
+
+EditorCounters& counters()
+{
+    static EditorCounters c;
+    return c;
+}
+
+class TransactionManager : public AcTransactionManager {
+public:
+    Acad::ErrorStatus queueForGraphicsFlush() override
+    {
+        ++counters().queuedFlushes;
+        return Acad::eOk;
+    }
+    Acad::ErrorStatus flushGraphics() override
+    {
+        ++counters().graphicsFlushes;
+        return Acad::eOk;
+    }
+};
+
+// One document: the working database.
+class Document : public AcApDocument {
+public:
+    AcDbDatabase* database() const override { return acdbHostApplicationServices()->workingDatabase(); }
+    AcTransactionManager* transactionManager() const override { return &m_transactions; }
+
+private:
+    mutable TransactionManager m_transactions;
+};
+
+class DocManager : public AcApDocManager {
+public:
+    AcApDocument* curDocument() const override { return &m_document; }
+    AcApDocument* mdiActiveDocument() const override { return &m_document; }
+
+private:
+    mutable Document m_document;
+};
+
+}  // namespace
+
+AcApDocManager* acDocManagerPtr()
+{
+    static DocManager manager;
+    return &manager;
+}
+
+void acedUpdateDisplay() { ++counters().displayUpdates; }
+
+void InitAcUiDLL() {}
+
+// The message box of this host prints its text in the command window and is
+// answered at once with OK.
+int AfxMessageBox(const wchar_t* lpszText, unsigned int, unsigned int)
+{
+    std::wstring text = lpszText ? lpszText : L"";
+    counters().messageBoxes.push_back(text);
+    vemhost::printPlain(L"\n[" + text + L"]");
+    return IDOK;
+}
+
+namespace vemhost {
+long displayUpdateCount() { return counters().displayUpdates; }
+long graphicsFlushCount() { return counters().graphicsFlushes; }
+const std::vector<std::wstring>& messageBoxTexts() { return counters().messageBoxes; }
+void clearEditorCounters()
+{
+    counters().displayUpdates = 0;
+    counters().graphicsFlushes = 0;
+    counters().queuedFlushes = 0;
+    counters().messageBoxes.clear();
+}
+}  // namespace vemhost
+
+// As on the host platform: leading blanks skipped, the longest leading number taken
+// (with "inf", "nan" and overflow giving non-finite values, which callers must check),
+// 0.0 when there is none. The decimal separator is always the point.
+double _wtof(const wchar_t* str)
+{
+    if (str == nullptr)
+        return 0.0;
+    const wchar_t* p = str;
+    while (*p != 0 && std::iswspace(wint_t(*p)))
+        ++p;
+    wchar_t* end = nullptr;
+    double value = std::wcstod(p, &end);
+    return end == p ? 0.0 : value;
+}
+
+// ---- result buffers ------------------------------------------------------------------------
+
+struct resbuf* acutNewRb(int v)
+{
+    struct resbuf* rb = new struct resbuf();
+    rb->rbnext = nullptr;
+    rb->restype = short(v);
+    return rb;
+}
+
+namespace {
+bool holdsString(short type)
+{
+    return type == RTSTR || type == RTDXF0 || (type >= 0 && type <= 9) || (type >= 1000 && type <= 1009);
+}
+}  // namespace
+
+int acutRelRb(struct resbuf* rb)
+{
+    while (rb != nullptr) {
+        struct resbuf* next = rb->rbnext;
+        if (holdsString(rb->restype))
+            delete[] rb->resval.rstring;
+        delete rb;
+        rb = next;
+    }
+    return RTNORM;
+}
+
+// Pairs of type and value, ended by 0 or RTNONE. Strings are copied; points, reals
+// and integers are taken by value.
+struct resbuf* acutBuildList(int rtype, ...)
+{
+    va_list args;
+    va_start(args, rtype);
+    struct resbuf* head = nullptr;
+    struct resbuf** tail = &head;
+    for (int type = rtype; type != 0 && type != RTNONE; type = va_arg(args, int)) {
+        struct resbuf* rb = acutNewRb(type);
+        if (holdsString(short(type))) {
+            const wchar_t* s = va_arg(args, const wchar_t*);
+            size_t n = s ? std::wcslen(s) : 0;
+            rb->resval.rstring = new wchar_t[n + 1];
+            std::wmemcpy(rb->resval.rstring, s ? s : L"", n + 1);
+        } else if (type == RTPOINT || type == RT3DPOINT || (type >= 10 && type <= 19)) {
+            const double* pt = va_arg(args, const double*);
+            for (int i = 0; i < 3; ++i)
+                rb->resval.rpoint[i] = pt ? pt[i] : 0.0;
+        } else if (type == RTREAL || (type >= 40 && type <= 59)) {
+            rb->resval.rreal = va_arg(args, double);
+        } else if (type == RTLONG || (type >= 90 && type <= 99)) {
+            rb->resval.rlong = va_arg(args, int32_t);
+        } else {
+            rb->resval.rint = short(va_arg(args, int));
+        }
+        *tail = rb;
+        tail = &rb->rbnext;
+    }
+    va_end(args);
+    return head;
+}

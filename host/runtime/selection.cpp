@@ -1,0 +1,530 @@
+// Entity names, picks and selection sets: what acedEntSel and acedSSGet hand to
+// commands. An entity name carries the entity's handle and its database's serial, so
+// a stale or forged name is refused instead of followed.
+#include <algorithm>
+#include <cmath>
+#include <cwctype>
+#include <map>
+
+#include "acedads.h"
+#include "acutads.h"
+#include "db_internals.h"
+#include "dbapserv.h"
+#include "dbsymtb.h"
+#include "editor_internals.h"
+#include "vemhost.h"
+
+namespace {
+
+const Adesk::Int64 kSelectionSetTag = 0x5353;  // second word of a selection-set name
+
+struct SelectionSets {
+    std::map<Adesk::Int64, std::vector<AcDbObjectId>> sets;
+    Adesk::Int64 nextId = 1;
+    std::vector<AcDbObjectId> previous;
+    std::vector<AcDbObjectId> pickFirst;
+};
+
+SelectionSets& selections()
+{
+    static SelectionSets s;
+    return s;
+}
+
+std::vector<AcDbObjectId>* setOf(const ads_name ss)
+{
+    if (ss == nullptr || ss[1] != kSelectionSetTag)
+        return nullptr;
+    auto it = selections().sets.find(ss[0]);
+    return it == selections().sets.end() ? nullptr : &it->second;
+}
+
+void makeSet(std::vector<AcDbObjectId> ids, ads_name ss)
+{
+    SelectionSets& s = selections();
+    Adesk::Int64 id = s.nextId++;
+    s.previous = ids;
+    s.sets[id] = std::move(ids);
+    ss[0] = id;
+    ss[1] = kSelectionSetTag;
+}
+
+double segmentDistance(const AcGePoint3d& p, const AcGePoint3d& a, const AcGePoint3d& b)
+{
+    double dx = b.x - a.x, dy = b.y - a.y;
+    double len2 = dx * dx + dy * dy;
+    double t = len2 > 0.0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / len2 : 0.0;
+    t = std::max(0.0, std::min(1.0, t));
+    double cx = a.x + t * dx - p.x, cy = a.y + t * dy - p.y;
+    return std::sqrt(cx * cx + cy * cy);
+}
+
+bool insidePolygon(const AcGePoint3d& p, const std::vector<AcGePoint3d>& pts)
+{
+    bool inside = false;
+    for (size_t i = 0, j = pts.size() - 1; i < pts.size(); j = i++) {
+        if (((pts[i].y > p.y) != (pts[j].y > p.y)) &&
+            (p.x < (pts[j].x - pts[i].x) * (p.y - pts[i].y) / (pts[j].y - pts[i].y) + pts[i].x))
+            inside = !inside;
+    }
+    return inside;
+}
+
+// How far the drawn geometry of an entity passes from a point, in the XY plane.
+double pickDistance(AcDbEntity* ent, const AcGePoint3d& p)
+{
+    vemhost::PrimitiveCollector collector;
+    collector.draw(ent);
+    double best = HUGE_VAL;
+    for (const vemhost::Primitive& prim : collector.primitives()) {
+        const std::vector<AcGePoint3d>& pts = prim.points;
+        if (pts.empty())
+            continue;
+        if (prim.kind == vemhost::Primitive::kCircle) {
+            double d = std::fabs(std::hypot(p.x - pts[0].x, p.y - pts[0].y) - prim.radius);
+            best = std::min(best, d);
+            continue;
+        }
+        if (prim.kind == vemhost::Primitive::kPolygon && pts.size() >= 3 && insidePolygon(p, pts))
+            return 0.0;
+        if (pts.size() == 1)
+            best = std::min(best, std::hypot(p.x - pts[0].x, p.y - pts[0].y));
+        for (size_t i = 1; i < pts.size(); ++i)
+            best = std::min(best, segmentDistance(p, pts[i - 1], pts[i]));
+        if (prim.kind == vemhost::Primitive::kPolygon && pts.size() >= 3)
+            best = std::min(best, segmentDistance(p, pts.back(), pts.front()));
+    }
+    return best;
+}
+
+template <class Fn>
+void forEachOpenEntity(const std::vector<AcDbObjectId>& ids, Fn fn)
+{
+    for (const AcDbObjectId& id : ids) {
+        AcDbEntity* ent = nullptr;
+        if (acdbOpenAcDbEntity(ent, id, AcDb::kForRead) != Acad::eOk)
+            continue;
+        fn(id, ent);
+        ent->close();
+    }
+}
+
+std::vector<AcDbObjectId> entitiesOfBlock(AcDbObjectId blockId)
+{
+    std::vector<AcDbObjectId> ids;
+    AcDbObject* obj = AcDbSystemInternals::peek(blockId);
+    AcDbBlockTableRecord* btr = obj ? AcDbBlockTableRecord::cast(obj) : nullptr;
+    if (btr == nullptr)
+        return ids;
+    for (const AcDbObjectId& id : btr->entityIds())
+        if (!id.isErased() && AcDbSystemInternals::peek(id) != nullptr)
+            ids.push_back(id);
+    return ids;
+}
+
+// Wildcard match as the host's filters use: '*' any run, '?' one character, ','
+// separates alternatives; case is ignored.
+bool wildcardMatch(const wchar_t* pat, const wchar_t* text)
+{
+    if (*pat == 0 || *pat == L',')
+        return *text == 0;
+    if (*pat == L'*')
+        return wildcardMatch(pat + 1, text) || (*text != 0 && wildcardMatch(pat, text + 1));
+    if (*text == 0)
+        return false;
+    if (*pat == L'?' || std::towupper(wint_t(*pat)) == std::towupper(wint_t(*text)))
+        return wildcardMatch(pat + 1, text + 1);
+    return false;
+}
+
+bool matchesPattern(const wchar_t* pattern, const wchar_t* text)
+{
+    for (const wchar_t* p = pattern;;) {
+        if (wildcardMatch(p, text))
+            return true;
+        const wchar_t* comma = std::wcschr(p, L',');
+        if (comma == nullptr)
+            return false;
+        p = comma + 1;
+    }
+}
+
+// Entity type (group 0) and layer (group 8) conditions, all of which must hold; other
+// group codes are not filtered on.
+bool passesFilter(const AcDbEntity* ent, const struct resbuf* filter)
+{
+    for (const struct resbuf* rb = filter; rb != nullptr; rb = rb->rbnext) {
+        if ((rb->restype == 0 || rb->restype == RTDXF0) && rb->resval.rstring != nullptr) {
+            const AcRxClass* cls = ent->isA();
+            if (cls == nullptr || !matchesPattern(rb->resval.rstring, cls->dxfName()))
+                return false;
+        } else if (rb->restype == 8 && rb->resval.rstring != nullptr) {
+            if (!matchesPattern(rb->resval.rstring, ent->layer().kwszPtr()))
+                return false;
+        }
+    }
+    return true;
+}
+
+std::vector<AcDbObjectId> filtered(const std::vector<AcDbObjectId>& ids, const struct resbuf* filter)
+{
+    std::vector<AcDbObjectId> out;
+    if (filter == nullptr) {
+        return ids;
+    }
+    forEachOpenEntity(ids, [&](const AcDbObjectId& id, AcDbEntity* ent) {
+        if (passesFilter(ent, filter))
+            out.push_back(id);
+    });
+    return out;
+}
+
+bool extentsOf(AcDbEntity* ent, AcGePoint3d& lo, AcGePoint3d& hi)
+{
+    AcDbExtents ext;
+    if (ent->getGeomExtents(ext) == Acad::eOk && !ext.isEmpty()) {
+        lo = ext.minPoint();
+        hi = ext.maxPoint();
+        return true;
+    }
+    return acrt::drawnExtents(ent, lo, hi);
+}
+
+// Window: entities wholly inside; crossing: entities whose extents meet the window.
+std::vector<AcDbObjectId> inWindow(const std::vector<AcDbObjectId>& ids, AcGePoint3d a, AcGePoint3d b, bool crossing)
+{
+    double x0 = std::min(a.x, b.x), x1 = std::max(a.x, b.x), y0 = std::min(a.y, b.y), y1 = std::max(a.y, b.y);
+    std::vector<AcDbObjectId> out;
+    forEachOpenEntity(ids, [&](const AcDbObjectId& id, AcDbEntity* ent) {
+        AcGePoint3d lo, hi;
+        if (!extentsOf(ent, lo, hi))
+            return;
+        bool inside = lo.x >= x0 && hi.x <= x1 && lo.y >= y0 && hi.y <= y1;
+        bool meets = lo.x <= x1 && hi.x >= x0 && lo.y <= y1 && hi.y >= y0;
+        if (crossing ? meets : inside)
+            out.push_back(id);
+    });
+    return out;
+}
+
+AcDbObjectId lastEntity(AcDbDatabase* db)
+{
+    std::vector<AcDbObjectId> ids = acrt::currentSpaceEntities(db);
+    return ids.empty() ? AcDbObjectId() : ids.back();
+}
+
+bool askCorner(const ACHAR* prompt, AcGePoint3d& pt)
+{
+    ads_point p;
+    if (acedGetPoint(nullptr, prompt, p) != RTNORM)
+        return false;
+    pt = AcGePoint3d(p[X], p[Y], p[Z]);
+    return true;
+}
+
+bool keywordIs(const std::wstring& answer, const wchar_t* keyword)
+{
+    return AcString(answer.c_str()).compareNoCase(keyword) == 0;
+}
+
+void addOrRemove(std::vector<AcDbObjectId>& set, const std::vector<AcDbObjectId>& found, bool removing)
+{
+    for (const AcDbObjectId& id : found) {
+        auto it = std::find(set.begin(), set.end(), id);
+        if (removing && it != set.end())
+            set.erase(it);
+        else if (!removing && it == set.end())
+            set.push_back(id);
+    }
+}
+
+// The interactive selection: "Select objects:" until Enter, each answer followed by
+// how many entities it found.
+int selectInteractively(AcDbDatabase* db, const struct resbuf* filter, ads_name ss)
+{
+    std::vector<AcDbObjectId> set;
+    bool removing = false;
+    for (;;) {
+        std::wstring answer;
+        if (acrt::readAnswer(removing ? L"\nRemove objects: " : L"\nSelect objects: ", false, answer) ==
+            acrt::AnswerStatus::kCancel)
+            return RTCAN;
+        if (answer.empty())
+            break;
+        std::vector<AcDbObjectId> found;
+        AcGePoint3d a, b;
+        if (keywordIs(answer, L"R") || keywordIs(answer, L"A")) {
+            removing = keywordIs(answer, L"R");
+            continue;
+        } else if (keywordIs(answer, L"W") || keywordIs(answer, L"C")) {
+            bool crossing = keywordIs(answer, L"C");
+            if (!askCorner(L"\nSpecify first corner: ", a) || !askCorner(L"\nSpecify opposite corner: ", b))
+                return RTCAN;
+            found = filtered(inWindow(acrt::currentSpaceEntities(db), a, b, crossing), filter);
+        } else if (keywordIs(answer, L"ALL")) {
+            found = filtered(acrt::currentSpaceEntities(db), filter);
+        } else if (keywordIs(answer, L"L")) {
+            AcDbObjectId last = lastEntity(db);
+            if (!last.isNull())
+                found = filtered({last}, filter);
+        } else if (keywordIs(answer, L"P")) {
+            found = filtered(selections().previous, filter);
+        } else if (acrt::parsePoint(answer, vemhost::lastPoint(), a)) {
+            std::vector<AcDbObjectId> hits = filtered(acrt::entitiesAtPick(db, a), filter);
+            if (!hits.empty())
+                found.push_back(hits.front());
+        } else {
+            vemhost::printPlain(L"\n*Invalid selection*");
+            continue;
+        }
+        addOrRemove(set, found, removing);
+        AcString msg;
+        msg.format(removing ? L"\n%d removed" : L"\n%d found", int(found.size()));
+        vemhost::printPlain(msg.wstr());
+    }
+    if (set.empty())
+        return RTERROR;
+    makeSet(std::move(set), ss);
+    return RTNORM;
+}
+
+}  // namespace
+
+namespace vemhost {
+long openSelectionSetCount() { return long(selections().sets.size()); }
+}  // namespace vemhost
+
+namespace acrt {
+
+std::vector<AcDbObjectId> currentSpaceEntities(AcDbDatabase* db)
+{
+    if (db == nullptr)
+        return {};
+    return entitiesOfBlock(db->currentSpaceId());
+}
+
+std::vector<AcDbObjectId> allEntities(AcDbDatabase* db)
+{
+    std::vector<AcDbObjectId> ids;
+    AcDbBlockTable* table = nullptr;
+    if (db == nullptr || db->getBlockTable(table, AcDb::kForRead) != Acad::eOk)
+        return ids;
+    for (const AcDbObjectId& blockId : table->recordIds()) {
+        if (blockId.isErased())
+            continue;
+        std::vector<AcDbObjectId> more = entitiesOfBlock(blockId);
+        ids.insert(ids.end(), more.begin(), more.end());
+    }
+    table->close();
+    return ids;
+}
+
+std::vector<AcDbObjectId> entitiesAtPick(AcDbDatabase* db, const AcGePoint3d& pt)
+{
+    std::vector<std::pair<double, size_t>> hits;
+    std::vector<AcDbObjectId> ids = currentSpaceEntities(db);
+    double box = vemhost::pickBox();
+    for (size_t i = 0; i < ids.size(); ++i) {
+        AcDbEntity* ent = nullptr;
+        if (acdbOpenAcDbEntity(ent, ids[i], AcDb::kForRead) != Acad::eOk)
+            continue;
+        double d = pickDistance(ent, pt);
+        ent->close();
+        if (d <= box)
+            hits.emplace_back(d, i);
+    }
+    // Nearest first; among equals the latest drawn wins.
+    std::sort(hits.begin(), hits.end(), [](const auto& l, const auto& r) {
+        return l.first != r.first ? l.first < r.first : l.second > r.second;
+    });
+    std::vector<AcDbObjectId> out;
+    for (const auto& h : hits)
+        out.push_back(ids[h.second]);
+    return out;
+}
+
+bool snapPoint(AcDbDatabase* db, AcDb::OsnapMode mode, const AcGePoint3d& pt, AcGePoint3d& snapped)
+{
+    bool found = false;
+    double best = HUGE_VAL;
+    for (const AcDbObjectId& id : entitiesAtPick(db, pt)) {
+        AcDbEntity* ent = nullptr;
+        if (acdbOpenAcDbEntity(ent, id, AcDb::kForRead) != Acad::eOk)
+            continue;
+        AcGePoint3dArray points;
+        AcDbIntArray geomIds;
+        ent->getOsnapPoints(mode, 0, pt, vemhost::lastPoint(), AcGeMatrix3d::kIdentity, points, geomIds);
+        ent->close();
+        for (const AcGePoint3d& p : points) {
+            double d = p.distanceTo(pt);
+            if (d < best) {
+                best = d;
+                snapped = p;
+                found = true;
+            }
+        }
+    }
+    return found;
+}
+
+bool drawnExtents(AcDbEntity* ent, AcGePoint3d& lo, AcGePoint3d& hi)
+{
+    vemhost::PrimitiveCollector collector;
+    collector.draw(ent);
+    AcDbExtents ext;
+    for (const vemhost::Primitive& prim : collector.primitives()) {
+        for (const AcGePoint3d& p : prim.points)
+            ext.addPoint(p);
+        if (prim.kind == vemhost::Primitive::kCircle && !prim.points.empty()) {
+            AcGeVector3d r(prim.radius, prim.radius, 0.0);
+            ext.addPoint(prim.points[0] + r);
+            ext.addPoint(prim.points[0] - r);
+        }
+    }
+    if (ext.isEmpty())
+        return false;
+    lo = ext.minPoint();
+    hi = ext.maxPoint();
+    return true;
+}
+
+}  // namespace acrt
+
+// ---- entity names ------------------------------------------------------------------------
+
+Acad::ErrorStatus acdbGetObjectId(AcDbObjectId& objId, const ads_name objName)
+{
+    objId.setNull();
+    if (objName == nullptr)
+        return Acad::eInvalidInput;
+    AcDbDatabase* db = acrt::databaseOfSerial(objName[1]);
+    if (db == nullptr)
+        return Acad::eInvalidInput;
+    AcDbObjectId id;
+    if (db->getAcDbObjectId(id, false, AcDbHandle(Adesk::UInt64(objName[0]))) != Acad::eOk)
+        return Acad::eInvalidInput;
+    objId = id;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus acdbGetAdsName(ads_name& objName, AcDbObjectId objId)
+{
+    objName[0] = objName[1] = 0;
+    AcDbStub* stub = AcDbSystemInternals::stubOf(objId);
+    if (stub == nullptr)
+        return Acad::eNullObjectId;
+    AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(stub->database);
+    if (impl == nullptr)
+        return Acad::eInvalidInput;
+    objName[0] = Adesk::Int64(stub->handle);
+    objName[1] = impl->serial;
+    return Acad::eOk;
+}
+
+// ---- the editor calls ----------------------------------------------------------------------
+
+int acedEntSel(const ACHAR* str, ads_name entres, ads_point ptres)
+{
+    AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
+    const ACHAR* prompt = str ? str : L"\nSelect object: ";
+    for (;;) {
+        std::wstring answer;
+        if (acrt::readAnswer(prompt, false, answer) == acrt::AnswerStatus::kCancel)
+            return RTCAN;
+        if (answer.empty())
+            return RTERROR;
+        AcGePoint3d pt;
+        if (!acrt::parsePoint(answer, vemhost::lastPoint(), pt)) {
+            vemhost::printPlain(L"\nInvalid point.");
+            continue;
+        }
+        std::vector<AcDbObjectId> hits = acrt::entitiesAtPick(db, pt);
+        if (hits.empty())
+            return RTERROR;
+        if (entres != nullptr)
+            acdbGetAdsName(*reinterpret_cast<ads_name*>(entres), hits.front());
+        if (ptres != nullptr) {
+            ptres[X] = pt.x;
+            ptres[Y] = pt.y;
+            ptres[Z] = pt.z;
+        }
+        return RTNORM;
+    }
+}
+
+int acedSSGet(const ACHAR* str, const void* pt1, const void* pt2, const struct resbuf* filter, ads_name ss)
+{
+    if (ss == nullptr)
+        return RTERROR;
+    ss[0] = ss[1] = 0;
+    AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
+    if (db == nullptr)
+        return RTERROR;
+    std::vector<AcDbObjectId> ids;
+    if (str == nullptr) {
+        return selectInteractively(db, filter, ss);
+    } else if (keywordIs(str, L"X")) {
+        ids = filtered(acrt::allEntities(db), filter);
+    } else if ((keywordIs(str, L"W") || keywordIs(str, L"C")) && pt1 != nullptr && pt2 != nullptr) {
+        const double* a = static_cast<const double*>(pt1);
+        const double* b = static_cast<const double*>(pt2);
+        ids = filtered(inWindow(acrt::currentSpaceEntities(db), AcGePoint3d(a[0], a[1], a[2]),
+                                AcGePoint3d(b[0], b[1], b[2]), keywordIs(str, L"C")),
+                       filter);
+    } else if (keywordIs(str, L"L")) {
+        AcDbObjectId last = lastEntity(db);
+        if (!last.isNull())
+            ids = filtered({last}, filter);
+    } else if (keywordIs(str, L"P")) {
+        ids = filtered(selections().previous, filter);
+    } else if (keywordIs(str, L"I")) {
+        ids = filtered(selections().pickFirst, filter);
+    } else {
+        return RTERROR;
+    }
+    if (ids.empty())
+        return RTERROR;
+    makeSet(std::move(ids), ss);
+    return RTNORM;
+}
+
+int acedSSLength(const ads_name sname, Adesk::Int32* len)
+{
+    std::vector<AcDbObjectId>* set = setOf(sname);
+    if (set == nullptr || len == nullptr)
+        return RTERROR;
+    *len = Adesk::Int32(set->size());
+    return RTNORM;
+}
+
+int acedSSName(const ads_name ss, int i, ads_name entres)
+{
+    std::vector<AcDbObjectId>* set = setOf(ss);
+    if (set == nullptr || entres == nullptr || i < 0 || size_t(i) >= set->size())
+        return RTERROR;
+    return acdbGetAdsName(*reinterpret_cast<ads_name*>(entres), (*set)[size_t(i)]) == Acad::eOk ? RTNORM : RTERROR;
+}
+
+int acedSSFree(const ads_name sname)
+{
+    if (setOf(sname) == nullptr)
+        return RTERROR;
+    selections().sets.erase(sname[0]);
+    return RTNORM;
+}
+
+int acedSSSetFirst(const ads_name pset, const ads_name)
+{
+    std::vector<AcDbObjectId>* set = setOf(pset);
+    selections().pickFirst = set ? *set : std::vector<AcDbObjectId>();
+    return RTNORM;
+}
+
+int acedSSGetFirst(struct resbuf** gset, struct resbuf** pset)
+{
+    if (gset != nullptr)
+        *gset = nullptr;
+    if (pset != nullptr)
+        *pset = nullptr;
+    return RTNORM;
+}
