@@ -1,0 +1,184 @@
+// The database: the default drawing, the open discipline, appending, erasing, cloning
+// and entity names.
+#include <gtest/gtest.h>
+
+#include "acedads.h"
+#include "dbents.h"
+#include "dbsymtb.h"
+#include "host_fixture.h"
+
+namespace {
+
+AcDbObjectId appendLine(AcDbDatabase* db, const AcGePoint3d& a, const AcGePoint3d& b)
+{
+    AcDbBlockTable* table = nullptr;
+    EXPECT_EQ(db->getBlockTable(table, AcDb::kForRead), Acad::eOk);
+    AcDbBlockTableRecord* space = nullptr;
+    EXPECT_EQ(table->getAt(ACDB_MODEL_SPACE, space, AcDb::kForWrite), Acad::eOk);
+    table->close();
+    AcDbLine* line = new AcDbLine(a, b);
+    AcDbObjectId id;
+    EXPECT_EQ(space->appendAcDbEntity(id, line), Acad::eOk);
+    line->close();
+    space->close();
+    return id;
+}
+
+AcDbObjectId addLayer(AcDbDatabase* db, const ACHAR* name, bool locked)
+{
+    AcDbLayerTable* layers = nullptr;
+    EXPECT_EQ(db->getLayerTable(layers, AcDb::kForWrite), Acad::eOk);
+    AcDbLayerTableRecord* rec = new AcDbLayerTableRecord();
+    rec->setName(name);
+    rec->setIsLocked(locked);
+    AcDbObjectId id;
+    EXPECT_EQ(layers->add(id, rec), Acad::eOk);
+    rec->close();
+    layers->close();
+    return id;
+}
+
+}  // namespace
+
+using Database = HostFixture;
+
+TEST_F(Database, NewDrawingHasTheDefaultTablesAndRecords)
+{
+    AcDbTextStyleTable* styles = nullptr;
+    ASSERT_EQ(db()->getTextStyleTable(styles, AcDb::kForRead), Acad::eOk);
+    EXPECT_TRUE(styles->has(L"Standard"));
+    EXPECT_TRUE(styles->has(L"STANDARD")) << "record names ignore case";
+    styles->close();
+    AcDbBlockTable* blocks = nullptr;
+    ASSERT_EQ(db()->getBlockTable(blocks), Acad::eOk);
+    EXPECT_TRUE(blocks->has(ACDB_MODEL_SPACE));
+    EXPECT_TRUE(blocks->has(ACDB_PAPER_SPACE));
+    blocks->close();
+    AcDbObject* layer = nullptr;
+    ASSERT_EQ(acdbOpenAcDbObject(layer, db()->clayer(), AcDb::kForRead), Acad::eOk);
+    const ACHAR* name = nullptr;
+    AcDbLayerTableRecord::cast(layer)->getName(name);
+    EXPECT_STREQ(name, L"0");
+    layer->close();
+}
+
+TEST_F(Database, OpenRulesAreManyReadersOrOneWriter)
+{
+    AcDbObjectId id = appendLine(db(), AcGePoint3d(0, 0, 0), AcGePoint3d(1, 0, 0));
+    AcDbEntity *r1 = nullptr, *r2 = nullptr, *w = nullptr;
+    ASSERT_EQ(acdbOpenAcDbEntity(r1, id, AcDb::kForRead), Acad::eOk);
+    ASSERT_EQ(acdbOpenAcDbEntity(r2, id, AcDb::kForRead), Acad::eOk);
+    EXPECT_EQ(acdbOpenAcDbEntity(w, id, AcDb::kForWrite), Acad::eWasOpenForRead);
+    EXPECT_EQ(w, nullptr);
+    r1->close();
+    r2->close();
+    ASSERT_EQ(acdbOpenAcDbEntity(w, id, AcDb::kForWrite), Acad::eOk);
+    EXPECT_EQ(acdbOpenAcDbEntity(r1, id, AcDb::kForRead), Acad::eWasOpenForWrite);
+    w->close();
+    EXPECT_EQ(w->close(), Acad::eInvalidOpenState) << "a second close is refused";
+    AcDbObject* obj = nullptr;
+    EXPECT_EQ(acdbOpenAcDbObject(obj, id, AcDb::kForRead, AcDbTextStyleTableRecord::desc()),
+              Acad::eNotThatKindOfClass);
+    EXPECT_EQ(acdbOpenAcDbObject(obj, AcDbObjectId(), AcDb::kForRead), Acad::eNullObjectId);
+}
+
+TEST_F(Database, ErasedAndLockedEntitiesRefuseTheOpensTheHostRefuses)
+{
+    AcDbObjectId locked = addLayer(db(), L"Locked", true);
+    AcDbObjectId id = appendLine(db(), AcGePoint3d(0, 0, 0), AcGePoint3d(1, 0, 0));
+    AcDbEntity* ent = nullptr;
+    ASSERT_EQ(acdbOpenAcDbEntity(ent, id, AcDb::kForWrite), Acad::eOk);
+    EXPECT_EQ(ent->setLayer(locked), Acad::eOk);
+    ent->close();
+    EXPECT_EQ(acdbOpenAcDbEntity(ent, id, AcDb::kForWrite), Acad::eOnLockedLayer);
+    ASSERT_EQ(acdbOpenAcDbEntity(ent, id, AcDb::kForRead), Acad::eOk);
+    EXPECT_EQ(ent->layer(), AcString(L"Locked"));
+    EXPECT_EQ(ent->upgradeOpen(), Acad::eOnLockedLayer);
+    ent->close();
+
+    AcDbObjectId other = appendLine(db(), AcGePoint3d(0, 0, 0), AcGePoint3d(0, 1, 0));
+    ASSERT_EQ(acdbOpenAcDbEntity(ent, other, AcDb::kForWrite), Acad::eOk);
+    EXPECT_EQ(ent->erase(), Acad::eOk);
+    ent->close();
+    EXPECT_EQ(acdbOpenAcDbEntity(ent, other, AcDb::kForRead), Acad::eWasErased);
+    ASSERT_EQ(acdbOpenAcDbEntity(ent, other, AcDb::kForWrite, true), Acad::eOk);
+    EXPECT_TRUE(ent->isErased());
+    EXPECT_EQ(ent->erase(false), Acad::eOk);
+    ent->close();
+    EXPECT_FALSE(other.isErased());
+}
+
+TEST_F(Database, AppendedEntityGetsAHandleTheCurrentLayerAndAnOwner)
+{
+    long before = vemhost::liveObjectCount();
+    AcDbObjectId a = appendLine(db(), AcGePoint3d(0, 0, 0), AcGePoint3d(1, 0, 0));
+    AcDbObjectId b = appendLine(db(), AcGePoint3d(0, 0, 0), AcGePoint3d(2, 0, 0));
+    EXPECT_NE(a.handle(), b.handle());
+    EXPECT_EQ(vemhost::liveObjectCount(), before + 2);
+    AcDbEntity* ent = nullptr;
+    ASSERT_EQ(acdbOpenAcDbEntity(ent, a, AcDb::kForRead), Acad::eOk);
+    EXPECT_EQ(ent->layerId(), db()->clayer());
+    AcDbBlockTable* table = nullptr;
+    db()->getBlockTable(table);
+    AcDbObjectId model;
+    table->getAt(ACDB_MODEL_SPACE, model);
+    table->close();
+    EXPECT_EQ(ent->ownerId(), model);
+    ent->close();
+    AcDbObjectId found;
+    EXPECT_EQ(db()->getAcDbObjectId(found, false, b.handle()), Acad::eOk);
+    EXPECT_EQ(found, b);
+}
+
+TEST_F(Database, CloseDeletesAnObjectThatNeverReachedTheDatabase)
+{
+    long before = vemhost::liveObjectCount();
+    AcDbLine* line = new AcDbLine();
+    EXPECT_EQ(vemhost::liveObjectCount(), before + 1);
+    EXPECT_EQ(line->close(), Acad::eOk);
+    EXPECT_EQ(vemhost::liveObjectCount(), before);
+}
+
+TEST_F(Database, CloneIsANewObjectOutsideTheDatabaseWithTheSameProperties)
+{
+    AcDbObjectId id = appendLine(db(), AcGePoint3d(1, 2, 0), AcGePoint3d(3, 4, 0));
+    AcDbEntity* ent = nullptr;
+    ASSERT_EQ(acdbOpenAcDbEntity(ent, id, AcDb::kForWrite), Acad::eOk);
+    ent->setColorIndex(3);
+    AcDbLine* copy = AcDbLine::cast(ent->clone());
+    ent->close();
+    ASSERT_NE(copy, nullptr);
+    EXPECT_FALSE(copy->isDatabaseResident());
+    EXPECT_EQ(copy->colorIndex(), 3);
+    EXPECT_EQ(copy->layerId(), db()->clayer());
+    EXPECT_TRUE(copy->endPoint() == AcGePoint3d(3, 4, 0));
+    delete copy;
+}
+
+TEST_F(Database, EntityNamesRoundTripAndForgedNamesAreRefused)
+{
+    AcDbObjectId id = appendLine(db(), AcGePoint3d(0, 0, 0), AcGePoint3d(1, 0, 0));
+    ads_name name;
+    ASSERT_EQ(acdbGetAdsName(name, id), Acad::eOk);
+    AcDbObjectId back;
+    EXPECT_EQ(acdbGetObjectId(back, name), Acad::eOk);
+    EXPECT_EQ(back, id);
+    ads_name forged = {123456789, 987654321};
+    EXPECT_NE(acdbGetObjectId(back, forged), Acad::eOk);
+    EXPECT_TRUE(back.isNull());
+}
+
+TEST_F(Database, SymbolTableRefusesDuplicatesAndEmptyNames)
+{
+    addLayer(db(), L"Walls", false);
+    AcDbLayerTable* layers = nullptr;
+    ASSERT_EQ(db()->getLayerTable(layers, AcDb::kForWrite), Acad::eOk);
+    AcDbLayerTableRecord* dup = new AcDbLayerTableRecord();
+    dup->setName(L"WALLS");
+    EXPECT_EQ(layers->add(dup), Acad::eDuplicateKey);
+    delete dup;
+    AcDbLayerTableRecord* unnamed = new AcDbLayerTableRecord();
+    EXPECT_EQ(layers->add(unnamed), Acad::eInvalidInput);
+    delete unnamed;
+    layers->close();
+}
