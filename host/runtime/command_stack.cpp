@@ -155,7 +155,6 @@ bool runCommand(const std::wstring& name)
         return false;
     AcRxFunctionPtr fn = cmd->functionAddr();
     fn();
-    discardPendingAnswer();
     return true;
 }
 }  // namespace vemhost

@@ -84,4 +84,9 @@ public:
     static const AcDbLayerTableRecord* peekLayer(const AcDbEntity* ent);
     // An object's current state, read without opening it (the runtime's own reads).
     static AcDbObject* peek(AcDbObjectId id);
+    // The filed record of a closed object, written without a visible open.
+    static std::vector<unsigned char> filedStateOf(AcDbObject* obj);
+    // Reads a filed record into a closed object without a visible open and without
+    // telling the database's observer (undo restoring an earlier state).
+    static Acad::ErrorStatus restoreFiledState(AcDbObject* obj, const std::vector<unsigned char>& bytes);
 };

@@ -273,3 +273,23 @@ const AcDbLayerTableRecord* AcDbSystemInternals::peekLayer(const AcDbEntity* ent
     AcDbObject* obj = peek(ent->layerId());
     return obj ? AcDbLayerTableRecord::cast(obj) : nullptr;
 }
+
+std::vector<unsigned char> AcDbSystemInternals::filedStateOf(AcDbObject* obj)
+{
+    vemhost::MemoryFiler filer(obj->database(), AcDb::kUndoFiler);
+    ++obj->m_readers;
+    obj->dwgOutFields(&filer);
+    --obj->m_readers;
+    return filer.bytes();
+}
+
+Acad::ErrorStatus AcDbSystemInternals::restoreFiledState(AcDbObject* obj, const std::vector<unsigned char>& bytes)
+{
+    if (obj->m_writeOpen || obj->m_readers > 0)
+        return Acad::eWasOpenForWrite;
+    vemhost::MemoryFiler filer(bytes, obj->database(), AcDb::kUndoFiler);
+    obj->m_writeOpen = true;
+    Acad::ErrorStatus es = obj->dwgInFields(&filer);
+    obj->m_writeOpen = false;
+    return es;
+}

@@ -21,6 +21,7 @@ struct EditorInput {
     std::wstring pending;
     bool hasPending = false;
     bool echo = false;
+    bool exhausted = false;
     double pickBox = 3.0;
     AcGePoint3d last;
 };
@@ -34,13 +35,16 @@ EditorInput& input()
 bool nextLine(std::wstring& line)
 {
     EditorInput& in = input();
-    if (in.provider != nullptr)
-        return in.provider->readLine(line);
-    if (in.queue.empty())
-        return false;
-    line = std::move(in.queue.front());
-    in.queue.pop_front();
-    return true;
+    bool got = false;
+    if (in.provider != nullptr) {
+        got = in.provider->readLine(line);
+    } else if (!in.queue.empty()) {
+        line = std::move(in.queue.front());
+        in.queue.pop_front();
+        got = true;
+    }
+    in.exhausted = !got;
+    return got;
 }
 
 struct OsnapKeyword {
@@ -118,6 +122,7 @@ void discardPendingAnswer()
     input().hasPending = false;
 }
 void setEchoAnswers(bool on) { input().echo = on; }
+bool inputExhausted() { return input().exhausted; }
 void setPickBox(double size)
 {
     if (size > 0.0 && std::isfinite(size))

@@ -269,6 +269,8 @@ ACRT_PORT void clearInput();
 ACRT_PORT size_t pendingInputCount();
 // Drops what is left of the current line (after a command ends or is cancelled).
 ACRT_PORT void discardPendingAnswer();
+// True after the provider had no more lines for an answer (until it gives one again).
+ACRT_PORT bool inputExhausted();
 // When on, each answer is printed after its prompt, as a script run shows it.
 ACRT_PORT void setEchoAnswers(bool on);
 // Pick box: how far (drawing units) from a pick an entity may pass to be picked.

@@ -1,0 +1,71 @@
+// Host drawing commands: LINE and PLINE, appended to the current space.
+#include "acedads.h"
+#include "dbapserv.h"
+#include "dbents.h"
+#include "dbpl.h"
+#include "session.h"
+#include "shell_input.h"
+
+namespace vemcad {
+
+namespace {
+
+void appendToCurrentSpace(AcDbEntity* ent)
+{
+    AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
+    if (appendToBlock(db->currentSpaceId(), ent) != Acad::eOk)
+        say(L"The entity could not be added to the drawing.");
+    ent->close();
+}
+
+void lineCommand(Session&)
+{
+    AcGePoint3d start;
+    if (getPoint(L"\nSpecify first point: ", nullptr, start) != RTNORM)
+        return;
+    for (AcGePoint3d from = start;;) {
+        AcGePoint3d to;
+        if (getPoint(L"\nSpecify next point: ", &from, to) != RTNORM)
+            return;
+        appendToCurrentSpace(new AcDbLine(from, to));
+        from = to;
+    }
+}
+
+void plineCommand(Session&)
+{
+    AcGePoint3d start;
+    if (getPoint(L"\nSpecify start point: ", nullptr, start) != RTNORM)
+        return;
+    AcDbPolyline* pline = new AcDbPolyline();
+    pline->addVertexAt(0, AcGePoint2d(start.x, start.y));
+    pline->setElevation(start.z);
+    for (AcGePoint3d from = start;;) {
+        AcGePoint3d to;
+        int rc = getPoint(L"\nSpecify next point: ", &from, to);
+        if (rc == RTCAN) {
+            delete pline;
+            return;
+        }
+        if (rc != RTNORM)
+            break;
+        pline->addVertexAt(pline->numVerts(), AcGePoint2d(to.x, to.y));
+        from = to;
+    }
+    if (pline->numVerts() < 2) {
+        delete pline;
+        return;
+    }
+    appendToCurrentSpace(pline);
+}
+
+}  // namespace
+
+void addDrawCommands(std::vector<HostCommand>& table)
+{
+    //              name     run           undoable
+    table.push_back({L"LINE", lineCommand, true});
+    table.push_back({L"PLINE", plineCommand, true});
+}
+
+}  // namespace vemcad

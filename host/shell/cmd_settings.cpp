@@ -1,0 +1,158 @@
+// LAYER, SETVAR, PSPACE and MSPACE: the drawing's layers and the session's settings.
+#include <cmath>
+#include <cwchar>
+#include <cwctype>
+
+#include "dbapserv.h"
+#include "dbsymtb.h"
+#include "session.h"
+#include "shell_input.h"
+#include "vemhost.h"
+
+namespace vemcad {
+
+namespace {
+
+bool validLayerName(const std::wstring& name)
+{
+    if (name.empty() || name.size() > 255)
+        return false;
+    return name.find_first_of(L"<>/\\\":;?*|,=`") == std::wstring::npos;
+}
+
+// Opens a layer record by name for write; reports a missing one.
+AcDbLayerTableRecord* openLayer(AcDbDatabase* db, const std::wstring& name)
+{
+    AcDbLayerTable* table = nullptr;
+    if (db->getLayerTable(table, AcDb::kForRead) != Acad::eOk)
+        return nullptr;
+    AcDbLayerTableRecord* rec = nullptr;
+    Acad::ErrorStatus es = table->getAt(name.c_str(), rec, AcDb::kForWrite);
+    table->close();
+    if (es != Acad::eOk) {
+        say(L"Layer \"" + name + L"\" not found.");
+        return nullptr;
+    }
+    return rec;
+}
+
+void newLayer(AcDbDatabase* db, const std::wstring& name)
+{
+    if (!validLayerName(name)) {
+        say(L"Invalid layer name.");
+        return;
+    }
+    AcDbLayerTable* table = nullptr;
+    if (db->getLayerTable(table, AcDb::kForWrite) != Acad::eOk)
+        return;
+    AcDbLayerTableRecord* rec = new AcDbLayerTableRecord();
+    rec->setName(name.c_str());
+    Acad::ErrorStatus es = table->add(rec);
+    if (es == Acad::eOk)
+        rec->close();
+    else
+        delete rec;
+    table->close();
+    if (es == Acad::eDuplicateKey)
+        say(L"Layer \"" + name + L"\" already exists.");
+}
+
+void layerCommand(Session& session)
+{
+    AcDbDatabase* db = session.db();
+    for (;;) {
+        std::wstring option, name;
+        if (getText(L"\nEnter an option [New/Set/Lock/Unlock/Color]: ", option, false) != RTNORM || option.empty())
+            return;
+        wchar_t o = wchar_t(std::towupper(wint_t(option[0])));
+        if (std::wcschr(L"NSLUC", o) == nullptr) {
+            say(L"Invalid option keyword.");
+            continue;
+        }
+        double color = 0;
+        if (o == L'C') {
+            if (getNumber(L"\nEnter color number (1-255): ", color) != RTNORM)
+                return;
+            if (color < 1 || color > 255 || color != std::floor(color)) {
+                say(L"Color number must be a whole number from 1 to 255.");
+                continue;
+            }
+        }
+        if (getText(L"\nEnter layer name: ", name, true) != RTNORM || name.empty())
+            return;
+        if (o == L'N') {
+            newLayer(db, name);
+            continue;
+        }
+        AcDbLayerTableRecord* rec = openLayer(db, name);
+        if (rec == nullptr)
+            continue;
+        if (o == L'S')
+            db->setClayer(rec->objectId());
+        else if (o == L'L')
+            rec->setIsLocked(true);
+        else if (o == L'U')
+            rec->setIsLocked(false);
+        else
+            rec->setColorIndex(Adesk::UInt16(color));
+        rec->close();
+    }
+}
+
+void setvarCommand(Session& session)
+{
+    std::wstring name, value;
+    if (getText(L"\nEnter variable name: ", name, false) != RTNORM || name.empty())
+        return;
+    for (wchar_t& c : name)
+        c = wchar_t(std::towupper(wint_t(c)));
+    if (name == L"PICKBOX") {
+        std::wstring prompt = L"\nEnter new value for PICKBOX <" + std::to_wstring(vemhost::pickBox()) + L">: ";
+        double v = 0;
+        int rc = getNumber(prompt.c_str(), v);
+        if (rc == RTNORM && v > 0 && v <= 1e6)
+            vemhost::setPickBox(v);
+        else if (rc == RTNORM)
+            say(L"Value out of range.");
+    } else if (name == L"CLAYER") {
+        AcString current = L"0";
+        AcDbObject* obj = nullptr;
+        if (acdbOpenAcDbObject(obj, session.db()->clayer(), AcDb::kForRead) == Acad::eOk) {
+            AcDbSymbolTableRecord::cast(obj)->getName(current);
+            obj->close();
+        }
+        std::wstring prompt = L"\nEnter new value for CLAYER <" + current.wstr() + L">: ";
+        if (getText(prompt.c_str(), value, true) == RTNORM && !value.empty())
+            if (AcDbLayerTableRecord* rec = openLayer(session.db(), value)) {
+                session.db()->setClayer(rec->objectId());
+                rec->close();
+            }
+    } else if (name == L"TILEMODE") {
+        std::wstring prompt = std::wstring(L"\nEnter new value for TILEMODE <") + (session.db()->tilemode() ? L"1" : L"0") + L">: ";
+        double v = 0;
+        if (getNumber(prompt.c_str(), v) == RTNORM) {
+            if (v == 0 || v == 1)
+                session.db()->setTilemode(v == 1);
+            else
+                say(L"Requires 0 or 1.");
+        }
+    } else {
+        say(L"Unknown variable name.  Type SETVAR ? for a list of variables.");
+    }
+}
+
+void pspaceCommand(Session& session) { session.db()->setTilemode(false); }
+void mspaceCommand(Session& session) { session.db()->setTilemode(true); }
+
+}  // namespace
+
+void addSettingCommands(std::vector<HostCommand>& table)
+{
+    //              name        run            undoable
+    table.push_back({L"LAYER", layerCommand, true});
+    table.push_back({L"SETVAR", setvarCommand, true});
+    table.push_back({L"PSPACE", pspaceCommand, true});
+    table.push_back({L"MSPACE", mspaceCommand, true});
+}
+
+}  // namespace vemcad

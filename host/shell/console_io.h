@@ -1,0 +1,55 @@
+// Where vemcad's answers come from: a script file, the keyboard with line editing,
+// or plain standard input; and the command window's way to the terminal.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "vemhost.h"
+
+namespace vemcad {
+
+// A script's lines: a line starting with ';' is a comment and is skipped.
+class ScriptInput : public vemhost::InputProvider {
+public:
+    // False with a message when the file cannot be read or is not text.
+    bool load(const std::string& path, std::string& message);
+    bool readLine(std::wstring& line) override;
+    bool atEnd() const { return m_next >= m_lines.size(); }
+
+private:
+    std::vector<std::wstring> m_lines;
+    size_t m_next = 0;
+};
+
+// Lines from standard input; with a terminal, typed with line editing and history.
+class ConsoleInput : public vemhost::InputProvider {
+public:
+    ConsoleInput();
+    ~ConsoleInput() override;
+    bool readLine(std::wstring& line) override;
+    bool interactive() const { return m_interactive; }
+
+private:
+    bool m_interactive;
+};
+
+// Sends the command window to standard output. With line editing, the unfinished last
+// line (the prompt) is held back and handed to the line editor as its prompt.
+class ConsoleOutput {
+public:
+    explicit ConsoleOutput(bool holdPrompt);
+    ~ConsoleOutput();
+    void write(const std::string& utf8);
+    std::string takePrompt();
+    void flush();
+
+private:
+    bool m_holdPrompt;
+    std::string m_pending;
+};
+
+ConsoleOutput* activeConsoleOutput();
+
+}  // namespace vemcad

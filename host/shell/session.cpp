@@ -1,0 +1,118 @@
+// The session: drawing, undo, modules and the command loop.
+#include "session.h"
+
+#include <cwctype>
+
+#include "acedads.h"
+#include "dbapserv.h"
+#include "drawing_file.h"
+#include "editor_internals.h"
+#include "shell_input.h"
+
+namespace vemcad {
+
+namespace {
+std::wstring upper(std::wstring s)
+{
+    for (wchar_t& c : s)
+        c = wchar_t(std::towupper(wint_t(c)));
+    return s;
+}
+}  // namespace
+
+Session::Session(const std::string& moduleDir) : m_modules(moduleDir)
+{
+    addDrawCommands(m_commands);
+    addModifyCommands(m_commands);
+    addUndoCommands(m_commands);
+    addSettingCommands(m_commands);
+    addFileCommands(m_commands);
+    newDrawing();
+}
+
+Session::~Session()
+{
+    // The drawing goes before the modules whose classes its objects belong to.
+    m_undo.reset();
+    acdbHostApplicationServices()->setWorkingDatabase(nullptr);
+    m_db.reset();
+    m_modules.unloadAll();
+}
+
+void Session::adopt(std::unique_ptr<AcDbDatabase> db, const std::string& path)
+{
+    m_undo.reset();
+    acdbHostApplicationServices()->setWorkingDatabase(db.get());
+    m_db = std::move(db);
+    m_undo = std::make_unique<UndoManager>(m_db.get());
+    m_path = path;
+}
+
+void Session::newDrawing() { adopt(std::make_unique<AcDbDatabase>(), ""); }
+
+bool Session::openDrawing(const std::string& path, std::string& message)
+{
+    std::unique_ptr<AcDbDatabase> opened = vemio::openDrawing(path, message);
+    if (opened == nullptr)
+        return false;
+    adopt(std::move(opened), path);
+    return true;
+}
+
+bool Session::saveDrawing(const std::string& path, std::string& message)
+{
+    if (!vemio::saveDrawing(m_db.get(), path, message))
+        return false;
+    m_path = path;
+    return true;
+}
+
+const HostCommand* Session::findHostCommand(const std::wstring& name) const
+{
+    std::wstring key = upper(name);
+    if (!key.empty() && key[0] == L'_')
+        key.erase(0, 1);
+    for (const HostCommand& cmd : m_commands)
+        if (key == cmd.name)
+            return &cmd;
+    return nullptr;
+}
+
+void Session::runCommand(const std::wstring& name)
+{
+    const HostCommand* host = findHostCommand(name);
+    if (host != nullptr && !host->undoable) {
+        host->run(*this);
+        return;
+    }
+    if (host == nullptr && !vemhost::isCommandRegistered(name)) {
+        say(L"Unknown command \"" + upper(name) + L"\".  Press F1 for help.");
+        return;
+    }
+    AcDbDatabase* before = m_db.get();
+    m_undo->beginCommand(upper(name));
+    if (host != nullptr)
+        host->run(*this);
+    else
+        vemhost::runCommand(name);
+    // NEW and OPEN replace the drawing and its undo history.
+    if (m_db.get() == before)
+        m_undo->endCommand();
+}
+
+void Session::run()
+{
+    while (!m_quit) {
+        std::wstring name;
+        if (acrt::readAnswer(L"\nCommand: ", false, name) == acrt::AnswerStatus::kCancel) {
+            if (vemhost::inputExhausted())
+                break;
+            continue;
+        }
+        if (name.empty())
+            continue;
+        runCommand(name);
+    }
+}
+
+}  // namespace vemcad

@@ -1,0 +1,26 @@
+// Input and database helpers shared by the host commands.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "adscodes.h"
+#include "dbmain.h"
+
+namespace vemcad {
+
+// RTNORM with the point, RTNONE on Enter, RTCAN on cancel.
+int getPoint(const wchar_t* prompt, const AcGePoint3d* base, AcGePoint3d& pt);
+// A finite number; anything else is asked again.
+int getNumber(const wchar_t* prompt, double& value);
+// A line answer with spaces (file names, values).
+int getText(const wchar_t* prompt, std::wstring& text, bool spacesAllowed);
+// Interactive selection; false when nothing was selected or it was cancelled.
+bool selectObjects(std::vector<AcDbObjectId>& ids);
+// Appends a new entity to a block (model space when the block is null); the entity
+// stays open for the caller to close.
+Acad::ErrorStatus appendToBlock(AcDbObjectId blockId, AcDbEntity* ent);
+// Prints a message line in the command window.
+void say(const std::wstring& text);
+
+}  // namespace vemcad

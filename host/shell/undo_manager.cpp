@@ -1,0 +1,118 @@
+// Undo steps recorded through the database's change notifications.
+#include "undo_manager.h"
+
+#include "vemhost.h"
+
+namespace vemcad {
+
+UndoManager::UndoManager(AcDbDatabase* db) : m_db(db) { acrt::setDatabaseObserver(db, this); }
+
+UndoManager::~UndoManager()
+{
+    if (acrt::databaseObserver(m_db) == this)
+        acrt::setDatabaseObserver(m_db, nullptr);
+}
+
+void UndoManager::beginCommand(const std::wstring& name)
+{
+    m_current = std::make_unique<Step>();
+    m_current->name = name;
+}
+
+void UndoManager::endCommand()
+{
+    if (m_current == nullptr)
+        return;
+    if (!m_current->changes.empty()) {
+        m_steps.push_back(std::move(m_current));
+        m_redo.clear();
+    }
+    m_current.reset();
+}
+
+UndoManager::Change* UndoManager::changeFor(AcDbObject* object)
+{
+    if (m_current == nullptr || m_restoring)
+        return nullptr;
+    const AcDbStub* stub = AcDbSystemInternals::stubOf(object);
+    if (stub == nullptr || !m_current->touched.insert(stub).second)
+        return nullptr;
+    m_current->changes.emplace_back();
+    Change& change = m_current->changes.back();
+    change.id = object->objectId();
+    change.erasedBefore = object->isErased();
+    return &change;
+}
+
+void UndoManager::objectOpenedForWrite(AcDbObject* object)
+{
+    if (Change* change = changeFor(object))
+        change->before = AcDbSystemInternals::filedStateOf(object);
+}
+
+void UndoManager::objectAppended(AcDbObject* object)
+{
+    if (Change* change = changeFor(object)) {
+        change->appended = true;
+        change->erasedBefore = true;  // before the command it did not exist
+    }
+}
+
+void UndoManager::objectErased(AcDbObject* object, bool erasing)
+{
+    // Erasing needs a write open, which has recorded the object already.
+    if (Change* change = changeFor(object)) {
+        change->before = AcDbSystemInternals::filedStateOf(object);
+        change->erasedBefore = !erasing;
+    }
+}
+
+// Brings one object to its state before the step (forward = false) or after it.
+void UndoManager::restore(const Change& change, bool forward)
+{
+    AcDbObject* object = AcDbSystemInternals::peek(change.id);
+    AcDbStub* stub = AcDbSystemInternals::stubOf(change.id);
+    if (object == nullptr || stub == nullptr)
+        return;
+    const std::vector<unsigned char>& bytes = forward ? change.after : change.before;
+    if (!bytes.empty())
+        AcDbSystemInternals::restoreFiledState(object, bytes);
+    stub->erased = forward ? change.erasedAfter : change.erasedBefore;
+}
+
+std::wstring UndoManager::undo()
+{
+    if (m_steps.empty())
+        return L"";
+    std::unique_ptr<Step> step = std::move(m_steps.back());
+    m_steps.pop_back();
+    m_restoring = true;
+    for (auto it = step->changes.rbegin(); it != step->changes.rend(); ++it) {
+        AcDbObject* object = AcDbSystemInternals::peek(it->id);
+        it->erasedAfter = it->id.isErased();
+        if (object != nullptr)
+            it->after = AcDbSystemInternals::filedStateOf(object);
+        restore(*it, false);
+    }
+    m_restoring = false;
+    std::wstring name = step->name;
+    m_redo.push_back(std::move(step));
+    return name;
+}
+
+std::wstring UndoManager::redo()
+{
+    if (m_redo.empty())
+        return L"";
+    std::unique_ptr<Step> step = std::move(m_redo.back());
+    m_redo.pop_back();
+    m_restoring = true;
+    for (const Change& change : step->changes)
+        restore(change, true);
+    m_restoring = false;
+    std::wstring name = step->name;
+    m_steps.push_back(std::move(step));
+    return name;
+}
+
+}  // namespace vemcad

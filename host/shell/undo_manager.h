@@ -1,0 +1,62 @@
+// Undo and redo of whole commands: the first change of each object inside a command
+// records its filed state; undoing restores those states, removes what the command
+// appended and un-erases what it erased.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "db_internals.h"
+
+namespace vemcad {
+
+class UndoManager : public acrt::DatabaseObserver {
+public:
+    explicit UndoManager(AcDbDatabase* db);
+    ~UndoManager() override;
+    UndoManager(const UndoManager&) = delete;
+    UndoManager& operator=(const UndoManager&) = delete;
+
+    // Brackets one command; a command that changed nothing leaves no step.
+    void beginCommand(const std::wstring& name);
+    void endCommand();
+    bool inCommand() const { return m_current != nullptr; }
+
+    // Undoes the last step; returns its command name, or empty when there is none.
+    std::wstring undo();
+    std::wstring redo();
+    size_t stepCount() const { return m_steps.size(); }
+
+    void objectOpenedForWrite(AcDbObject* object) override;
+    void objectAppended(AcDbObject* object) override;
+    void objectErased(AcDbObject* object, bool erasing) override;
+
+private:
+    // One object's part in a step: its state before and (once undone) after.
+    struct Change {
+        AcDbObjectId id;
+        bool appended = false;
+        bool erasedBefore = false;
+        std::vector<unsigned char> before;
+        bool erasedAfter = false;
+        std::vector<unsigned char> after;
+    };
+    struct Step {
+        std::wstring name;
+        std::vector<Change> changes;
+        std::unordered_set<const AcDbStub*> touched;
+    };
+
+    Change* changeFor(AcDbObject* object);
+    void restore(const Change& change, bool forward);
+
+    AcDbDatabase* m_db;
+    std::vector<std::unique_ptr<Step>> m_steps;
+    std::vector<std::unique_ptr<Step>> m_redo;
+    std::unique_ptr<Step> m_current;
+    bool m_restoring = false;
+};
+
+}  // namespace vemcad
