@@ -1,0 +1,196 @@
+// A world-draw context that records every primitive an entity draws, with the traits in
+// force, for picking, plotting, exporting and tests.
+#include "vemhost.h"
+
+namespace vemhost {
+
+namespace {
+
+struct TraitsState {
+    Adesk::UInt16 color = 256;
+    AcDbObjectId layerId;
+    AcDbObjectId linetypeId;
+    Adesk::LongPtr marker = -1;
+    AcGiFillType fillType = kAcGiFillNever;
+    AcDb::LineWeight lineWeight = AcDb::kLnWtByLayer;
+    double linetypeScale = 1.0;
+    double thickness = 0.0;
+};
+
+constexpr Adesk::UInt16 kColorByBlock = 0;
+
+class CollectorTraits final : public AcGiDrawableTraits {
+public:
+    void setColor(const Adesk::UInt16 color) override { m_state.color = color; }
+    void setLayer(const AcDbObjectId layerId) override { m_state.layerId = layerId; }
+    void setLineType(const AcDbObjectId linetypeId) override { m_state.linetypeId = linetypeId; }
+    void setSelectionMarker(const Adesk::LongPtr markerId) override { m_state.marker = markerId; }
+    void setFillType(const AcGiFillType fillType) override { m_state.fillType = fillType; }
+    void setLineWeight(const AcDb::LineWeight lw) override { m_state.lineWeight = lw; }
+    void setLineTypeScale(double dScale) override { m_state.linetypeScale = dScale; }
+    void setThickness(double dThickness) override { m_state.thickness = dThickness; }
+    Adesk::UInt16 color() const override { return m_state.color; }
+    AcDbObjectId layerId() const override { return m_state.layerId; }
+    AcDbObjectId lineTypeId() const override { return m_state.linetypeId; }
+    AcGiFillType fillType() const override { return m_state.fillType; }
+    AcDb::LineWeight lineWeight() const override { return m_state.lineWeight; }
+    double lineTypeScale() const override { return m_state.linetypeScale; }
+    double thickness() const override { return m_state.thickness; }
+
+    void setupForEntity(AcDbEntity* pEntity) override
+    {
+        m_state = TraitsState();
+        m_state.color = pEntity->colorIndex();
+        m_state.layerId = pEntity->layerId();
+        m_state.linetypeId = pEntity->linetypeId();
+        m_state.lineWeight = pEntity->lineWeight();
+        m_state.linetypeScale = pEntity->linetypeScale();
+    }
+
+    const TraitsState& state() const { return m_state; }
+    void restore(const TraitsState& state) { m_state = state; }
+
+    // A nested entity takes from its container what it leaves open: no layer or
+    // linetype of its own (it is not in a database), colour or lineweight by block.
+    void inheritOpenProperties(const TraitsState& outer)
+    {
+        if (m_state.layerId.isNull())
+            m_state.layerId = outer.layerId;
+        if (m_state.linetypeId.isNull())
+            m_state.linetypeId = outer.linetypeId;
+        if (m_state.color == kColorByBlock)
+            m_state.color = outer.color;
+        if (m_state.lineWeight == AcDb::kLnWtByBlock)
+            m_state.lineWeight = outer.lineWeight;
+    }
+
+private:
+    TraitsState m_state;
+};
+
+}  // namespace
+
+struct PrimitiveCollector::Impl {
+    class Geometry final : public AcGiWorldGeometry {
+    public:
+        explicit Geometry(Impl& impl) : m_impl(impl) {}
+        Adesk::Boolean circle(const AcGePoint3d& center, const double radius,
+                              const AcGeVector3d& normal) const override
+        {
+            Primitive& p = m_impl.record(Primitive::kCircle, 1, &center);
+            p.radius = radius;
+            p.normal = normal;
+            return Adesk::kFalse;
+        }
+        Adesk::Boolean polyline(const Adesk::UInt32 nbPoints, const AcGePoint3d* pVertexList,
+                                const AcGeVector3d* pNormal, Adesk::LongPtr lBaseSubEntMarker) const override
+        {
+            Primitive& p = m_impl.record(Primitive::kPolyline, nbPoints, pVertexList);
+            if (pNormal != nullptr)
+                p.normal = *pNormal;
+            if (lBaseSubEntMarker != -1)
+                p.marker = lBaseSubEntMarker;
+            return Adesk::kFalse;
+        }
+        Adesk::Boolean polygon(const Adesk::UInt32 nbPoints, const AcGePoint3d* pVertexList) const override
+        {
+            m_impl.record(Primitive::kPolygon, nbPoints, pVertexList);
+            return Adesk::kFalse;
+        }
+        // Recorded as text, not stroked: the reader of the record decides how to show it.
+        Adesk::Boolean text(const AcGePoint3d& position, const AcGeVector3d& normal, const AcGeVector3d& direction,
+                            const double height, const double /*width*/, const double /*oblique*/,
+                            const ACHAR* pMsg) const override
+        {
+            Primitive& p = m_impl.record(Primitive::kText, 1, &position);
+            p.radius = height;
+            p.normal = normal;
+            p.direction = direction;
+            p.text = pMsg != nullptr ? pMsg : L"";
+            return Adesk::kFalse;
+        }
+        Adesk::Boolean draw(AcGiDrawable* pDrawable) const override { return m_impl.drawNested(pDrawable); }
+
+    private:
+        Impl& m_impl;
+    };
+
+    class WorldDraw final : public AcGiWorldDraw {
+    public:
+        explicit WorldDraw(Impl& impl) : m_impl(impl) {}
+        AcGiRegenType regenType() const override { return kAcGiStandardDisplay; }
+        Adesk::Boolean regenAbort() const override { return Adesk::kFalse; }
+        AcGiSubEntityTraits& subEntityTraits() const override { return m_impl.traits; }
+        AcGiGeometry* rawGeometry() const override { return &m_impl.geometry; }
+        Adesk::Boolean isDragging() const override { return Adesk::kFalse; }
+        Adesk::UInt32 numberOfIsolines() const override { return 4; }
+        AcGiWorldGeometry& geometry() const override { return m_impl.geometry; }
+
+    private:
+        Impl& m_impl;
+    };
+
+    CollectorTraits traits;
+    Geometry geometry{*this};
+    WorldDraw worldDraw{*this};
+    std::vector<Primitive> primitives;
+
+    Primitive& record(Primitive::Kind kind, Adesk::UInt32 count, const AcGePoint3d* points)
+    {
+        primitives.emplace_back();
+        Primitive& p = primitives.back();
+        p.kind = kind;
+        if (points != nullptr)
+            p.points.assign(points, points + count);
+        const TraitsState& state = traits.state();
+        p.color = state.color;
+        p.layerId = state.layerId;
+        p.linetypeId = state.linetypeId;
+        p.lineWeight = state.lineWeight;
+        p.marker = state.marker;
+        return p;
+    }
+
+    // The drawable's attributes set up the traits, unless they say it is invisible.
+    Adesk::Boolean drawWithAttributes(AcGiDrawable* pDrawable)
+    {
+        const Adesk::UInt32 flags = pDrawable->setAttributes(&traits);
+        if ((flags & AcGiDrawable::kDrawableIsInvisible) != 0)
+            return Adesk::kTrue;
+        return pDrawable->worldDraw(&worldDraw);
+    }
+
+    // Drawn in the same context; the container's traits come back afterwards.
+    Adesk::Boolean drawNested(AcGiDrawable* pDrawable)
+    {
+        if (pDrawable == nullptr)
+            return Adesk::kFalse;
+        const TraitsState outer = traits.state();
+        if (AcDbEntity* pEntity = AcDbEntity::cast(pDrawable)) {
+            traits.setupForEntity(pEntity);
+            traits.inheritOpenProperties(outer);
+        }
+        drawWithAttributes(pDrawable);
+        traits.restore(outer);
+        return Adesk::kFalse;
+    }
+};
+
+PrimitiveCollector::PrimitiveCollector() : m_impl(std::make_unique<Impl>()) {}
+PrimitiveCollector::~PrimitiveCollector() = default;
+
+Adesk::Boolean PrimitiveCollector::draw(AcDbEntity* pEntity)
+{
+    if (pEntity == nullptr)
+        return Adesk::kFalse;
+    m_impl->traits.setupForEntity(pEntity);
+    return m_impl->drawWithAttributes(pEntity);
+}
+
+AcGiWorldDraw* PrimitiveCollector::worldDraw() { return &m_impl->worldDraw; }
+
+const std::vector<Primitive>& PrimitiveCollector::primitives() const { return m_impl->primitives; }
+
+void PrimitiveCollector::clear() { m_impl->primitives.clear(); }
+
+}  // namespace vemhost
