@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake g++ make libgtest-dev libgmock-dev hershey-fonts-data libsqlite3-dev)
+PACKAGES=(cmake g++ make libgtest-dev libgmock-dev hershey-fonts-data libsqlite3-dev libreadline-dev)
 JOBS=$(nproc 2>/dev/null || echo 2)
 
 install_missing_packages() {
@@ -45,7 +45,7 @@ cmd_test() {
 cmd_demo() {
     install_missing_packages
     build build RelWithDebInfo OFF
-    ./build/bin/vemd_demo
+    ./build/bin/vemcad --script examples/demo.scr
 }
 
 case "${1:-}" in
