@@ -1,0 +1,76 @@
+// formatFixed: the text of a coordinate value with a given number of decimals.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "format_fixed.h"
+#include "vemhost.h"
+
+namespace {
+std::string fixed(double value, int decimals)
+{
+    return vemhost::toUtf8(formatFixed(value, static_cast<Adesk::Int16>(decimals)).wstr());
+}
+}  // namespace
+
+TEST(FormatFixed, OrdinaryValuesKeepTheirExactText)
+{
+    // value        decimals  text
+    struct Row {
+        double value;
+        int decimals;
+        const char* text;
+    };
+    const Row rows[] = {
+        {1234.5678,   3,  "1234.568"},
+        {1234.5678,   0,  "1235"},
+        {-2.5,        2,  "-2.50"},
+        {0.0,         3,  "0.000"},
+        {-0.0004,     3,  "-0.000"},
+        {-0.4,        0,  "-0"},
+        {1234.5,      3,  "1234.500"},
+        {1000.0,      1,  "1000.0"},
+        {2.5,         0,  "2"},
+        {0.4,         0,  "0"},
+        {-1.0,       -1,  "-1.000000"},
+        {3.25,       -7,  "3.250000"},
+        {1234567.125, 10, "1234567.1250000000"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(fixed(row.value, row.decimals), row.text) << row.value << " / " << row.decimals;
+}
+
+TEST(FormatFixed, OnlyTheLowSixteenBitsOfTheCountMatter)
+{
+    EXPECT_EQ(formatFixed(1234.5678, static_cast<Adesk::Int16>(65536)).wstr(), L"1235");
+    EXPECT_EQ(formatFixed(1.5, static_cast<Adesk::Int16>(65536 + 2)).wstr(), L"1.50");
+}
+
+TEST(FormatFixed, HugeValuesAndPrecisionsComeBackWhole)
+{
+    // Far beyond a hundred characters: the whole text, not a cut or overrun one.
+    const std::string big = fixed(-1e300, 5);
+    ASSERT_EQ(big.size(), 1u + 301u + 1u + 5u);
+    EXPECT_EQ(big.substr(0, 5), "-1000");
+    EXPECT_EQ(big.substr(big.size() - 6), ".00000");
+
+    const std::string whole = fixed(1e300, 0);
+    EXPECT_EQ(whole.size(), 301u);
+    EXPECT_EQ(whole.substr(0, 20), "10000000000000000525");
+
+    const std::string precise = fixed(0.5, 32767);
+    ASSERT_EQ(precise.size(), 2u + 32767u);
+    EXPECT_EQ(precise.substr(0, 4), "0.50");
+    EXPECT_EQ(precise.find_first_not_of('0', 3), std::string::npos);
+
+    const std::string max = fixed(-std::numeric_limits<double>::max(), 2);
+    EXPECT_EQ(max.size(), 1u + 309u + 3u);
+}
+
+TEST(FormatFixed, NonFiniteValuesGiveTheRuntimeText)
+{
+    EXPECT_EQ(fixed(std::numeric_limits<double>::infinity(), 3), "inf");
+    EXPECT_EQ(fixed(-std::numeric_limits<double>::infinity(), 3), "-inf");
+    EXPECT_EQ(fixed(std::nan(""), 2), "nan");
+}
