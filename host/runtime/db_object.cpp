@@ -4,12 +4,22 @@
 
 #include "acrt_assert.h"
 #include "db_internals.h"
+#include "dbapserv.h"
 #include "dbsymtb.h"
 #include "rx_runtime_class.h"
 #include "vemhost.h"
 
 namespace {
 long g_liveObjects = 0;
+
+// The database a copy's references are resolved in: the object's own, or for an
+// object outside any database (a display piece, a copy) the working database whose
+// layers and styles it refers to.
+AcDbDatabase* copyDatabase(const AcDbObject* obj)
+{
+    AcDbDatabase* db = obj->database();
+    return db ? db : acdbHostApplicationServices()->workingDatabase();
+}
 }
 
 ACRT_DEFINE_CLASS(AcGiDrawable, AcRxObject, "");
@@ -174,7 +184,7 @@ AcRxObject* AcDbObject::clone() const
         delete created;
         return nullptr;
     }
-    vemhost::MemoryFiler filer(database(), AcDb::kCopyFiler);
+    vemhost::MemoryFiler filer(copyDatabase(this), AcDb::kCopyFiler);
     if (dwgOut(&filer) != Acad::eOk || filer.filerStatus() != Acad::eOk) {
         delete copy;
         return nullptr;
@@ -192,7 +202,7 @@ Acad::ErrorStatus AcDbObject::copyFrom(const AcRxObject* pSrc)
     const AcDbObject* src = AcDbObject::cast(pSrc);
     if (src == nullptr || src->isA() != isA())
         return Acad::eWrongObjectType;
-    vemhost::MemoryFiler filer(src->database(), AcDb::kCopyFiler);
+    vemhost::MemoryFiler filer(copyDatabase(src), AcDb::kCopyFiler);
     Acad::ErrorStatus es = src->dwgOut(&filer);
     if (es != Acad::eOk)
         return es;

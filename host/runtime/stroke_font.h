@@ -33,7 +33,7 @@ struct Glyph {
 };
 
 // A font's glyphs for ASCII 32..126, all strokes in one point array; immutable once read.
-class StrokeFont {
+class __attribute__((visibility("default"))) StrokeFont {
 public:
     static constexpr char32_t kFirstChar = 32;    // the file's first glyph line
     static constexpr char32_t kLastChar = 126;    // the file's 95th glyph line

@@ -17,7 +17,7 @@ namespace acrt {
 // \P (and a raw line feed) breaks the line; \\ \{ \} are literal; \~ is a space;
 // { } group and vanish; \A \C \c \F \f \H \Q \T \W \p skip through their ';';
 // \L \l \O \o \K \k vanish. Anything else after '\' (or a code with no ';') is text.
-class MTextReader {
+class __attribute__((visibility("default"))) MTextReader {
 public:
     enum class Token { Char, LineBreak, End };
 
@@ -33,7 +33,7 @@ private:
 };
 
 // The characters content draws, with line breaks as '\n'.
-std::wstring plainText(std::wstring_view content);
+__attribute__((visibility("default"))) std::wstring plainText(std::wstring_view content);
 
 // Extents of laid-out text, in drawing units, with the attachment point at (0,0), x along
 // the text, y up. Without ink (empty or blank text) the ink box is the point (0,0).
@@ -75,15 +75,15 @@ private:
 // nothing: no ink and an empty box.
 
 // Extents only: no heap allocation.
-TextLayout measureText(std::wstring_view content, double height, const StrokeFont& font,
+__attribute__((visibility("default"))) TextLayout measureText(std::wstring_view content, double height, const StrokeFont& font,
                        int attachment);
 
 // Calls sink for every polyline drawn, then returns what measureText returns.
-TextLayout drawText(std::wstring_view content, double height, const StrokeFont& font,
+__attribute__((visibility("default"))) TextLayout drawText(std::wstring_view content, double height, const StrokeFont& font,
                     int attachment, StrokeSink sink);
 
 // The drawn polylines, for callers that want them stored.
-std::vector<std::vector<StrokePoint>> textPolylines(std::wstring_view content, double height,
+__attribute__((visibility("default"))) std::vector<std::vector<StrokePoint>> textPolylines(std::wstring_view content, double height,
                                                     const StrokeFont& font, int attachment);
 
 }  // namespace acrt
