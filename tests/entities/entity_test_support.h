@@ -9,12 +9,18 @@
 
 #include "dbmtext.h"
 #include "dbsymtb.h"
+#include "eco_line.h"
+#include "eco_point.h"
+#include "eorigin.h"
 #include "host_fixture.h"
 #include "rxregsvc.h"
 #include "vemhost.h"
 
 extern "C" AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode msg, void* pkt);
 extern "C" int acrxGetApiVersion(int);
+
+// Lets assertions print the host's strings.
+inline void PrintTo(const AcString& s, std::ostream* os) { *os << '"' << vemhost::toUtf8(s.wstr()) << '"'; }
 
 namespace entity_test {
 
@@ -145,6 +151,29 @@ inline double reducedAngle(double a)
 {
     double r = std::fmod(a, 2.0 * M_PI);
     return r < 0 ? r + 2.0 * M_PI : r;
+}
+
+// Typical entities: a default coordinate system (vertical axis up, horizontal right)
+// and labels made in it, as the creating commands would make them.
+inline EOrigin* newOrigin(AcDbObjectId style, AcGePoint3d at = AcGePoint3d(0, 0, 0), double vOffset = 0,
+                          double hOffset = 0, double drawingScale = 1, double appearanceScale = 1, int decimals = 3)
+{
+    return new EOrigin(AcString(L"A"), AcString(L"B"), vOffset, hOffset, at, 90, 0, drawingScale, appearanceScale,
+                       decimals, style);
+}
+inline ECoPoint* newPointLabel(AcDbObjectId style, AcGePoint3d mark = AcGePoint3d(3, 4, 0),
+                               AcGePoint3d text = AcGePoint3d(5, 7, 0), AcGeVector3d dir = AcGeVector3d::kXAxis,
+                               double drawingScale = 1, double appearanceScale = 1, int decimals = 3)
+{
+    return new ECoPoint(AcString(L"A"), AcString(L"B"), mark, text, AcGePoint3d(0, 0, 0), AcGeVector3d::kYAxis,
+                        AcGeVector3d::kXAxis, dir, drawingScale, appearanceScale, decimals, style);
+}
+inline ECoLine* newLineLabel(AcDbObjectId style, int refAxis = 0, AcGePoint3d mark = AcGePoint3d(5, 12, 0),
+                             AcGePoint3d text = AcGePoint3d(8, 12, 0), double drawingScale = 1,
+                             double appearanceScale = 1, int decimals = 3)
+{
+    return new ECoLine(refAxis, AcString(L"A"), AcString(L"B"), mark, text, AcGePoint3d(0, 0, 0),
+                       AcGeVector3d::kYAxis, AcGeVector3d::kXAxis, drawingScale, appearanceScale, decimals, style);
 }
 
 }  // namespace entity_test
