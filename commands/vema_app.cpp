@@ -22,7 +22,7 @@ const unsigned kNoResource = unsigned(-1);
 
 // Registration order is table order.
 const CommandEntry kCommands[] = {
-    // group       global name      local   flags                 handler                 UI       resource id
+    // group     global name      local      flags                 handler                UI       local-name id
     {L"MyGroup", L"_Origin",      L"EORI",   ACRX_CMD_TRANSPARENT, createOrigin,          nullptr, kNoResource},
     {L"MyGroup", L"_CoPoint",     L"ECOP",   ACRX_CMD_TRANSPARENT, placePointLabel,       nullptr, kNoResource},
     {L"MyGroup", L"_CoLine",      L"ECOL",   ACRX_CMD_TRANSPARENT, placeLineLabel,        nullptr, kNoResource},
