@@ -13,7 +13,7 @@ class AcDbBlockTableRecord;
 
 // The slot an object id refers to. Slots live as long as their database, so an id
 // stays valid after its object is deleted (it then opens as erased).
-class AcDbStub {
+class ACRT_PORT AcDbStub {
 public:
     AcDbObject* object = nullptr;
     AcDbDatabase* database = nullptr;
@@ -24,7 +24,7 @@ public:
 namespace acrt {
 
 // Told about changes to a database's objects, so that undo can record them.
-class DatabaseObserver {
+class ACRT_PORT DatabaseObserver {
 public:
     virtual ~DatabaseObserver() = default;
     // A resident object is about to be changed: called on every open for write,
@@ -34,14 +34,14 @@ public:
     virtual void objectErased(AcDbObject* object, bool erasing) = 0;
 };
 
-void setDatabaseObserver(AcDbDatabase* db, DatabaseObserver* observer);
+ACRT_PORT void setDatabaseObserver(AcDbDatabase* db, DatabaseObserver* observer);
 // The live database of a serial, or null.
-AcDbDatabase* databaseOfSerial(Adesk::Int64 serial);
-DatabaseObserver* databaseObserver(const AcDbDatabase* db);
+ACRT_PORT AcDbDatabase* databaseOfSerial(Adesk::Int64 serial);
+ACRT_PORT DatabaseObserver* databaseObserver(const AcDbDatabase* db);
 
 }  // namespace acrt
 
-struct AcDbDatabase::Impl {
+struct ACRT_PORT AcDbDatabase::Impl {
     std::deque<AcDbStub> stubs;
     std::unordered_map<Adesk::UInt64, AcDbStub*> byHandle;
     Adesk::UInt64 handseed = 1;
@@ -59,7 +59,7 @@ struct AcDbDatabase::Impl {
 };
 
 // The runtime's door to the private state of objects and databases.
-class AcDbSystemInternals {
+class ACRT_PORT AcDbSystemInternals {
 public:
     static AcDbStub* stubOf(const AcDbObject* obj) { return obj->m_stub; }
     static void setStub(AcDbObject* obj, AcDbStub* stub) { obj->m_stub = stub; }

@@ -143,10 +143,8 @@ AnswerStatus readAnswer(const ACHAR* prompt, bool spacesAllowed, std::wstring& a
         vemhost::printPlain(prompt);
     if (!in.hasPending) {
         std::wstring line;
-        if (!nextLine(line)) {
-            vemhost::printPlain(L"*Cancel*");
-            return AnswerStatus::kCancel;
-        }
+        if (!nextLine(line))
+            return AnswerStatus::kCancel;  // the input has ended: nothing to show
         while (!line.empty() && (line.back() == L'\r' || line.back() == L'\n'))
             line.pop_back();
         in.pending = std::move(line);
