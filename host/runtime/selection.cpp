@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cwctype>
 #include <map>
+#include <unordered_set>
 
 #include "acedads.h"
 #include "acutads.h"
@@ -227,15 +228,24 @@ bool keywordIs(const std::wstring& answer, const wchar_t* keyword)
     return AcString(answer.c_str()).compareNoCase(keyword) == 0;
 }
 
-void addOrRemove(std::vector<AcDbObjectId>& set, const std::vector<AcDbObjectId>& found, bool removing)
+// Adds the found entities not yet in the set, or removes them; the set keeps its order.
+// Membership is hashed so that selecting a whole drawing stays linear.
+void addOrRemove(std::vector<AcDbObjectId>& set, std::unordered_set<const AcDbStub*>& members,
+                 const std::vector<AcDbObjectId>& found, bool removing)
 {
-    for (const AcDbObjectId& id : found) {
-        auto it = std::find(set.begin(), set.end(), id);
-        if (removing && it != set.end())
-            set.erase(it);
-        else if (!removing && it == set.end())
-            set.push_back(id);
+    if (!removing) {
+        for (const AcDbObjectId& id : found)
+            if (members.insert(AcDbSystemInternals::stubOf(id)).second)
+                set.push_back(id);
+        return;
     }
+    bool removedAny = false;
+    for (const AcDbObjectId& id : found)
+        removedAny |= members.erase(AcDbSystemInternals::stubOf(id)) > 0;
+    if (removedAny)
+        set.erase(std::remove_if(set.begin(), set.end(),
+                                 [&](const AcDbObjectId& id) { return members.count(AcDbSystemInternals::stubOf(id)) == 0; }),
+                  set.end());
 }
 
 // The interactive selection: "Select objects:" until Enter, each answer followed by
@@ -243,6 +253,7 @@ void addOrRemove(std::vector<AcDbObjectId>& set, const std::vector<AcDbObjectId>
 int selectInteractively(AcDbDatabase* db, const struct resbuf* filter, ads_name ss)
 {
     std::vector<AcDbObjectId> set;
+    std::unordered_set<const AcDbStub*> members;
     bool removing = false;
     for (;;) {
         std::wstring answer;
@@ -277,7 +288,7 @@ int selectInteractively(AcDbDatabase* db, const struct resbuf* filter, ads_name 
             vemhost::printPlain(L"\n*Invalid selection*");
             continue;
         }
-        addOrRemove(set, found, removing);
+        addOrRemove(set, members, found, removing);
         AcString msg;
         msg.format(removing ? L"\n%d removed" : L"\n%d found", int(found.size()));
         vemhost::printPlain(msg.wstr());
@@ -310,7 +321,9 @@ std::vector<AcDbObjectId> allEntities(AcDbDatabase* db)
     if (db == nullptr || db->getBlockTable(table, AcDb::kForRead) != Acad::eOk)
         return ids;
     for (const AcDbObjectId& blockId : table->recordIds()) {
-        if (blockId.isErased())
+        AcDbObject* obj = AcDbSystemInternals::peek(blockId);
+        AcDbBlockTableRecord* btr = obj ? AcDbBlockTableRecord::cast(obj) : nullptr;
+        if (blockId.isErased() || btr == nullptr || !btr->isLayout())
             continue;
         std::vector<AcDbObjectId> more = entitiesOfBlock(blockId);
         ids.insert(ids.end(), more.begin(), more.end());
