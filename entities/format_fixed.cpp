@@ -1,38 +1,52 @@
-// formatFixed: fixed-point text of a value, formatted with a bounded call so that no
-// value or precision can overrun a buffer.
+// formatFixed: fixed-point text of a value. Every call is bounded by the buffer it
+// writes into, so no value or precision can overrun it, and the whole text is returned.
 #include "format_fixed.h"
 
+#include <charconv>
 #include <cstdio>
 #include <memory>
 
 namespace {
 
-// Ordinary coordinates fit here; longer texts are formatted again on the heap.
+// Ordinary coordinates fit here; longer texts are measured and formatted on the heap.
 constexpr int kStackChars = 128;
+// A negative precision counts as none given, and the runtime's default is six.
+constexpr int kDefaultDecimals = 6;
 
 // The formatted bytes are plain ASCII (digits, sign, point, "inf", "nan"), so each
 // byte widens to the character of the same code in the host's wide string.
-AcString widened(const char* text, int count, wchar_t* buffer)
+AcString widened(const char* text, size_t count, wchar_t* buffer)
 {
-    for (int i = 0; i < count; ++i)
+    for (size_t i = 0; i < count; ++i)
         buffer[i] = wchar_t(static_cast<unsigned char>(text[i]));
     return AcString(buffer, unsigned(count));
 }
 
-AcString withDecimals(double value, int decimals)
+// The long form: snprintf measures the text, then formats it into a buffer of its size.
+AcString longText(double value, int decimals)
 {
-    char text[kStackChars];
-    int count = std::snprintf(text, sizeof text, "%.*lf", decimals, value);
+    int count = std::snprintf(nullptr, 0, "%.*lf", decimals, value);
     if (count < 0)
         return AcString();
-    if (count < kStackChars) {
-        wchar_t wide[kStackChars];
-        return widened(text, count, wide);
-    }
-    std::unique_ptr<char[]> longText(new char[size_t(count) + 1]);
-    std::snprintf(longText.get(), size_t(count) + 1, "%.*lf", decimals, value);
-    std::unique_ptr<wchar_t[]> wide(new wchar_t[size_t(count)]);
-    return widened(longText.get(), count, wide.get());
+    std::unique_ptr<char[]> text(new char[size_t(count) + 1]);
+    std::snprintf(text.get(), size_t(count) + 1, "%.*lf", decimals, value);
+    std::unique_ptr<wchar_t[]> wide(new wchar_t[size_t(count) + 1]);
+    return widened(text.get(), size_t(count), wide.get());
+}
+
+// std::to_chars writes exactly what printf's "%.*f" writes in the C locale, without
+// printf's cost, and refuses rather than overruns when the text does not fit.
+AcString withDecimals(double value, int decimals)
+{
+    if (decimals < 0)
+        decimals = kDefaultDecimals;
+    char text[kStackChars];
+    const std::to_chars_result result = std::to_chars(text, text + kStackChars, value, std::chars_format::fixed,
+                                                      decimals);
+    if (result.ec != std::errc())
+        return longText(value, decimals);
+    wchar_t wide[kStackChars];
+    return widened(text, size_t(result.ptr - text), wide);
 }
 
 }  // namespace

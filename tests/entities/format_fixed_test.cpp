@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
+#include <vector>
 
 #include "format_fixed.h"
 #include "vemhost.h"
@@ -73,4 +75,19 @@ TEST(FormatFixed, NonFiniteValuesGiveTheRuntimeText)
     EXPECT_EQ(fixed(std::numeric_limits<double>::infinity(), 3), "inf");
     EXPECT_EQ(fixed(-std::numeric_limits<double>::infinity(), 3), "-inf");
     EXPECT_EQ(fixed(std::nan(""), 2), "nan");
+}
+
+TEST(FormatFixed, AgreesWithTheRuntimePrintfForEveryPrecision)
+{
+    const double values[] = {0.0,     -0.0,   0.125,  -0.125, 2.5,      1234.5678,         -567.25,
+                             1e-300,  5e-324, 1e21,   -1e22,  123456.7, 9.999999999999999, 0.1};
+    std::vector<char> expected(1024);
+    for (double value : values) {
+        for (int decimals = -3; decimals <= 40; ++decimals) {
+            if (decimals == 0)
+                continue;
+            std::snprintf(expected.data(), expected.size(), "%.*lf", decimals, value);
+            EXPECT_EQ(fixed(value, decimals), expected.data()) << value << " / " << decimals;
+        }
+    }
 }
