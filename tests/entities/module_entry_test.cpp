@@ -66,7 +66,7 @@ const wchar_t* const kApplication =
     L"VEMDAPP |Product Desc: A description for your object |Company: Your company name |WEB Address: Your "
     L"company WEB site address";
 
-// name          DXF name
+// name, DXF name and class services of each registered class
 struct ClassRow {
     const wchar_t* name;
     const wchar_t* dxfName;

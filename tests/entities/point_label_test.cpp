@@ -72,7 +72,7 @@ TEST_F(PointLabel, ValueOfTheAbsoluteOriginItselfIsZero)
 
 TEST_F(PointLabel, LaysOutLeaderUnderlineAndTextsInEachReadingDirection)
 {
-    // direction            rotation (as set)     vertical text side
+    // reading direction    rotation given to both texts
     struct Row {
         AcGeVector3d dir;
         double rotation;
