@@ -8,13 +8,20 @@ namespace {
 const double kQuarterTurn = 1.5707963267948966;        // π/2
 const double kThreeQuarterTurns = 4.71238898038469;    // 3π/2
 const double kHalfTurn = 3.141592653589793;            // π
+const double kCosineRounding = 1e-15;                  // |cos| below this is a right angle
 }  // namespace
 
 double coordinateValue(const AcGePoint3d& markPoint, const AcGePoint3d& absOrigin, const AcGeVector3d& axisDir,
                        double drawingScale)
 {
     AcGeVector3d offset = markPoint - absOrigin;
-    return std::cos(offset.angleTo(axisDir, AcGeVector3d::kZAxis)) * offset.length() * drawingScale;
+    double cosine = std::cos(offset.angleTo(axisDir, AcGeVector3d::kZAxis));
+    // The cosine of a right angle is not 0 in doubles (cos 3π/2 is -1.8e-16), which
+    // would make a point on the other axis show "-0.000": within that rounding the
+    // projection is zero.
+    if (std::fabs(cosine) < kCosineRounding)
+        cosine = 0.0;
+    return cosine * offset.length() * drawingScale;
 }
 
 bool readsAgainstDirection(double theta) { return theta > kQuarterTurn && theta <= kThreeQuarterTurns; }
