@@ -1,0 +1,30 @@
+// Drawing files (.vdb): saving a database to a SQLite file and opening one again.
+// Objects whose class is missing, or whose record does not read, come back as proxies
+// that keep their bytes, so a drawing loses nothing on a host without its modules.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "dbmain.h"
+
+#define VEMIO_PORT __attribute__((visibility("default")))
+
+namespace vemio {
+
+// Saves every object of db that is not erased to path. The file is written beside the
+// target and renamed over it only once complete, so on any failure the previous file
+// is untouched; false then, with a message in error. Objects may be open for read,
+// not for write.
+VEMIO_PORT bool saveDrawing(AcDbDatabase* db, const std::string& path, std::string& error);
+
+// Reads the drawing at path into a new database (not the working one). Null, with a
+// message in error, for a missing file, a file that is not a drawing, a drawing of a
+// newer format or a damaged one.
+VEMIO_PORT std::unique_ptr<AcDbDatabase> openDrawing(const std::string& path, std::string& error);
+
+// Test only: makes the nth operation (SQLite step or exec, the final flush or the rename;
+// counted from 1 in each save) of every later save fail with sqliteCode. 0 disarms.
+VEMIO_PORT void setWriteFailureForTests(int nthStep, int sqliteCode);
+
+}  // namespace vemio

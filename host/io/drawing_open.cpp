@@ -1,0 +1,461 @@
+// Opening drawing files: checks that a file is a drawing this program reads, then
+// rebuilds its objects under their saved handles, as proxies where the class is missing
+// or the record does not read whole, and finally restores and checks the header.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <new>
+#include <string_view>
+#include <vector>
+
+#include "db_internals.h"
+#include "db_proxy.h"
+#include "dbsymtb.h"
+#include "drawing_file.h"
+#include "drawing_schema.h"
+#include "sqlite_handle.h"
+#include "vemhost.h"
+
+namespace vemio {
+
+namespace {
+
+const char kSqliteMagic[16] = {'S', 'Q', 'L', 'i', 't', 'e', ' ', 'f', 'o', 'r', 'm', 'a', 't', ' ', '3', '\0'};
+const char* const kNotADrawing = "not a VEM drawing";
+// Parents followed through the classes table before giving up (a damaged table may loop).
+const int kMaxClassDepth = 64;
+
+// Why a file cannot be opened, before SQLite is asked anything; empty when it may be.
+std::string checkFile(const std::string& path, off_t& size)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        return std::strerror(errno);
+    if (S_ISDIR(st.st_mode))
+        return "it is a directory";
+    if (!S_ISREG(st.st_mode))
+        return "not a regular file";
+    size = st.st_size;
+    if (size == 0)
+        return "the file is empty";
+    char magic[sizeof kSqliteMagic] = {};
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::strerror(errno);
+    const ssize_t got = ::read(fd, magic, sizeof magic);
+    ::close(fd);
+    if (got != ssize_t(sizeof magic) || std::memcmp(magic, kSqliteMagic, sizeof magic) != 0)
+        return "not a drawing file (not a SQLite database)";
+    return std::string();
+}
+
+std::string_view textColumn(sqlite3_stmt* stmt, int column)
+{
+    const unsigned char* text = sqlite3_column_text(stmt, column);
+    if (text == nullptr)
+        return std::string_view();
+    return std::string_view(reinterpret_cast<const char*>(text), size_t(sqlite3_column_bytes(stmt, column)));
+}
+
+std::wstring wide(std::string_view text) { return vemhost::fromUtf8(std::string(text)); }
+
+bool isProxyClass(const AcRxClass* cls) { return cls == AcDbProxyEntity::desc() || cls == AcDbProxyObject::desc(); }
+
+// A class named by the file: its row, and the registered class of that name, if any.
+struct FileClass {
+    acrt::ProxyClass row;
+    AcRxClass* registered = nullptr;
+    bool isEntity = false;
+};
+
+struct HeaderValue {
+    int type = SQLITE_NULL;
+    sqlite3_int64 number = 0;
+    std::string text;
+};
+
+class DrawingReader {
+public:
+    DrawingReader(sqlite3* file, off_t fileSize) : m_file(file), m_fileSize(fileSize) {}
+
+    std::unique_ptr<AcDbDatabase> read(std::string& reason)
+    {
+        m_db = std::make_unique<AcDbDatabase>(false);
+        m_filer = std::make_unique<vemhost::MemoryFiler>(m_db.get(), AcDb::kFileFiler);
+        // One read transaction: the file cannot change between the passes over it.
+        const int rc = sqlite3_exec(m_file, "BEGIN", nullptr, nullptr, nullptr);
+        const bool read = (rc == SQLITE_OK || sqliteFailed(rc)) && checkPages() && readHeader() && checkFormat() && readClasses() && createStubs() &&
+                          readObjects() && restoreHeader();
+        if (!read) {
+            reason = m_reason;
+            return nullptr;
+        }
+        return std::move(m_db);
+    }
+
+private:
+    bool refuse(const std::string& reason)
+    {
+        m_reason = reason;
+        return false;
+    }
+    bool damaged(const std::string& what) { return refuse("the file is damaged (" + what + ")"); }
+    bool sqliteFailed(int rc) { return damaged(sqliteMessage(m_file, rc)); }
+
+    Statement prepare(const char* sql, bool missingMeansNotADrawing)
+    {
+        int rc = SQLITE_OK;
+        Statement stmt = prepareStatement(m_file, sql, rc);
+        if (!stmt) {
+            // Another program's file lacks our tables or columns; anything else is damage.
+            if (missingMeansNotADrawing && rc == SQLITE_ERROR)
+                refuse(kNotADrawing);
+            else
+                sqliteFailed(rc);
+        }
+        return stmt;
+    }
+
+    // A file cut short: SQLite reads a missing page tail as zeros, so check the size.
+    bool checkPages()
+    {
+        sqlite3_int64 pageSize = 0, pageCount = 0;
+        if (!pragmaNumber("PRAGMA page_size", pageSize) || !pragmaNumber("PRAGMA page_count", pageCount))
+            return false;
+        if (pageSize <= 0 || m_fileSize % pageSize != 0 || m_fileSize / pageSize < pageCount)
+            return damaged("it is truncated");
+        return true;
+    }
+
+    bool pragmaNumber(const char* sql, sqlite3_int64& value)
+    {
+        Statement stmt = prepare(sql, false);
+        if (!stmt)
+            return false;
+        const int rc = sqlite3_step(stmt.get());
+        if (rc != SQLITE_ROW)
+            return sqliteFailed(rc);
+        value = sqlite3_column_int64(stmt.get(), 0);
+        return true;
+    }
+
+    bool readHeader()
+    {
+        Statement select = prepare("SELECT key, value FROM header", true);
+        if (!select)
+            return false;
+        int rc;
+        while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
+            HeaderValue value;
+            value.type = sqlite3_column_type(select.get(), 1);
+            value.number = sqlite3_column_int64(select.get(), 1);
+            value.text = std::string(textColumn(select.get(), 1));
+            m_header[std::string(textColumn(select.get(), 0))] = std::move(value);
+        }
+        return rc == SQLITE_DONE || sqliteFailed(rc);
+    }
+
+    bool checkFormat()
+    {
+        auto format = m_header.find(schema::kFormat);
+        if (format == m_header.end() || format->second.type != SQLITE_TEXT ||
+            format->second.text != schema::kFormatName)
+            return refuse(kNotADrawing);
+        sqlite3_int64 version = 0;
+        if (!headerNumber(schema::kVersion, version))
+            return false;
+        if (version > schema::kFormatVersion)
+            return refuse("made by a newer version of the program (drawing format " + std::to_string(version) +
+                          "; this one reads format " + std::to_string(schema::kFormatVersion) + ")");
+        return version >= 1 || damaged("format version " + std::to_string(version));
+    }
+
+    bool headerNumber(const char* key, sqlite3_int64& value)
+    {
+        auto it = m_header.find(key);
+        if (it == m_header.end() || it->second.type != SQLITE_INTEGER)
+            return damaged(std::string("no ") + key + " in the header");
+        value = it->second.number;
+        return true;
+    }
+
+    bool readClasses()
+    {
+        Statement select = prepare("SELECT name, parent, dxf_name, app_name, proxy_flags FROM classes", false);
+        if (!select)
+            return false;
+        int rc;
+        while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
+            const std::string_view name = textColumn(select.get(), 0);
+            if (name.empty())
+                return damaged("a class without a name");
+            FileClass& cls = m_classes[std::string(name)];
+            cls.row = acrt::ProxyClass{wide(name), wide(textColumn(select.get(), 1)), wide(textColumn(select.get(), 2)),
+                                       wide(textColumn(select.get(), 3)), sqlite3_column_int(select.get(), 4)};
+            cls.registered = acrxFindAcRxClass(cls.row.name.c_str());
+        }
+        if (rc != SQLITE_DONE)
+            return sqliteFailed(rc);
+        for (auto& entry : m_classes)
+            entry.second.isEntity = isEntityClass(entry.second);
+        return true;
+    }
+
+    // Registered classes know their parents; a missing one's row chain is followed until
+    // AcDbEntity or a registered class turns up.
+    bool isEntityClass(const FileClass& cls) const
+    {
+        const FileClass* at = &cls;
+        for (int depth = 0; at != nullptr && depth < kMaxClassDepth; ++depth) {
+            if (at->registered != nullptr)
+                return at->registered->isDerivedFrom(AcDbEntity::desc());
+            if (at->row.parentName == L"AcDbEntity")
+                return true;
+            auto parent = m_classes.find(vemhost::toUtf8(at->row.parentName));
+            at = parent == m_classes.end() ? nullptr : &parent->second;
+        }
+        return false;
+    }
+
+    // The class of an object row; a class the classes table lacks is looked up by name.
+    FileClass& classOf(std::string_view name)
+    {
+        if (m_last != nullptr && m_lastName == name)
+            return *m_last;
+        auto it = m_classes.find(name);
+        if (it == m_classes.end()) {
+            FileClass cls;
+            cls.row.name = wide(name);
+            cls.registered = acrxFindAcRxClass(cls.row.name.c_str());
+            cls.isEntity = cls.registered != nullptr && cls.registered->isDerivedFrom(AcDbEntity::desc());
+            it = m_classes.emplace(std::string(name), std::move(cls)).first;
+        }
+        m_lastName = it->first;
+        m_last = &it->second;
+        return it->second;
+    }
+
+    // Every handle gets its stub first, so references to objects read later resolve.
+    bool createStubs()
+    {
+        Statement select = prepare("SELECT handle FROM objects", false);
+        if (!select)
+            return false;
+        int rc;
+        while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
+            const sqlite3_int64 handle = sqlite3_column_int64(select.get(), 0);
+            if (handle <= 0)
+                return damaged("object handle " + std::to_string(handle));
+            AcDbObjectId id;
+            m_db->getAcDbObjectId(id, true, AcDbHandle(Adesk::UInt64(handle)));
+        }
+        return rc == SQLITE_DONE || sqliteFailed(rc);
+    }
+
+    bool readObjects()
+    {
+        Statement select = prepare("SELECT handle, owner, class, record FROM objects ORDER BY handle", false);
+        m_selectGraphics = prepare("SELECT graphics FROM graphics WHERE handle = ?", false);
+        if (!select || !m_selectGraphics)
+            return false;
+        int rc;
+        while ((rc = sqlite3_step(select.get())) == SQLITE_ROW)
+            if (!readObject(select.get()))
+                return false;
+        return rc == SQLITE_DONE || sqliteFailed(rc);
+    }
+
+    bool readObject(sqlite3_stmt* row)
+    {
+        const Adesk::UInt64 handle = Adesk::UInt64(sqlite3_column_int64(row, 0));
+        if (sqlite3_column_type(row, 1) != SQLITE_INTEGER || sqlite3_column_int64(row, 1) < 0)
+            return damaged("object " + std::to_string(handle) + " has no owner");
+        const std::string_view className = textColumn(row, 2);
+        if (className.empty())
+            return damaged("object " + std::to_string(handle) + " has no class");
+        FileClass& cls = classOf(className);
+        const unsigned char* record = static_cast<const unsigned char*>(sqlite3_column_blob(row, 3));
+        const size_t recordSize = size_t(sqlite3_column_bytes(row, 3));
+        std::unique_ptr<AcDbObject> obj = readAsItsClass(cls, record, recordSize);
+        if (!obj) {
+            std::vector<unsigned char> graphics;
+            if (cls.isEntity && !readGraphics(handle, graphics))
+                return false;
+            obj.reset(acrt::makeProxy(m_db.get(), cls.row, cls.isEntity, bytes(record, recordSize),
+                                      std::move(graphics)));
+            if (!obj)
+                throw std::bad_alloc();
+        }
+        AcDbObjectId owner;
+        const sqlite3_int64 ownerHandle = sqlite3_column_int64(row, 1);
+        if (ownerHandle != 0)
+            m_db->getAcDbObjectId(owner, false, AcDbHandle(Adesk::UInt64(ownerHandle)));
+        const Acad::ErrorStatus es = acrt::addLoadedObject(m_db.get(), obj.get(), handle, owner);
+        if (obj->isDatabaseResident())
+            obj.release();
+        return es == Acad::eOk || damaged("object " + std::to_string(handle) + " cannot be placed");
+    }
+
+    // The saved graphics of an entity kept as a proxy (none is fine).
+    bool readGraphics(Adesk::UInt64 handle, std::vector<unsigned char>& graphics)
+    {
+        sqlite3_stmt* select = m_selectGraphics.get();
+        sqlite3_bind_int64(select, 1, sqlite3_int64(handle));
+        const int rc = sqlite3_step(select);
+        if (rc == SQLITE_ROW)
+            graphics = bytes(static_cast<const unsigned char*>(sqlite3_column_blob(select, 0)),
+                             size_t(sqlite3_column_bytes(select, 0)));
+        sqlite3_reset(select);
+        return rc == SQLITE_ROW || rc == SQLITE_DONE || sqliteFailed(rc);
+    }
+
+    static std::vector<unsigned char> bytes(const unsigned char* data, size_t size)
+    {
+        return data != nullptr ? std::vector<unsigned char>(data, data + size) : std::vector<unsigned char>();
+    }
+
+    // The object read by its own class, or null when the class is missing, cannot make
+    // one, or its read fails or leaves bytes unread (a newer version's record).
+    std::unique_ptr<AcDbObject> readAsItsClass(const FileClass& cls, const unsigned char* record, size_t size)
+    {
+        if (cls.registered == nullptr || isProxyClass(cls.registered))
+            return nullptr;
+        AcRxObject* made = cls.registered->create();
+        std::unique_ptr<AcDbObject> obj(AcDbObject::cast(made));
+        if (!obj) {
+            delete made;
+            return nullptr;
+        }
+        m_filer->setBytes(bytes(record, size));
+        const Acad::ErrorStatus es = obj->dwgInFields(m_filer.get());
+        if (es != Acad::eOk || m_filer->filerStatus() != Acad::eOk || size_t(m_filer->tell()) != size)
+            return nullptr;
+        return obj;
+    }
+
+    // The header's handles must name objects of the right classes.
+    bool restoreId(const char* key, const AcRxClass* cls, const char* what, AcDbObjectId& id)
+    {
+        sqlite3_int64 handle = 0;
+        if (!headerNumber(key, handle))
+            return false;
+        id.setNull();
+        if (handle > 0)
+            m_db->getAcDbObjectId(id, false, AcDbHandle(Adesk::UInt64(handle)));
+        return isLiveRecord(id, cls) || damaged(std::string("no ") + what);
+    }
+
+    // The current layer or text style: the saved one when it reads as a record of its
+    // table, else the table's standard record, else its first (a proxy cannot be current).
+    bool restoreCurrent(const char* key, AcDbObjectId tableId, const AcRxClass* recordClass, const ACHAR* standard,
+                        const char* what, AcDbObjectId& id)
+    {
+        sqlite3_int64 handle = 0;
+        if (!headerNumber(key, handle))
+            return false;
+        const AcDbSymbolTable* table = AcDbSymbolTable::cast(objectOf(tableId));
+        id.setNull();
+        if (handle > 0)
+            m_db->getAcDbObjectId(id, false, AcDbHandle(Adesk::UInt64(handle)));
+        if (isLiveRecord(id, recordClass))
+            return true;
+        AcDbObjectId first;
+        for (const AcDbObjectId& record : table->recordIds()) {
+            if (!isLiveRecord(record, recordClass))
+                continue;
+            const ACHAR* name = nullptr;
+            AcDbSymbolTableRecord::cast(objectOf(record))->getName(name);
+            if (AcString(name).compareNoCase(standard) == 0) {
+                id = record;
+                return true;
+            }
+            if (first.isNull())
+                first = record;
+        }
+        id = first;
+        return !id.isNull() || damaged(std::string("no ") + what);
+    }
+
+    static AcDbObject* objectOf(AcDbObjectId id)
+    {
+        AcDbStub* stub = AcDbSystemInternals::stubOf(id);
+        return stub != nullptr ? stub->object : nullptr;
+    }
+
+    static bool isLiveRecord(AcDbObjectId id, const AcRxClass* cls)
+    {
+        const AcDbObject* obj = objectOf(id);
+        return obj != nullptr && !id.isErased() && obj->isKindOf(cls);
+    }
+
+    bool restoreHeader()
+    {
+        AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(m_db.get());
+        sqlite3_int64 handseed = 0, tilemode = 0;
+        const bool restored =
+            restoreId(schema::kBlockTable, AcDbBlockTable::desc(), "block table", impl->blockTable) &&
+            restoreId(schema::kLayerTable, AcDbLayerTable::desc(), "layer table", impl->layerTable) &&
+            restoreId(schema::kTextStyleTable, AcDbTextStyleTable::desc(), "text style table",
+                      impl->textStyleTable) &&
+            restoreId(schema::kLinetypeTable, AcDbLinetypeTable::desc(), "linetype table", impl->linetypeTable) &&
+            restoreId(schema::kModelSpace, AcDbBlockTableRecord::desc(), "model space", impl->modelSpace) &&
+            restoreId(schema::kPaperSpace, AcDbBlockTableRecord::desc(), "paper space", impl->paperSpace) &&
+            restoreCurrent(schema::kClayer, impl->layerTable, AcDbLayerTableRecord::desc(), L"0", "layer",
+                           impl->clayer) &&
+            restoreCurrent(schema::kTextstyle, impl->textStyleTable, AcDbTextStyleTableRecord::desc(), L"Standard",
+                           "text style", impl->textstyle) &&
+            headerNumber(schema::kHandseed, handseed) && headerNumber(schema::kTilemode, tilemode);
+        if (!restored)
+            return false;
+        // Never below the handles in use (the stubs raised it past every one of them).
+        if (handseed > 0 && Adesk::UInt64(handseed) > impl->handseed)
+            impl->handseed = Adesk::UInt64(handseed);
+        impl->tilemode = tilemode != 0;
+        return true;
+    }
+
+    sqlite3* m_file;
+    off_t m_fileSize;
+    std::unique_ptr<AcDbDatabase> m_db;
+    std::string m_reason;
+    std::map<std::string, HeaderValue> m_header;
+    std::map<std::string, FileClass, std::less<>> m_classes;
+    std::string_view m_lastName;
+    FileClass* m_last = nullptr;
+    std::unique_ptr<vemhost::MemoryFiler> m_filer;  // reads ids through m_db
+    Statement m_selectGraphics;
+};
+
+}  // namespace
+
+std::unique_ptr<AcDbDatabase> openDrawing(const std::string& path, std::string& error)
+{
+    error.clear();
+    std::string reason;
+    std::unique_ptr<AcDbDatabase> db;
+    try {
+        off_t size = 0;
+        reason = checkFile(path, size);
+        if (reason.empty()) {
+            sqlite3* raw = nullptr;
+            const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+            SqliteDb file(raw);
+            if (rc != SQLITE_OK)
+                reason = sqliteMessage(raw, rc);
+            else
+                db = DrawingReader(file.get(), size).read(reason);
+        }
+    } catch (const std::bad_alloc&) {
+        db.reset();
+        reason = "out of memory";
+    }
+    if (!db)
+        error = "cannot open '" + path + "': " + reason;
+    return db;
+}
+
+}  // namespace vemio

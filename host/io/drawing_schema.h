@@ -1,0 +1,34 @@
+// Names and numbers of the drawing file's layout that its writer and reader share
+// (the layout itself is described at the top of drawing_file.cpp).
+#pragma once
+
+namespace vemio {
+namespace schema {
+
+constexpr const char* kFormatName = "VEM drawing";
+constexpr long long kFormatVersion = 1;
+
+// Header keys.
+constexpr const char* kFormat = "format";
+constexpr const char* kVersion = "version";
+constexpr const char* kHandseed = "handseed";
+constexpr const char* kBlockTable = "block_table";
+constexpr const char* kLayerTable = "layer_table";
+constexpr const char* kTextStyleTable = "text_style_table";
+constexpr const char* kLinetypeTable = "linetype_table";
+constexpr const char* kModelSpace = "model_space";
+constexpr const char* kPaperSpace = "paper_space";
+constexpr const char* kClayer = "clayer";
+constexpr const char* kTextstyle = "textstyle";
+constexpr const char* kTilemode = "tilemode";
+
+constexpr const char* kCreateTables =
+    "CREATE TABLE header (key TEXT PRIMARY KEY, value);"
+    "CREATE TABLE classes (name TEXT PRIMARY KEY, parent TEXT NOT NULL, dxf_name TEXT NOT NULL,"
+    " app_name TEXT NOT NULL, proxy_flags INTEGER NOT NULL);"
+    "CREATE TABLE objects (handle INTEGER PRIMARY KEY, owner INTEGER NOT NULL, class TEXT NOT NULL,"
+    " record BLOB NOT NULL);"
+    "CREATE TABLE graphics (handle INTEGER PRIMARY KEY, graphics BLOB NOT NULL);";
+
+}  // namespace schema
+}  // namespace vemio
