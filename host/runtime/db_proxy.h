@@ -21,8 +21,12 @@ struct ProxyClass {
     int proxyFlags = 0;
 };
 
-// The decoded form of saved graphics (see db_proxy.cpp for the byte layout).
+// The decoded form of saved graphics (db_proxy_graphics.cpp has the byte layout).
 struct SavedGraphics;
+struct SavedGraphicsDeleter {
+    void operator()(SavedGraphics* graphics) const;
+};
+using SavedGraphicsPtr = std::unique_ptr<SavedGraphics, SavedGraphicsDeleter>;
 // Fills new proxies (db_proxy.cpp).
 struct ProxyAccess;
 
@@ -102,7 +106,7 @@ private:
     acrt::ProxyClass m_class;
     std::vector<unsigned char> m_record;
     std::vector<unsigned char> m_graphics;
-    std::unique_ptr<acrt::SavedGraphics> m_drawing;  // null when the graphics are empty or unreadable
+    acrt::SavedGraphicsPtr m_drawing;  // null when the graphics are empty or unreadable
 };
 
 class ACRT_PORT AcDbProxyObject : public AcDbObject {
@@ -166,6 +170,12 @@ private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };
+
+// Saved graphics for the proxies themselves: decoded (null when empty or unreadable;
+// ids resolve through db), drawn, and their extents added.
+SavedGraphicsPtr decodeGraphics(AcDbDatabase* db, const std::vector<unsigned char>& bytes);
+void drawGraphics(const SavedGraphics& graphics, AcGiWorldDraw* pWd);
+void addGraphicsExtents(const SavedGraphics& graphics, AcDbExtents& extents);
 
 // Makes obj (not resident, open for write) resident in db under handle, owned by owner,
 // and closes it. eDuplicateKey when the handle already has an object.
