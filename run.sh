@@ -2,10 +2,11 @@
 # The project's two commands for a fresh Debian machine:
 #   ./run.sh demo   build and run the main job
 #   ./run.sh test   build and run the whole suite, normal and sanitized
+#   ./run.sh fuzz [SECONDS]   build the fuzz targets with clang and run each (default 60 s)
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake g++ make libgtest-dev libgmock-dev hershey-fonts-data libsqlite3-dev libreadline-dev)
+PACKAGES=(cmake g++ make libgtest-dev libgmock-dev hershey-fonts-data libsqlite3-dev libreadline-dev clang libclang-rt-14-dev)
 JOBS=$(nproc 2>/dev/null || echo 2)
 
 install_missing_packages() {
@@ -40,6 +41,51 @@ cmd_test() {
     run_tests build
     echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 run_tests build-asan
+    if fuzz_tools_present; then
+        echo "== fuzz smoke =="
+        build_fuzz
+        run_fuzz 20
+    fi
+}
+
+FUZZ_TARGETS=(filer_records open_drawing command_flows)
+
+fuzz_tools_present() {
+    command -v clang++ >/dev/null && dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q "install ok installed"
+}
+
+# Everything built by clang with coverage for libFuzzer, AddressSanitizer and UBSan.
+# The SDK headers are third-party code to the modules, so clang (which, unlike gcc, warns
+# about the unused private member AcGeTol keeps for the SDK's layout) reads them as system
+# headers.
+build_fuzz() {
+    cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+        -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link \
+        "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link -isystem $PWD/host/include" \
+        -DVEM_SANITIZE=ON -DVEM_FUZZ=ON >/dev/null
+    cmake --build build-fuzz -j "$JOBS" --target "${FUZZ_TARGETS[@]/#/fuzz_}"
+}
+
+# run_fuzz <seconds>: each target in turn; new inputs go to build-fuzz/corpus/<target>,
+# failing ones to build-fuzz/artifacts/<target>/ (copy them to tests/fuzz/regressions/).
+run_fuzz() {
+    local failed=0
+    for t in "${FUZZ_TARGETS[@]}"; do
+        mkdir -p "build-fuzz/corpus/$t" "build-fuzz/artifacts/$t"
+        echo "== fuzz $t for $1 s =="
+        ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+            "build-fuzz/fuzz/fuzz_$t" -max_total_time="$1" -timeout=25 -print_final_stats=1 \
+            -artifact_prefix="build-fuzz/artifacts/$t/" \
+            "build-fuzz/corpus/$t" "tests/fuzz/corpus/$t" $([ -d "tests/fuzz/regressions/$t" ] && echo "tests/fuzz/regressions/$t") \
+            || failed=1
+    done
+    return $failed
+}
+
+cmd_fuzz() {
+    install_missing_packages
+    build_fuzz
+    run_fuzz "${1:-60}"
 }
 
 cmd_demo() {
@@ -48,8 +94,24 @@ cmd_demo() {
     ./build/bin/vemcad --script examples/demo.scr
 }
 
+cmd_bench() {
+    install_missing_packages
+    cmake -S . -B build-rel -DCMAKE_BUILD_TYPE=Release -DVEM_BUILD_BENCH=ON -DVEM_BUILD_TESTS=OFF >/dev/null
+    cmake --build build-rel -j "$JOBS"
+    mkdir -p build
+    local status=0
+    for b in label_bench host_paths_bench dxf_bench; do
+        [ -x "build-rel/bench/$b" ] || continue
+        echo "== $b =="
+        "build-rel/bench/$b" --benchmark_out="build/$b.json" --benchmark_out_format=json || status=1
+    done
+    return $status
+}
+
 case "${1:-}" in
     test) cmd_test ;;
     demo) cmd_demo ;;
-    *) echo "usage: $0 demo|test" >&2; exit 2 ;;
+    bench) cmd_bench ;;
+    fuzz) cmd_fuzz "${2:-60}" ;;
+    *) echo "usage: $0 demo|test|fuzz [seconds]" >&2; exit 2 ;;
 esac

@@ -1,0 +1,68 @@
+// Summary of the host-path benchmarks against their targets: seconds at 100,000
+// labels, and linear growth (per-label time at 100,000 within 1.5 times that at 1,000).
+#include "bench_targets.h"
+
+#include <cstdio>
+
+namespace {
+
+struct Target {
+    const char* path;
+    double maxSecondsAt100k;  // 0: no absolute target, only linear growth
+};
+
+//  host path     seconds at 100,000 labels
+const Target kTargets[] = {
+    {"copy", 0.5}, {"copdec", 0.5}, {"xall", 1.0}, {"save", 1.0}, {"open", 1.0},
+    {"dxfout", 1.0}, {"colist", 0.0}, {"undo_copy", 0.0},
+};
+
+const double kMaxGrowth = 1.5;
+const double kMaxBytesPerLabel = 2048;
+
+}  // namespace
+
+void TargetReporter::ReportRuns(const std::vector<Run>& runs)
+{
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+        std::string name = run.benchmark_name();
+        auto labels = run.counters.find("labels");
+        auto bytes = run.counters.find("bytes_per_label");
+        if (bytes != run.counters.end())
+            m_values["bytes_per_label"] = bytes->second;
+        if (labels == run.counters.end())
+            continue;
+        std::string path = name.substr(0, name.find('/'));
+        m_seconds[path][long(labels->second)] = run.GetAdjustedRealTime() / 1e3;  // ms -> s
+    }
+}
+
+int TargetReporter::printSummary() const
+{
+    int missed = 0;
+    std::printf("\n%-12s %12s %12s %12s %10s\n", "path", "s @100k", "target s", "growth", "met");
+    for (const Target& t : kTargets) {
+        auto it = m_seconds.find(t.path);
+        if (it == m_seconds.end())
+            continue;
+        const std::map<long, double>& byN = it->second;
+        double at100k = byN.count(100000) ? byN.at(100000) : 0.0;
+        double growth = 0.0;
+        if (byN.count(1000) && byN.count(100000) && byN.at(1000) > 0)
+            growth = (byN.at(100000) / 100000.0) / (byN.at(1000) / 1000.0);
+        bool ok = (t.maxSecondsAt100k == 0.0 || at100k <= t.maxSecondsAt100k) && growth <= kMaxGrowth;
+        missed += ok ? 0 : 1;
+        char target[32] = "-";
+        if (t.maxSecondsAt100k > 0)
+            std::snprintf(target, sizeof target, "%.2f", t.maxSecondsAt100k);
+        std::printf("%-12s %12.3f %12s %11.2fx %10s\n", t.path, at100k, target, growth, ok ? "yes" : "NO");
+    }
+    auto bytes = m_values.find("bytes_per_label");
+    if (bytes != m_values.end()) {
+        bool ok = bytes->second <= kMaxBytesPerLabel;
+        missed += ok ? 0 : 1;
+        std::printf("%-12s %12.0f %12.0f %12s %10s\n", "bytes/label", bytes->second, kMaxBytesPerLabel, "", ok ? "yes" : "NO");
+    }
+    return missed;
+}

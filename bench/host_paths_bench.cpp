@@ -1,0 +1,188 @@
+// The host paths on drawings of 1,000, 10,000 and 100,000 point labels: COPY of all,
+// its UNDO, COPDEC, COLIST, XALL, SAVE, OPEN and DXFOUT, each timed once on a fresh
+// drawing, plus the resident memory a label with its display takes.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+
+#include "bench_targets.h"
+#include "dbapserv.h"
+#include "dbsymtb.h"
+#include "drawing_file.h"
+#include "dxf_writer.h"
+#include "eco_point.h"
+#include "session.h"
+#include "vemhost.h"
+
+namespace {
+
+vemcad::Session& session()
+{
+    static vemcad::Session* s = [] {
+        vemhost::startCapture();
+        auto* created = new vemcad::Session(VEM_BIN_DIR);
+        std::string message;
+        created->modules().load("VEMD", message);
+        created->modules().load("VEMA", message);
+        vemhost::takeCaptured();
+        return created;
+    }();
+    return *s;
+}
+
+AcDbObjectId modelSpace(AcDbDatabase* db)
+{
+    AcDbBlockTable* table = nullptr;
+    db->getBlockTable(table, AcDb::kForRead);
+    AcDbObjectId id;
+    table->getAt(ACDB_MODEL_SPACE, id);
+    table->close();
+    return id;
+}
+
+// A new drawing with n point labels on a grid, as copies of one label would be.
+void makeDrawing(long n)
+{
+    vemcad::Session& s = session();
+    s.newDrawing();
+    AcDbDatabase* db = s.db();
+    AcDbObject* obj = nullptr;
+    acdbOpenAcDbObject(obj, modelSpace(db), AcDb::kForWrite);
+    AcDbBlockTableRecord* space = static_cast<AcDbBlockTableRecord*>(obj);
+    for (long i = 0; i < n; ++i) {
+        AcGePoint3d mark(double(i % 1000) * 20.0, double(i / 1000) * 20.0, 0);
+        ECoPoint* label = new ECoPoint(L"X", L"Y", mark, mark + AcGeVector3d(6, -6, 0), AcGePoint3d(-30, -30, 0),
+                                       AcGeVector3d(0, 1, 0), AcGeVector3d(1, 0, 0), AcGeVector3d(1, 0, 0), 500, 1, 3,
+                                       db->textstyle());
+        if (space->appendAcDbEntity(label) == Acad::eOk)
+            label->close();
+        else
+            delete label;
+    }
+    space->close();
+}
+
+template <class Fn>
+double timed(Fn fn)
+{
+    auto start = std::chrono::steady_clock::now();
+    fn();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void runCommand(const wchar_t* name, std::initializer_list<std::wstring> answers)
+{
+    vemhost::clearInput();
+    vemhost::queueInput(answers);
+    session().runCommand(name);
+    vemhost::takeCaptured();
+}
+
+// Times one path on a fresh drawing of n labels; prepare runs untimed first.
+template <class Prepare, class Path>
+void hostPath(benchmark::State& state, Prepare prepare, Path path)
+{
+    long n = long(state.range(0));
+    for (auto _ : state) {
+        makeDrawing(n);
+        prepare();
+        state.SetIterationTime(timed(path));
+    }
+    state.counters["labels"] = double(n);
+    state.SetItemsProcessed(n);
+}
+
+std::string scratchFile(const char* name) { return "/tmp/vem_bench_" + std::to_string(::getpid()) + "_" + name; }
+
+void nothing() {}
+
+void copyAll(benchmark::State& s)
+{
+    hostPath(s, nothing, [] { runCommand(L"COPY", {L"ALL", L"", L"0,0", L"0,30000", L""}); });
+}
+void undoCopy(benchmark::State& s)
+{
+    hostPath(s, [] { runCommand(L"COPY", {L"ALL", L"", L"0,0", L"0,30000", L""}); },
+             [] { session().undo().undo(); });
+}
+void copdecAll(benchmark::State& s) { hostPath(s, nothing, [] { runCommand(L"COPDEC", {L"2", L"ALL", L""}); }); }
+void colistAll(benchmark::State& s) { hostPath(s, nothing, [] { runCommand(L"COLIST", {L"ALL", L""}); }); }
+void xall(benchmark::State& s) { hostPath(s, nothing, [] { runCommand(L"XALL", {}); }); }
+void save(benchmark::State& s)
+{
+    hostPath(s, nothing, [] {
+        std::string message;
+        session().saveDrawing(scratchFile("save.vdb"), message);
+    });
+    std::remove(scratchFile("save.vdb").c_str());
+}
+void open(benchmark::State& s)
+{
+    hostPath(s,
+             [] {
+                 std::string message;
+                 session().saveDrawing(scratchFile("open.vdb"), message);
+             },
+             [] {
+                 std::string message;
+                 session().openDrawing(scratchFile("open.vdb"), message);
+             });
+    std::remove(scratchFile("open.vdb").c_str());
+}
+void dxfout(benchmark::State& s)
+{
+    hostPath(s, nothing, [] {
+        std::string message;
+        vemio::writeDxf(session().db(), scratchFile("out.dxf"), message);
+    });
+    std::remove(scratchFile("out.dxf").c_str());
+}
+
+// Heap bytes in use: unlike the resident size it also counts memory the allocator
+// reuses from earlier drawings of the run.
+long heapBytesInUse()
+{
+    struct mallinfo2 info = ::mallinfo2();
+    return long(info.uordblks + info.hblkhd);
+}
+
+// Memory taken by a drawing of 100,000 labels with their displays, per label.
+void memoryPerLabel(benchmark::State& state)
+{
+    for (auto _ : state) {
+        session().newDrawing();
+        long before = heapBytesInUse();
+        makeDrawing(100000);
+        state.counters["bytes_per_label"] = double(heapBytesInUse() - before) / 100000.0;
+        session().newDrawing();
+    }
+}
+
+}  // namespace
+
+#define HOST_PATH(fn) BENCHMARK(fn)->Arg(1000)->Arg(10000)->Arg(100000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond)
+
+HOST_PATH(copyAll)->Name("copy");
+HOST_PATH(undoCopy)->Name("undo_copy");
+HOST_PATH(copdecAll)->Name("copdec");
+HOST_PATH(colistAll)->Name("colist");
+HOST_PATH(xall)->Name("xall");
+HOST_PATH(save)->Name("save");
+HOST_PATH(open)->Name("open");
+HOST_PATH(dxfout)->Name("dxfout");
+BENCHMARK(memoryPerLabel)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    TargetReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    int missed = reporter.printSummary();
+    benchmark::Shutdown();
+    return missed == 0 ? 0 : 1;
+}

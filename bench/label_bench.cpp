@@ -1,0 +1,133 @@
+// Micro-benchmarks of the entities: rebuilding a display, construction, filing and
+// copying of each of the three classes.
+#include <benchmark/benchmark.h>
+
+#include <dlfcn.h>
+
+#include <memory>
+
+#include "dbapserv.h"
+#include "dbsymtb.h"
+#include "eco_line.h"
+#include "eco_point.h"
+#include "eorigin.h"
+#include "vemhost.h"
+
+extern "C" AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode msg, void* pkt);
+
+namespace {
+
+// One working database with the entity module registered, for every benchmark.
+struct Host {
+    Host()
+    {
+        vemhost::startCapture();
+        acrxEntryPoint(AcRx::kInitAppMsg, this);
+        vemhost::takeCaptured();
+        acdbHostApplicationServices()->setWorkingDatabase(&db);
+        AcDbTextStyleTable* styles = nullptr;
+        db.getTextStyleTable(styles, AcDb::kForRead);
+        styles->getAt(L"Standard", style);
+        styles->close();
+    }
+    AcDbDatabase db;
+    AcDbObjectId style;
+};
+
+Host& host()
+{
+    static Host h;
+    return h;
+}
+
+ECoPoint* newPointLabel()
+{
+    return new ECoPoint(L"X", L"Y", AcGePoint3d(120.5, 340.25, 0), AcGePoint3d(126, 334, 0), AcGePoint3d(-30, -30, 0),
+                        AcGeVector3d(0, 1, 0), AcGeVector3d(1, 0, 0), AcGeVector3d(1, 0, 0), 500, 1, 3, host().style);
+}
+
+ECoLine* newLineLabel()
+{
+    return new ECoLine(0, L"X", L"Y", AcGePoint3d(120.5, 340.25, 0), AcGePoint3d(120.5, 342, 0),
+                       AcGePoint3d(-30, -30, 0), AcGeVector3d(0, 1, 0), AcGeVector3d(1, 0, 0), 500, 1, 3, host().style);
+}
+
+EOrigin* newOrigin()
+{
+    return new EOrigin(L"X", L"Y", 3000, 5000, AcGePoint3d(-30, -30, 0), 90, 0, 500, 1, 3, host().style);
+}
+
+template <class Make>
+void rebuild(benchmark::State& state, Make make)
+{
+    std::unique_ptr<AcDbEntity> ent(make());
+    for (auto _ : state) {
+        static_cast<decltype(make())>(ent.get())->resetSubEnt(1);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+template <class Make>
+void construct(benchmark::State& state, Make make)
+{
+    for (auto _ : state) {
+        std::unique_ptr<AcDbEntity> ent(make());
+        benchmark::DoNotOptimize(ent.get());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+// Writes the record and reads it back into a second entity of the class; the read
+// ends with the rebuild of the display, which is reported separately above.
+template <class Make>
+void fileRoundTrip(benchmark::State& state, Make make)
+{
+    std::unique_ptr<AcDbEntity> source(make());
+    std::unique_ptr<AcDbEntity> target(make());
+    vemhost::MemoryFiler filer(&host().db, AcDb::kCopyFiler);
+    for (auto _ : state) {
+        filer.clear();
+        source->dwgOutFields(&filer);
+        filer.rewind();
+        target->dwgInFields(&filer);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+template <class Make>
+void cloneOf(benchmark::State& state, Make make)
+{
+    std::unique_ptr<AcDbEntity> source(make());
+    for (auto _ : state) {
+        std::unique_ptr<AcRxObject> copy(source->clone());
+        benchmark::DoNotOptimize(copy.get());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void pointLabelRebuild(benchmark::State& s) { rebuild(s, newPointLabel); }
+void lineLabelRebuild(benchmark::State& s) { rebuild(s, newLineLabel); }
+void originRebuild(benchmark::State& s) { rebuild(s, newOrigin); }
+void pointLabelConstruction(benchmark::State& s) { construct(s, newPointLabel); }
+void pointLabelFiling(benchmark::State& s) { fileRoundTrip(s, newPointLabel); }
+void lineLabelFiling(benchmark::State& s) { fileRoundTrip(s, newLineLabel); }
+void originFiling(benchmark::State& s) { fileRoundTrip(s, newOrigin); }
+void pointLabelClone(benchmark::State& s) { cloneOf(s, newPointLabel); }
+void lineLabelClone(benchmark::State& s) { cloneOf(s, newLineLabel); }
+void originClone(benchmark::State& s) { cloneOf(s, newOrigin); }
+
+}  // namespace
+
+BENCHMARK(pointLabelRebuild);
+BENCHMARK(lineLabelRebuild);
+BENCHMARK(originRebuild);
+BENCHMARK(pointLabelConstruction);
+BENCHMARK(pointLabelFiling);
+BENCHMARK(lineLabelFiling);
+BENCHMARK(originFiling);
+BENCHMARK(pointLabelClone);
+BENCHMARK(lineLabelClone);
+BENCHMARK(originClone);
+
+BENCHMARK_MAIN();
