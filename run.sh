@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake g++ make libgtest-dev libgmock-dev hershey-fonts-data libsqlite3-dev libreadline-dev clang libclang-rt-14-dev)
+PACKAGES=(cmake g++ make libgtest-dev libgmock-dev hershey-fonts-data libsqlite3-dev libreadline-dev libbenchmark-dev clang libclang-rt-14-dev)
 JOBS=$(nproc 2>/dev/null || echo 2)
 
 install_missing_packages() {
@@ -113,5 +113,5 @@ case "${1:-}" in
     demo) cmd_demo ;;
     bench) cmd_bench ;;
     fuzz) cmd_fuzz "${2:-60}" ;;
-    *) echo "usage: $0 demo|test|fuzz [seconds]" >&2; exit 2 ;;
+    *) echo "usage: $0 demo|test|bench|fuzz [seconds]" >&2; exit 2 ;;
 esac
