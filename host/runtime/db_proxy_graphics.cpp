@@ -517,11 +517,29 @@ struct GraphicsRecorder::Impl {
         const bool exploded = ent->explode(pieces) == Acad::eOk && pieces.length() > 0;
         for (int i = 0; i < pieces.length(); ++i) {
             std::unique_ptr<AcDbEntity> piece(static_cast<AcDbEntity*>(pieces[i]));
-            if (exploded && piece)
+            if (exploded && piece) {
+                takeOpenProperties(piece.get(), ent);
                 entity(piece.get());
+            }
         }
         if (!exploded)
             drawWithTraits(ent);
+    }
+
+    // A piece leaves open what its entity decides when it draws the piece in its own
+    // traits: no layer (so colour and lineweight by layer mean nothing yet), by block, no
+    // linetype. Saved with the entity's values, the piece shows as it did inside it.
+    static void takeOpenProperties(AcDbEntity* piece, const AcDbEntity* whole)
+    {
+        const bool noLayer = piece->layerId().isNull();
+        if (noLayer && !whole->layerId().isNull())
+            piece->setLayer(whole->layerId());
+        if (piece->colorIndex() == 0 || (noLayer && piece->colorIndex() == 256))
+            piece->setColorIndex(whole->colorIndex());
+        if (piece->lineWeight() == AcDb::kLnWtByBlock || (noLayer && piece->lineWeight() == AcDb::kLnWtByLayer))
+            piece->setLineWeight(whole->lineWeight());
+        if (piece->linetypeId().isNull() && !whole->linetypeId().isNull())
+            piece->setLinetype(whole->linetypeId());
     }
 };
 

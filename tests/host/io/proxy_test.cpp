@@ -160,6 +160,7 @@ protected:
         auto* tag = static_cast<TestTag*>(TestTag::make());
         tag->m_at = AcGePoint3d(-5, 1, 0);
         tag->m_size = 8;
+        tag->setColorIndex(5);  // its pieces leave their colour to it
         m_tag = appendTo(drawing.get(), ACDB_MODEL_SPACE, tag).handle().value();
         m_markerShapes = shapesOf(drawing.get(), m_marker);
         m_tagShapes = shapesOf(drawing.get(), m_tag);
