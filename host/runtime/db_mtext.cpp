@@ -7,6 +7,8 @@
 
 #include "acutads.h"
 #include "dbmtext.h"
+
+#include "db_internals.h"
 #include "dbsymtb.h"
 #include "rx_runtime_class.h"
 #include "text_layout.h"
@@ -61,18 +63,17 @@ private:
 
 // The stroke font of a text style: Roman Simplex unless the style names the complex
 // font; the default font when there is no style or it cannot be read now.
+// The style record is read in place, without an open: every text measure asks, and a
+// style open for write elsewhere must not change how a text measures.
 const acrt::StrokeFont& fontOf(AcDbObjectId styleId)
 {
-    if (styleId.isNull())
-        return acrt::StrokeFont::forFontFile(L"");
-    AcDbTextStyleTableRecord* pStyle = nullptr;
-    if (acdbOpenObject(pStyle, styleId, AcDb::kForRead) != Acad::eOk)
+    AcDbObject* obj = AcDbSystemInternals::peek(styleId);
+    AcDbTextStyleTableRecord* pStyle = obj ? AcDbTextStyleTableRecord::cast(obj) : nullptr;
+    if (pStyle == nullptr || pStyle->isErased())
         return acrt::StrokeFont::forFontFile(L"");
     const ACHAR* fileName = nullptr;
     pStyle->fileName(fileName);
-    const acrt::StrokeFont& font = acrt::StrokeFont::forFontFile(fileName != nullptr ? fileName : L"");
-    pStyle->close();
-    return font;
+    return acrt::StrokeFont::forFontFile(fileName != nullptr ? fileName : L"");
 }
 
 AcString styleNameOf(AcDbObjectId styleId)
@@ -229,6 +230,8 @@ Acad::ErrorStatus AcDbMText::setAttachmentMovingLocation(AttachmentPoint attachm
     if (!isAttachment(attachment))
         return Acad::eInvalidInput;
     assertWriteEnabled();
+    if (attachment == m_attachment)
+        return Acad::eOk;  // the text stays where it is without moving anything
     const acrt::TextLayout layout =
         acrt::measureText(m_contents.wstr(), m_textHeight, fontOf(m_textStyleId), m_attachment);
     double x = 0.0, y = 0.0;
