@@ -51,13 +51,6 @@ namespace {
 
 std::string quoted(const std::string& path) { return "'" + path + "'"; }
 
-std::string handleText(Adesk::UInt64 handle)
-{
-    char buf[24];
-    std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(handle));
-    return buf;
-}
-
 // ---- files ------------------------------------------------------------------------------
 
 std::string directoryOf(const std::string& path)
@@ -227,13 +220,13 @@ private:
             return false;
         for (const auto& entry : objectsToSave()) {
             if (entry.first > Adesk::UInt64(LLONG_MAX)) {
-                m_reason = "handle " + handleText(entry.first) + " is too large for a drawing file";
+                m_reason = "handle " + schema::handleText(entry.first) + " is too large for a drawing file";
                 return false;
             }
             AcDbObject* obj = nullptr;
             Acad::ErrorStatus es = acdbOpenAcDbObject(obj, entry.second, AcDb::kForRead);
             if (es != Acad::eOk) {
-                m_reason = "object " + handleText(entry.first) +
+                m_reason = "object " + schema::handleText(entry.first) +
                            (es == Acad::eWasOpenForWrite ? " is open for write; close it before saving"
                                                          : " cannot be opened (status " + std::to_string(es) + ")");
                 return false;
@@ -282,7 +275,7 @@ private:
         } else {
             const AcRxClass* cls = obj->isA();
             if (cls == nullptr) {
-                m_reason = "object " + handleText(handle) + " has no class";
+                m_reason = "object " + schema::handleText(handle) + " has no class";
                 return false;
             }
             className = &classNameOf(cls);
@@ -291,7 +284,7 @@ private:
             if (es == Acad::eOk)
                 es = m_filer.filerStatus();
             if (es != Acad::eOk) {
-                m_reason = "object " + handleText(handle) + " (" + *className + ") could not be written (status " +
+                m_reason = "object " + schema::handleText(handle) + " (" + *className + ") could not be written (status " +
                            std::to_string(es) + ")";
                 return false;
             }

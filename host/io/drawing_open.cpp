@@ -88,8 +88,8 @@ public:
         m_filer = std::make_unique<vemhost::MemoryFiler>(m_db.get(), AcDb::kFileFiler);
         // One read transaction: the file cannot change between the passes over it.
         const int rc = sqlite3_exec(m_file, "BEGIN", nullptr, nullptr, nullptr);
-        const bool read = (rc == SQLITE_OK || sqliteFailed(rc)) && checkPages() && readHeader() && checkFormat() && readClasses() && createStubs() &&
-                          readObjects() && restoreHeader();
+        const bool read = (rc == SQLITE_OK || sqliteFailed(rc)) && checkPages() && readHeader() && checkFormat() &&
+                          readClasses() && createStubs() && readObjects() && restoreHeader();
         if (!read) {
             reason = m_reason;
             return nullptr;
@@ -273,10 +273,10 @@ private:
     {
         const Adesk::UInt64 handle = Adesk::UInt64(sqlite3_column_int64(row, 0));
         if (sqlite3_column_type(row, 1) != SQLITE_INTEGER || sqlite3_column_int64(row, 1) < 0)
-            return damaged("object " + std::to_string(handle) + " has no owner");
+            return damaged("object " + schema::handleText(handle) + " has no owner");
         const std::string_view className = textColumn(row, 2);
         if (className.empty())
-            return damaged("object " + std::to_string(handle) + " has no class");
+            return damaged("object " + schema::handleText(handle) + " has no class");
         FileClass& cls = classOf(className);
         const unsigned char* record = static_cast<const unsigned char*>(sqlite3_column_blob(row, 3));
         const size_t recordSize = size_t(sqlite3_column_bytes(row, 3));
@@ -297,7 +297,7 @@ private:
         const Acad::ErrorStatus es = acrt::addLoadedObject(m_db.get(), obj.get(), handle, owner);
         if (obj->isDatabaseResident())
             obj.release();
-        return es == Acad::eOk || damaged("object " + std::to_string(handle) + " cannot be placed");
+        return es == Acad::eOk || damaged("object " + schema::handleText(handle) + " cannot be placed");
     }
 
     // The saved graphics of an entity kept as a proxy (none is fine).

@@ -2,6 +2,9 @@
 // (the layout itself is described at the top of drawing_file.cpp).
 #pragma once
 
+#include <cstdio>
+#include <string>
+
 namespace vemio {
 namespace schema {
 
@@ -29,6 +32,14 @@ constexpr const char* kCreateTables =
     "CREATE TABLE objects (handle INTEGER PRIMARY KEY, owner INTEGER NOT NULL, class TEXT NOT NULL,"
     " record BLOB NOT NULL);"
     "CREATE TABLE graphics (handle INTEGER PRIMARY KEY, graphics BLOB NOT NULL);";
+
+// A handle in messages: hexadecimal, as the host lists handles.
+inline std::string handleText(unsigned long long handle)
+{
+    char buf[24];
+    std::snprintf(buf, sizeof buf, "%llX", handle);
+    return buf;
+}
 
 }  // namespace schema
 }  // namespace vemio
