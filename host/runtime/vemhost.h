@@ -46,7 +46,8 @@ ACRT_PORT long openObjectCount(const AcDbDatabase* db);
 
 // ---- filers ---------------------------------------------------------------------
 // A binary filer over one growing memory buffer. Each value is written with a
-// one-byte type tag; reading checks the tag, the bounds and string sizes.
+// one-byte type tag; reading checks the tag, the bounds and string sizes. Any failure
+// is sticky: every later operation returns it until resetFilerStatus or rewind.
 class ACRT_PORT MemoryFiler : public AcDbDwgFiler {
 public:
     explicit MemoryFiler(AcDbDatabase* db = nullptr, AcDb::FilerType type = AcDb::kFileFiler);
@@ -135,13 +136,15 @@ private:
 
 // Wraps another filer and fails its N-th operation (counting from 1, reads, writes and
 // seeks alike; 0 or less never) with a chosen status, without reaching the inner filer.
-// The failure is sticky like the real filer's: later operations return it at once
+// The failure is sticky like MemoryFiler's: later operations return it at once
 // until resetFilerStatus (or setFilerStatus(eOk)).
 class ACRT_PORT FaultFiler : public AcDbDwgFiler {
 public:
     FaultFiler(AcDbDwgFiler& inner, long failAt, Acad::ErrorStatus status = Acad::eFilerError);
     ~FaultFiler() override;
+    // Operations seen so far, failed ones included.
     long operationCount() const { return m_count; }
+    // True while the injected failure is in force.
     bool hasFailed() const { return m_failed; }
 
     Acad::ErrorStatus filerStatus() const override;
