@@ -98,7 +98,7 @@ public:
             if (fd < 0 && errno == EEXIST)
                 continue;
             if (fd < 0) {
-                reason = std::strerror(errno);
+                reason = std::string("cannot create a file in its folder: ") + std::strerror(errno);
                 return false;
             }
             if (existing != nullptr)
