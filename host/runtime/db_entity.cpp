@@ -30,7 +30,9 @@ AcString recordName(AcDbObjectId id)
     return name;
 }
 
-bool isValidLineWeight(int lw)
+}  // namespace
+
+bool acrt::isValidLineWeight(int lw)
 {
     static const int kWeights[] = {0, 5, 9, 13, 15, 18, 20, 25, 30, 35, 40, 50, 53, 60,
                                    70, 80, 90, 100, 106, 120, 140, 158, 200, 211, -1, -2, -3};
@@ -39,7 +41,6 @@ bool isValidLineWeight(int lw)
             return true;
     return false;
 }
-}  // namespace
 
 AcDbEntity::AcDbEntity() = default;
 AcDbEntity::~AcDbEntity() = default;
@@ -103,7 +104,7 @@ Acad::ErrorStatus AcDbEntity::setLinetypeScale(double newval, Adesk::Boolean)
 
 Acad::ErrorStatus AcDbEntity::setLineWeight(AcDb::LineWeight newVal, Adesk::Boolean)
 {
-    if (!isValidLineWeight(int(newVal)))
+    if (!acrt::isValidLineWeight(int(newVal)))
         return Acad::eInvalidInput;
     assertWriteEnabled();
     m_lineWeight = newVal;
@@ -183,7 +184,7 @@ Acad::ErrorStatus AcDbEntity::dwgInFields(AcDbDwgFiler* pFiler)
         return es;
     if ((es = pFiler->readUInt8(&visibility)) != Acad::eOk)
         return es;
-    if (color > 257 || !isValidLineWeight(lineWeight) || visibility > 1 || !(linetypeScale > 0.0) ||
+    if (color > 257 || !acrt::isValidLineWeight(lineWeight) || visibility > 1 || !(linetypeScale > 0.0) ||
         !std::isfinite(linetypeScale))
         return Acad::eFilerError;
     m_layerId = layerId;

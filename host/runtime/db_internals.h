@@ -39,6 +39,9 @@ ACRT_PORT void setDatabaseObserver(AcDbDatabase* db, DatabaseObserver* observer)
 ACRT_PORT AcDbDatabase* databaseOfSerial(Adesk::Int64 serial);
 ACRT_PORT DatabaseObserver* databaseObserver(const AcDbDatabase* db);
 
+// True for the values of AcDb::LineWeight (a filed weight is checked before the cast).
+bool isValidLineWeight(int lw);
+
 }  // namespace acrt
 
 struct ACRT_PORT AcDbDatabase::Impl {

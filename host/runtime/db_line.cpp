@@ -11,10 +11,16 @@ ACRT_DEFINE_CLASS(AcDbLine, AcDbCurve, "LINE");
 
 namespace {
 
+// The length must be finite too: a vector whose length overflows normalises to zero.
 bool isUsableNormal(const AcGeVector3d& v)
 {
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && !v.isZeroLength();
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.length()) &&
+           !v.isZeroLength();
 }
+
+// A filed normal of unit length is kept as it is: normalising it again could move it by
+// a rounding step, and then a record read and written back would not be the same.
+AcGeVector3d unitNormalOf(const AcGeVector3d& normal) { return normal.isUnitLength() ? normal : normal.normal(); }
 
 AcGePoint3d midpointOf(const AcGePoint3d& a, const AcGePoint3d& b)
 {
@@ -129,7 +135,7 @@ Acad::ErrorStatus AcDbLine::dwgInFields(AcDbDwgFiler* pFiler)
     m_start = start;
     m_end = end;
     m_thickness = thickness;
-    m_normal = normal.normal();
+    m_normal = unitNormalOf(normal);
     return Acad::eOk;
 }
 

@@ -21,7 +21,11 @@ constexpr double kTwoPi = 2.0 * M_PI;
 
 bool isFiniteVector(const AcGeVector3d& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 bool isFinitePoint(const AcGePoint3d& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
-bool isUsableVector(const AcGeVector3d& v) { return isFiniteVector(v) && !v.isZeroLength(); }
+// The length must be finite too: a vector whose length overflows normalises to zero.
+bool isUsableVector(const AcGeVector3d& v)
+{
+    return isFiniteVector(v) && std::isfinite(v.length()) && !v.isZeroLength();
+}
 bool isAttachment(int value) { return value >= AcDbMText::kTopLeft && value <= AcDbMText::kBottomRight; }
 bool isFlowDirection(int value) { return value >= AcDbMText::kLtoR && value <= AcDbMText::kByStyle; }
 

@@ -12,6 +12,11 @@
 namespace {
 long g_liveObjects = 0;
 
+// Test-only failure of a later open by id (vemhost::failOpenAfter): opens left before
+// it fails, 0 when none is armed.
+int g_opensBeforeFailure = 0;
+Acad::ErrorStatus g_openFailure = Acad::eOk;
+
 // The database a copy's references are resolved in: the object's own, or for an
 // object outside any database (a display piece, a copy) the working database whose
 // layers and styles it refers to.
@@ -27,6 +32,12 @@ ACRT_DEFINE_CLASS(AcDbObject, AcGiDrawable, "");
 
 namespace vemhost {
 long liveObjectCount() { return g_liveObjects; }
+void failOpenAfter(int n, Acad::ErrorStatus es)
+{
+    g_opensBeforeFailure = n > 0 ? n : 0;
+    g_openFailure = es;
+}
+bool openFailurePending() { return g_opensBeforeFailure > 0; }
 long openObjectCount(const AcDbDatabase* db)
 {
     AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(db);
@@ -220,6 +231,8 @@ Acad::ErrorStatus AcDbSystemInternals::open(AcDbObject*& pObj, AcDbObjectId id, 
                                             const AcRxClass* pClass, bool openErased)
 {
     pObj = nullptr;
+    if (g_opensBeforeFailure > 0 && --g_opensBeforeFailure == 0)
+        return g_openFailure;
     AcDbStub* stub = stubOf(id);
     if (stub == nullptr)
         return Acad::eNullObjectId;

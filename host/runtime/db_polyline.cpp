@@ -25,10 +25,16 @@ constexpr double kSimilarityTolerance = 1e-9;
 bool isFinite(double value) { return std::isfinite(value); }
 bool isFinite(const AcGePoint2d& pt) { return std::isfinite(pt.x) && std::isfinite(pt.y); }
 
+// The length must be finite too: a vector whose length overflows normalises to zero.
 bool isUsableNormal(const AcGeVector3d& v)
 {
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && !v.isZeroLength();
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.length()) &&
+           !v.isZeroLength();
 }
+
+// A filed normal of unit length is kept as it is: normalising it again could move it by
+// a rounding step, and then a record read and written back would not be the same.
+AcGeVector3d unitNormalOf(const AcGeVector3d& normal) { return normal.isUnitLength() ? normal : normal.normal(); }
 
 // The plane of the polyline: axes by the host's arbitrary-axis rule, so that the default
 // normal (0,0,1) gives the world axes exactly and plane coordinates are world x and y.
@@ -545,7 +551,7 @@ Acad::ErrorStatus AcDbPolyline::dwgInFields(AcDbDwgFiler* pFiler)
     m_closed = closed;
     m_elevation = elevation;
     m_constantWidth = constantWidth;
-    m_normal = normal.normal();
+    m_normal = unitNormalOf(normal);
     return Acad::eOk;
 }
 

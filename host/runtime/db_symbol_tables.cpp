@@ -5,6 +5,7 @@
 #include "dbapserv.h"
 #include "dbsymtb.h"
 #include "rx_runtime_class.h"
+#include "vemhost.h"
 
 ACRT_DEFINE_CLASS(AcDbSymbolTableRecord, AcDbObject, "");
 ACRT_DEFINE_CLASS(AcDbSymbolTable, AcDbObject, "");
@@ -18,6 +19,16 @@ ACRT_DEFINE_CLASS(AcDbLinetypeTableRecord, AcDbSymbolTableRecord, "LTYPE");
 ACRT_DEFINE_CLASS(AcDbLinetypeTable, AcDbSymbolTable, "LTYPE_TABLE");
 
 namespace {
+
+// Test-only failure of a later append (vemhost::failAppendAfter): appends left before
+// it fails, 0 when none is armed.
+int g_appendsBeforeFailure = 0;
+Acad::ErrorStatus g_appendFailure = Acad::eOk;
+
+bool appendFailsNow()
+{
+    return g_appendsBeforeFailure > 0 && --g_appendsBeforeFailure == 0;
+}
 
 // A list of ids is filed as its count and the ids; a count beyond what the filer
 // could hold is refused before anything is allocated.
@@ -297,6 +308,15 @@ void AcDbSymbolTableIterator::step(bool forward, bool skipDeleted)
 AcDbBlockTableRecord::AcDbBlockTableRecord() = default;
 AcDbBlockTableRecord::~AcDbBlockTableRecord() = default;
 
+namespace vemhost {
+void failAppendAfter(int n, Acad::ErrorStatus es)
+{
+    g_appendsBeforeFailure = n > 0 ? n : 0;
+    g_appendFailure = es;
+}
+bool appendFailurePending() { return g_appendsBeforeFailure > 0; }
+}  // namespace vemhost
+
 std::vector<AcDbObjectId>& AcDbSystemInternals::entityList(AcDbBlockTableRecord* btr) { return btr->m_entities; }
 
 bool AcDbBlockTableRecord::isLayout() const
@@ -314,6 +334,8 @@ Acad::ErrorStatus AcDbBlockTableRecord::appendAcDbEntity(AcDbObjectId& pOutputId
         return Acad::eNullEntityPointer;
     if (!isWriteEnabled())
         return Acad::eNotOpenForWrite;
+    if (appendFailsNow())
+        return g_appendFailure;
     if (database() == nullptr)
         return Acad::eNotInDatabase;
     if (pEntity->isDatabaseResident())
@@ -461,7 +483,7 @@ Acad::ErrorStatus AcDbLayerTableRecord::dwgInFields(AcDbDwgFiler* pFiler)
         es = pFiler->readInt16(&weight);
     if (es != Acad::eOk)
         return es;
-    if (color < 1 || color > 255)
+    if (color < 1 || color > 255 || !acrt::isValidLineWeight(weight))
         return Acad::eFilerError;
     m_colorIndex = color;
     m_locked = locked;

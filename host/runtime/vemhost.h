@@ -44,6 +44,16 @@ ACRT_PORT long liveObjectCount();
 // Number of resident objects currently open (in any mode) in a database.
 ACRT_PORT long openObjectCount(const AcDbDatabase* db);
 
+// ---- fault injection (tests only) -----------------------------------------------------
+// The n-th appendAcDbEntity from now on (counting from 1) fails with es, once, before
+// anything is changed; 0 or less disarms. Pending: armed and not fired yet.
+ACRT_PORT void failAppendAfter(int n, Acad::ErrorStatus es = Acad::eOutOfMemory);
+ACRT_PORT bool appendFailurePending();
+// The same for opens by id (acdbOpenAcDbObject, acdbOpenAcDbEntity, acdbOpenObject and
+// the symbol tables' opens of their records).
+ACRT_PORT void failOpenAfter(int n, Acad::ErrorStatus es = Acad::eOutOfMemory);
+ACRT_PORT bool openFailurePending();
+
 // ---- filers ---------------------------------------------------------------------
 // A binary filer over one growing memory buffer. Each value is written with a
 // one-byte type tag; reading checks the tag, the bounds and string sizes. Any failure
