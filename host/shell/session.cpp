@@ -27,6 +27,7 @@ Session::Session(const std::string& moduleDir) : m_modules(moduleDir)
     addUndoCommands(m_commands);
     addSettingCommands(m_commands);
     addFileCommands(m_commands);
+    addOutputCommands(m_commands);
     newDrawing();
 }
 

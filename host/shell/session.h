@@ -61,5 +61,6 @@ void addModifyCommands(std::vector<HostCommand>& table);
 void addUndoCommands(std::vector<HostCommand>& table);
 void addSettingCommands(std::vector<HostCommand>& table);
 void addFileCommands(std::vector<HostCommand>& table);
+void addOutputCommands(std::vector<HostCommand>& table);
 
 }  // namespace vemcad

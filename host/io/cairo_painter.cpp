@@ -1,0 +1,142 @@
+// The cairo backend of plots: an image surface written as PNG, or a PDF surface whose
+// page is the same size in points (device units × 0.75). Consecutive strokes of one
+// colour and width are stroked as one path.
+#include <cairo-pdf.h>
+#include <cairo.h>
+
+#include "painter.h"
+
+namespace vemio {
+
+namespace {
+
+constexpr double kPointsPerDeviceUnit = 72.0 / 96.0;
+// Strokes are gathered into one path up to this many points: fewer calls, while
+// cairo's stroker still gets paths short enough to be fast.
+constexpr std::size_t kMaxPendingPoints = 256;
+constexpr double kThinLine = 2.0;  // device units
+
+double channel(std::uint8_t value) { return value / 255.0; }
+
+class CairoPainter final : public Painter {
+public:
+    CairoPainter(PictureFormat format, std::string path, cairo_surface_t* surface, Rgb background)
+        : m_format(format), m_path(std::move(path)), m_surface(surface), m_cr(cairo_create(surface))
+    {
+        if (format == PictureFormat::kPdf)
+            cairo_scale(m_cr, kPointsPerDeviceUnit, kPointsPerDeviceUnit);
+        cairo_set_source_rgb(m_cr, channel(background.r), channel(background.g), channel(background.b));
+        cairo_paint(m_cr);
+        // Fast antialiasing draws thin strokes as well as the default at less than half
+        // the time, and drawings are almost all thin strokes.
+        cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_FAST);
+    }
+    ~CairoPainter() override
+    {
+        cairo_destroy(m_cr);
+        cairo_surface_destroy(m_surface);
+    }
+    CairoPainter(const CairoPainter&) = delete;
+    CairoPainter& operator=(const CairoPainter&) = delete;
+
+    void clip(double x, double y, double width, double height) override
+    {
+        strokePending();
+        cairo_rectangle(m_cr, x, y, width, height);
+        cairo_clip(m_cr);
+    }
+
+    void polyline(const DevicePoint* points, std::size_t count, Rgb color, double width) override
+    {
+        if (count < 2)
+            return;
+        if (m_pending && (color != m_color || width != m_width))
+            strokePending();
+        m_pending = true;
+        m_color = color;
+        m_width = width;
+        addPath(points, count);
+        m_pendingPoints += count;
+        if (m_pendingPoints >= kMaxPendingPoints)
+            strokePending();
+    }
+
+    void polygon(const DevicePoint* points, std::size_t count, Rgb color) override
+    {
+        if (count < 3)
+            return;
+        strokePending();
+        addPath(points, count);
+        cairo_close_path(m_cr);
+        cairo_set_source_rgb(m_cr, channel(color.r), channel(color.g), channel(color.b));
+        cairo_fill(m_cr);
+    }
+
+    bool finish(std::string& error) override
+    {
+        strokePending();
+        cairo_status_t status = cairo_status(m_cr);
+        if (status == CAIRO_STATUS_SUCCESS && m_format == PictureFormat::kPng)
+            status = cairo_surface_write_to_png(m_surface, m_path.c_str());
+        if (status == CAIRO_STATUS_SUCCESS && m_format == PictureFormat::kPdf) {
+            cairo_surface_finish(m_surface);
+            status = cairo_surface_status(m_surface);
+        }
+        if (status != CAIRO_STATUS_SUCCESS)
+            error = "writing the picture failed: " + std::string(cairo_status_to_string(status));
+        return status == CAIRO_STATUS_SUCCESS;
+    }
+
+private:
+    void addPath(const DevicePoint* points, std::size_t count)
+    {
+        cairo_move_to(m_cr, points[0].x, points[0].y);
+        for (std::size_t i = 1; i < count; ++i)
+            cairo_line_to(m_cr, points[i].x, points[i].y);
+    }
+    void strokePending()
+    {
+        if (!m_pending)
+            return;
+        cairo_set_source_rgb(m_cr, channel(m_color.r), channel(m_color.g), channel(m_color.b));
+        cairo_set_line_width(m_cr, m_width);
+        // Round ends and joins cost cairo many polygon edges and do not show on lines
+        // a couple of pixels wide.
+        const bool thin = m_width <= kThinLine;
+        cairo_set_line_cap(m_cr, thin ? CAIRO_LINE_CAP_BUTT : CAIRO_LINE_CAP_ROUND);
+        cairo_set_line_join(m_cr, thin ? CAIRO_LINE_JOIN_BEVEL : CAIRO_LINE_JOIN_ROUND);
+        cairo_stroke(m_cr);
+        m_pending = false;
+        m_pendingPoints = 0;
+    }
+
+    PictureFormat m_format;
+    std::string m_path;
+    cairo_surface_t* m_surface;
+    cairo_t* m_cr;
+    bool m_pending = false;
+    std::size_t m_pendingPoints = 0;
+    Rgb m_color;
+    double m_width = 0.0;
+};
+
+}  // namespace
+
+std::unique_ptr<Painter> makeCairoPainter(PictureFormat format, const std::string& path, double width,
+                                          double height, Rgb background, std::string& error)
+{
+    cairo_surface_t* surface = nullptr;
+    if (format == PictureFormat::kPdf)
+        surface = cairo_pdf_surface_create(path.c_str(), width * kPointsPerDeviceUnit, height * kPointsPerDeviceUnit);
+    else
+        surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, int(width), int(height));
+    const cairo_status_t status = cairo_surface_status(surface);
+    if (status != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
+        error = cairo_status_to_string(status);
+        return nullptr;
+    }
+    return std::make_unique<CairoPainter>(format, path, surface, background);
+}
+
+}  // namespace vemio

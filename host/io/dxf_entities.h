@@ -1,0 +1,104 @@
+// The ENTITIES part of DXF output: the host's own entities as LINE, LWPOLYLINE and
+// MTEXT, and every other entity as the ordinary entities it explodes into or, when it
+// does not explode (a proxy), as what it draws.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+#include "dbmain.h"
+#include "dxf_stream.h"
+#include "vemhost.h"
+
+class AcDbMText;
+class AcDbPolyline;
+
+namespace vemio {
+
+// Names of the drawing's symbol table records by object id, already escaped for DXF.
+struct DxfSymbols {
+    std::unordered_map<Adesk::IntDbId, std::string> layers;
+    std::unordered_map<Adesk::IntDbId, std::string> linetypes;  // by-layer ones left out
+    std::unordered_map<Adesk::IntDbId, std::string> textStyles;
+    std::string defaultLayer = "0";
+    std::string defaultTextStyle = "Standard";
+
+    const std::string& layerName(AcDbObjectId id) const;
+    // Null for a linetype written as by layer (none, unknown or "ByLayer").
+    const std::string* linetypeName(AcDbObjectId id) const;
+    const std::string& textStyleName(AcDbObjectId id) const;
+};
+
+// What DXF output counts.
+struct DxfStats {
+    long entities = 0;  // entities written to the file, generated ones included
+    long skipped = 0;   // entities left out because their geometry is not finite
+};
+
+// The common properties of a written entity. Pieces and drawn primitives take from the
+// entity they come from whatever they leave open.
+struct DxfProperties {
+    AcDbObjectId layer;
+    AcDbObjectId linetype;
+    int color = 256;
+    AcDb::LineWeight lineWeight = AcDb::kLnWtByLayer;
+    double linetypeScale = 1.0;
+    bool invisible = false;
+
+    static DxfProperties of(const AcDbEntity& ent);
+    // These properties with what is open (no layer or linetype, by-block colour or
+    // lineweight) taken from outer.
+    DxfProperties inheriting(const DxfProperties& outer) const;
+};
+
+class DxfEntityWriter {
+public:
+    // Fresh handles for generated entities come from nextHandle, which moves on.
+    DxfEntityWriter(DxfStream& out, const DxfSymbols& symbols, std::uint64_t& nextHandle, DxfStats& stats);
+    DxfEntityWriter(const DxfEntityWriter&) = delete;
+    DxfEntityWriter& operator=(const DxfEntityWriter&) = delete;
+
+    // Writes an entity of the drawing (open for read) owned by the block record with
+    // ownerHandle; paperSpace marks it with group 67. With trackExtents on, what is
+    // written widens extents().
+    void write(const AcDbEntity& ent, std::uint64_t ownerHandle, bool paperSpace);
+    void setTrackExtents(bool on) { m_trackExtents = on; }
+    const AcDbExtents& extents() const { return m_extents; }
+
+private:
+    struct Target {
+        std::uint64_t handle;
+        const DxfProperties& props;
+    };
+
+    void writeAny(const AcDbEntity& ent, std::uint64_t handle, const DxfProperties& props, int depth);
+    bool writeKnown(const AcDbEntity& ent, const Target& target);
+    void writePieces(const AcDbEntity& ent, const DxfProperties& props, int depth);
+    void writePrimitives(const AcDbEntity& ent, const DxfProperties& props);
+    void writePrimitive(const vemhost::Primitive& prim, const DxfProperties& props);
+
+    void common(const char* type, const Target& target);
+    void line(const AcGePoint3d& from, const AcGePoint3d& to, double thickness, const AcGeVector3d& normal,
+              const Target& target);
+    bool polyline(const AcDbPolyline& pline, const Target& target);
+    bool mtext(const AcDbMText& text, const Target& target);
+    void pointsAsPolyline(const std::vector<AcGePoint3d>& points, bool closed, const Target& target);
+    void circle(const AcGePoint3d& center, double radius, const AcGeVector3d& normal, const Target& target);
+    void textPrimitive(const vemhost::Primitive& prim, const Target& target);
+    void textFrame(const AcGeVector3d& normal, const AcGeVector3d& direction, double rotation);
+    void widen(const AcGePoint3d& pt);
+
+    DxfStream& m_out;
+    const DxfSymbols& m_symbols;
+    std::uint64_t& m_nextHandle;
+    DxfStats& m_stats;
+    std::uint64_t m_owner = 0;
+    bool m_paperSpace = false;
+    bool m_trackExtents = false;
+    AcDbExtents m_extents;
+    vemhost::PrimitiveCollector m_collector;
+    std::wstring m_textScratch;
+};
+
+}  // namespace vemio

@@ -1,0 +1,419 @@
+// The sections of DXF output: header variables, symbol tables, blocks, the entities of
+// both spaces, and the dictionaries and layouts readers look for in OBJECTS.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+#include "dbsymtb.h"
+#include "dxf_drawing.h"
+#include "opened_object.h"
+
+namespace vemio {
+namespace dxf {
+
+namespace {
+
+void sectionBegin(DxfStream& out, const char* name)
+{
+    out.str(0, "SECTION");
+    out.str(2, name);
+}
+
+void sectionEnd(DxfStream& out) { out.str(0, "ENDSEC"); }
+
+void variable(DxfStream& out, const char* name) { out.str(9, name); }
+
+void tableBegin(DxfStream& out, const char* name, std::uint64_t handle, std::size_t count)
+{
+    out.str(0, "TABLE");
+    out.str(2, name);
+    out.handle(5, handle);
+    out.handle(330, 0);
+    out.str(100, "AcDbSymbolTable");
+    out.integer(70, static_cast<long long>(count));
+}
+
+void tableEnd(DxfStream& out) { out.str(0, "ENDTAB"); }
+
+void recordBegin(DxfStream& out, const char* type, std::uint64_t handle, std::uint64_t owner, const char* subclass,
+                 const std::string& name, int handleCode = 5)
+{
+    out.str(0, type);
+    out.handle(handleCode, handle);
+    out.handle(330, owner);
+    out.str(100, "AcDbSymbolTableRecord");
+    out.str(100, subclass);
+    out.str(2, name);
+    out.integer(70, 0);
+}
+
+void writeVports(DxfStream& out, const Drawing& d, Reserved& r)
+{
+    const Generated& g = d.generated;
+    tableBegin(out, "VPORT", g.vportTable, 1);
+    recordBegin(out, "VPORT", g.vport, g.vportTable, "AcDbViewportTableRecord", "*ACTIVE");
+    out.point(10, 0.0, 0.0);
+    out.point(11, 1.0, 1.0);
+    r.viewCenter[0] = out.reserve(12, kRealWidth);
+    r.viewCenter[1] = out.reserve(22, kRealWidth);
+    out.point(13, 0.0, 0.0);
+    out.point(14, 10.0, 10.0);
+    out.point(15, 10.0, 10.0);
+    out.vector(16, AcGeVector3d::kZAxis);
+    out.point(17, AcGePoint3d());
+    r.viewHeight = out.reserve(40, kRealWidth);
+    out.real(41, 1.6);
+    out.real(42, 50.0);
+    out.real(43, 0.0);
+    out.real(44, 0.0);
+    out.real(50, 0.0);
+    out.real(51, 0.0);
+    static const int kViewFlags[][2] = {
+        // code, value
+        {71, 0}, {72, 100}, {73, 1}, {74, 3}, {75, 0}, {76, 0}, {77, 0}, {78, 0},
+    };
+    for (const auto& flag : kViewFlags)
+        out.integer(flag[0], flag[1]);
+    tableEnd(out);
+}
+
+void writeLinetypes(DxfStream& out, const Drawing& d)
+{
+    tableBegin(out, "LTYPE", d.linetypeTable, d.linetypes.size());
+    for (const LinetypeRecord& lt : d.linetypes) {
+        recordBegin(out, "LTYPE", lt.handle, d.linetypeTable, "AcDbLinetypeTableRecord", lt.name);
+        out.str(3, lt.description);
+        out.integer(72, 65);
+        out.integer(73, 0);
+        out.real(40, 0.0);
+    }
+    tableEnd(out);
+}
+
+// Colour negative when the layer is off; 70 bit 1 frozen, bit 4 locked.
+void writeLayers(DxfStream& out, const Drawing& d)
+{
+    tableBegin(out, "LAYER", d.layerTable, d.layers.size());
+    for (const LayerRecord& layer : d.layers) {
+        out.str(0, "LAYER");
+        out.handle(5, layer.handle);
+        out.handle(330, d.layerTable);
+        out.str(100, "AcDbSymbolTableRecord");
+        out.str(100, "AcDbLayerTableRecord");
+        out.str(2, layer.name);
+        out.integer(70, (layer.frozen ? 1 : 0) | (layer.locked ? 4 : 0));
+        out.integer(62, layer.off ? -layer.color : layer.color);
+        const std::string* linetype = d.symbols.linetypeName(layer.linetype);
+        out.str(6, linetype != nullptr && !sameName(*linetype, "ByBlock") ? *linetype : std::string("Continuous"));
+        const int weight = layer.lineWeight >= 0 || layer.lineWeight == AcDb::kLnWtByLwDefault
+                               ? int(layer.lineWeight) : int(AcDb::kLnWtByLwDefault);
+        out.integer(370, weight);
+    }
+    tableEnd(out);
+}
+
+void writeStyles(DxfStream& out, const Drawing& d)
+{
+    tableBegin(out, "STYLE", d.styleTable, d.styles.size());
+    for (const StyleRecord& style : d.styles) {
+        recordBegin(out, "STYLE", style.handle, d.styleTable, "AcDbTextStyleTableRecord", style.name);
+        out.real(40, style.size);
+        out.real(41, style.xScale);
+        out.real(50, style.obliqueDegrees);
+        out.integer(71, 0);
+        out.real(42, style.size > 0.0 ? style.size : 2.5);
+        out.str(3, style.font);
+        out.str(4, style.bigFont);
+    }
+    tableEnd(out);
+}
+
+void writeOtherTables(DxfStream& out, const Drawing& d)
+{
+    const Generated& g = d.generated;
+    tableBegin(out, "VIEW", g.viewTable, 0);
+    tableEnd(out);
+    tableBegin(out, "UCS", g.ucsTable, 0);
+    tableEnd(out);
+    tableBegin(out, "APPID", g.appidTable, 1);
+    recordBegin(out, "APPID", g.appid, g.appidTable, "AcDbRegAppTableRecord", "ACAD");
+    tableEnd(out);
+    tableBegin(out, "DIMSTYLE", g.dimstyleTable, 1);
+    out.str(100, "AcDbDimStyleTable");
+    out.integer(71, 0);
+    recordBegin(out, "DIMSTYLE", g.dimstyle, g.dimstyleTable, "AcDbDimStyleTableRecord", "Standard", 105);
+    for (const StyleRecord& style : d.styles)
+        if (sameName(style.name, "Standard"))
+            out.handle(340, style.handle);
+    tableEnd(out);
+    tableBegin(out, "BLOCK_RECORD", d.blockTable, d.blocks.size());
+    for (const BlockRecord& b : d.blocks) {
+        out.str(0, "BLOCK_RECORD");
+        out.handle(5, b.handle);
+        out.handle(330, d.blockTable);
+        out.str(100, "AcDbSymbolTableRecord");
+        out.str(100, "AcDbBlockTableRecord");
+        out.str(2, b.name);
+        out.handle(340, b.layout);
+    }
+    tableEnd(out);
+}
+
+// Every entity of the block that is not erased, each open for read while it is written.
+bool writeBlockEntities(DxfEntityWriter& writer, const BlockRecord& b, std::string& error)
+{
+    if (b.id.isNull())
+        return true;
+    Opened<AcDbBlockTableRecord> block;
+    Acad::ErrorStatus es = acdbOpenObject(block.slot(), b.id, AcDb::kForRead);
+    if (es != Acad::eOk) {
+        error = statusMessage("the block " + b.name + " cannot be read", es);
+        return false;
+    }
+    AcDbBlockTableRecordIterator* rawIterator = nullptr;
+    if ((es = block->newIterator(rawIterator)) != Acad::eOk) {
+        error = statusMessage("the block " + b.name + " cannot be read", es);
+        return false;
+    }
+    std::unique_ptr<AcDbBlockTableRecordIterator> iterator(rawIterator);
+    for (; !iterator->done(); iterator->step()) {
+        Opened<AcDbEntity> ent;
+        if ((es = iterator->getEntity(ent.slot(), AcDb::kForRead)) != Acad::eOk) {
+            AcDbObjectId id;
+            iterator->getEntityId(id);
+            char handle[24];
+            std::snprintf(handle, sizeof handle, "%llX", (unsigned long long)id.handle().value());
+            error = statusMessage(std::string("the entity with handle ") + handle + " cannot be read", es);
+            return false;
+        }
+        writer.write(*ent.get(), b.handle, b.paperSpace);
+    }
+    return true;
+}
+
+void blockBegin(DxfStream& out, const BlockRecord& b)
+{
+    out.str(0, "BLOCK");
+    out.handle(5, b.begin);
+    out.handle(330, b.handle);
+    out.str(100, "AcDbEntity");
+    if (b.paperSpace)
+        out.integer(67, 1);
+    out.str(8, "0");
+    out.str(100, "AcDbBlockBegin");
+    out.str(2, b.name);
+    out.integer(70, 0);
+    out.point(10, AcGePoint3d());
+    out.str(3, b.name);
+    out.str(1, "");
+}
+
+void blockEnd(DxfStream& out, const BlockRecord& b)
+{
+    out.str(0, "ENDBLK");
+    out.handle(5, b.end);
+    out.handle(330, b.handle);
+    out.str(100, "AcDbEntity");
+    if (b.paperSpace)
+        out.integer(67, 1);
+    out.str(8, "0");
+    out.str(100, "AcDbBlockEnd");
+}
+
+void dictionaryBegin(DxfStream& out, std::uint64_t handle, std::uint64_t owner)
+{
+    out.str(0, "DICTIONARY");
+    out.handle(5, handle);
+    if (owner != 0) {
+        out.str(102, "{ACAD_REACTORS");
+        out.handle(330, owner);
+        out.str(102, "}");
+    }
+    out.handle(330, owner);
+    out.str(100, "AcDbDictionary");
+    out.integer(281, 1);
+}
+
+void entry(DxfStream& out, const char* name, std::uint64_t handle)
+{
+    out.str(3, name);
+    out.handle(350, handle);
+}
+
+void layout(DxfStream& out, const Generated& g, std::uint64_t handle, const char* name, int tab,
+            std::uint64_t blockHandle)
+{
+    out.str(0, "LAYOUT");
+    out.handle(5, handle);
+    out.str(102, "{ACAD_REACTORS");
+    out.handle(330, g.layoutDict);
+    out.str(102, "}");
+    out.handle(330, g.layoutDict);
+    out.str(100, "AcDbPlotSettings");
+    out.str(1, "");
+    out.str(4, "");
+    out.str(6, "");
+    for (int code = 40; code <= 49; ++code)
+        out.real(code, 0.0);
+    out.real(140, 0.0);
+    out.real(141, 0.0);
+    out.real(142, 1.0);
+    out.real(143, 1.0);
+    out.integer(70, 688);
+    out.integer(72, 1);
+    out.integer(73, 0);
+    out.integer(74, 5);
+    out.str(7, "");
+    out.integer(75, 16);
+    out.real(147, 1.0);
+    out.real(148, 0.0);
+    out.real(149, 0.0);
+    out.str(100, "AcDbLayout");
+    out.str(1, name);
+    out.integer(70, 1);
+    out.integer(71, tab);
+    out.point(10, 0.0, 0.0);
+    out.point(11, 420.0, 297.0);
+    out.point(12, AcGePoint3d());
+    out.point(14, AcGePoint3d());
+    out.point(15, AcGePoint3d());
+    out.real(146, 0.0);
+    out.point(13, AcGePoint3d());
+    out.vector(16, AcGeVector3d::kXAxis);
+    out.vector(17, AcGeVector3d::kYAxis);
+    out.integer(76, 0);
+    out.handle(330, blockHandle);
+}
+
+}  // namespace
+
+void writeHeader(DxfStream& out, const Drawing& d, Reserved& r)
+{
+    sectionBegin(out, "HEADER");
+    variable(out, "$ACADVER");
+    out.str(1, "AC1015");
+    variable(out, "$ACADMAINTVER");
+    out.integer(70, 6);
+    variable(out, "$DWGCODEPAGE");
+    out.str(3, "ANSI_1252");
+    variable(out, "$INSBASE");
+    out.point(10, AcGePoint3d());
+    variable(out, "$EXTMIN");
+    r.extMin[0] = out.reserve(10, kRealWidth);
+    r.extMin[1] = out.reserve(20, kRealWidth);
+    out.real(30, 0.0);
+    variable(out, "$EXTMAX");
+    r.extMax[0] = out.reserve(10, kRealWidth);
+    r.extMax[1] = out.reserve(20, kRealWidth);
+    out.real(30, 0.0);
+    variable(out, "$CLAYER");
+    out.str(8, d.currentLayer);
+    variable(out, "$TEXTSTYLE");
+    out.str(7, d.currentStyle);
+    variable(out, "$CELTYPE");
+    out.str(6, "ByLayer");
+    variable(out, "$CECOLOR");
+    out.integer(62, 256);
+    variable(out, "$LTSCALE");
+    out.real(40, 1.0);
+    variable(out, "$TILEMODE");
+    out.integer(70, d.tilemode ? 1 : 0);
+    variable(out, "$INSUNITS");
+    out.integer(70, 0);
+    variable(out, "$MEASUREMENT");
+    out.integer(70, 1);
+    variable(out, "$HANDSEED");
+    r.handseed = out.reserve(5, kHandleWidth);
+    sectionEnd(out);
+    sectionBegin(out, "CLASSES");
+    sectionEnd(out);
+}
+
+void writeTables(DxfStream& out, const Drawing& d, Reserved& r)
+{
+    sectionBegin(out, "TABLES");
+    writeVports(out, d, r);
+    writeLinetypes(out, d);
+    writeLayers(out, d);
+    writeStyles(out, d);
+    writeOtherTables(out, d);
+    sectionEnd(out);
+}
+
+// The two spaces' entities belong in ENTITIES; other blocks hold theirs here.
+bool writeBlocks(DxfStream& out, DxfEntityWriter& writer, const Drawing& d, std::string& error)
+{
+    sectionBegin(out, "BLOCKS");
+    for (const BlockRecord& b : d.blocks) {
+        blockBegin(out, b);
+        if (!b.modelSpace && !b.paperSpace && !writeBlockEntities(writer, b, error))
+            return false;
+        blockEnd(out, b);
+    }
+    sectionEnd(out);
+    return true;
+}
+
+bool writeEntities(DxfStream& out, DxfEntityWriter& writer, const Drawing& d, std::string& error)
+{
+    sectionBegin(out, "ENTITIES");
+    for (bool paper : {false, true})
+        for (const BlockRecord& b : d.blocks)
+            if ((paper ? b.paperSpace : b.modelSpace)) {
+                writer.setTrackExtents(!paper);
+                if (!writeBlockEntities(writer, b, error))
+                    return false;
+            }
+    writer.setTrackExtents(false);
+    sectionEnd(out);
+    return true;
+}
+
+void writeObjects(DxfStream& out, const Drawing& d)
+{
+    const Generated& g = d.generated;
+    std::uint64_t modelBlock = 0, paperBlock = 0;
+    for (const BlockRecord& b : d.blocks) {
+        if (b.modelSpace && modelBlock == 0)
+            modelBlock = b.handle;
+        if (b.paperSpace && paperBlock == 0)
+            paperBlock = b.handle;
+    }
+    sectionBegin(out, "OBJECTS");
+    dictionaryBegin(out, g.rootDict, 0);
+    entry(out, "ACAD_GROUP", g.groupDict);
+    entry(out, "ACAD_LAYOUT", g.layoutDict);
+    dictionaryBegin(out, g.groupDict, g.rootDict);
+    dictionaryBegin(out, g.layoutDict, g.rootDict);
+    entry(out, "Layout1", g.paperLayout);
+    entry(out, "Model", g.modelLayout);
+    layout(out, g, g.modelLayout, "Model", 0, modelBlock);
+    layout(out, g, g.paperLayout, "Layout1", 1, paperBlock);
+    sectionEnd(out);
+}
+
+// The extents in the header and a view of them as the active viewport; an empty model
+// space gets the inverted extents readers take as "none".
+bool fillReserved(DxfStream& out, const Reserved& r, const AcDbExtents& ext, std::uint64_t handseed)
+{
+    AcGePoint3d lo(1e20, 1e20, 0.0), hi(-1e20, -1e20, 0.0);
+    AcGePoint3d center;
+    double height = 10.0;
+    if (!ext.isEmpty()) {
+        lo = ext.minPoint();
+        hi = ext.maxPoint();
+        center = AcGePoint3d((lo.x + hi.x) * 0.5, (lo.y + hi.y) * 0.5, 0.0);
+        height = std::max(hi.y - lo.y, (hi.x - lo.x) / 1.6) * 1.1;
+        if (!(height > 0.0))
+            height = 10.0;
+    }
+    bool ok = out.fillReal(r.extMin[0], kRealWidth, lo.x) && out.fillReal(r.extMin[1], kRealWidth, lo.y) &&
+              out.fillReal(r.extMax[0], kRealWidth, hi.x) && out.fillReal(r.extMax[1], kRealWidth, hi.y) &&
+              out.fillReal(r.viewCenter[0], kRealWidth, center.x) &&
+              out.fillReal(r.viewCenter[1], kRealWidth, center.y) && out.fillReal(r.viewHeight, kRealWidth, height);
+    return out.fillHandle(r.handseed, kHandleWidth, handseed) && ok;
+}
+
+}  // namespace dxf
+}  // namespace vemio

@@ -1,0 +1,27 @@
+// DXFOUT: a drawing written as ASCII DXF of release AC1015, for other programs to open.
+// The host's entities go out as themselves; application entities as the ordinary
+// entities they explode into; proxies as the graphics saved with them.
+#pragma once
+
+#include <string>
+
+#include "dbmain.h"
+#include "dxf_entities.h"
+
+#ifndef VEMIO_PORT
+#define VEMIO_PORT __attribute__((visibility("default")))
+#endif
+
+namespace vemio {
+
+// Writes db to path. The file is written beside the target and renamed over it only
+// once complete, so on failure nothing is left behind and an older file is untouched;
+// false then, with a message in error. Objects may be open for read, not for write.
+VEMIO_PORT bool writeDxf(AcDbDatabase* db, const std::string& path, std::string& error,
+                         DxfStats* stats = nullptr);
+
+// The same file into a string (replacing its contents).
+VEMIO_PORT bool writeDxfToString(AcDbDatabase* db, std::string& out, std::string& error,
+                                 DxfStats* stats = nullptr);
+
+}  // namespace vemio

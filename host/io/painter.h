@@ -1,0 +1,41 @@
+// Surfaces a plot draws on: one small interface, with a backend that writes SVG text of
+// its own (stable, so that pictures can be compared byte for byte) and one that draws
+// through cairo into PNG or PDF.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "aci_colors.h"
+
+namespace vemio {
+
+// Device units are 1/96 inch (CSS pixels; PNG pixels), x to the right, y down.
+struct DevicePoint {
+    double x, y;
+};
+
+class Painter {
+public:
+    virtual ~Painter() = default;
+    // Limits everything drawn afterwards to the rectangle.
+    virtual void clip(double x, double y, double width, double height) = 0;
+    // An open run of segments, stroked with round ends and joins.
+    virtual void polyline(const DevicePoint* points, std::size_t count, Rgb color, double width) = 0;
+    // A filled outline.
+    virtual void polygon(const DevicePoint* points, std::size_t count, Rgb color) = 0;
+    // Completes the file; false, with a message, when it could not be written.
+    virtual bool finish(std::string& error) = 0;
+};
+
+enum class PictureFormat { kSvg, kPng, kPdf };
+
+// A painter for a page of width × height device units filled with the background, that
+// writes path when finished. Null, with the reason, when the file cannot be started.
+std::unique_ptr<Painter> makeSvgPainter(const std::string& path, double width, double height, Rgb background,
+                                        std::string& error);
+std::unique_ptr<Painter> makeCairoPainter(PictureFormat format, const std::string& path, double width,
+                                          double height, Rgb background, std::string& error);
+
+}  // namespace vemio

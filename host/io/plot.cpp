@@ -1,0 +1,407 @@
+// Plotting model space: the area (extents of what is drawn, or a window) laid out on a
+// page, then every primitive of every entity on a visible layer drawn in its resolved
+// colour and lineweight, texts with the same stroke font that measured them.
+#include "plot.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cwctype>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "dbmtext.h"
+#include "dbsymtb.h"
+#include "opened_object.h"
+#include "painter.h"
+#include "text_layout.h"
+#include "vemhost.h"
+
+namespace vemio {
+
+namespace {
+
+constexpr double kDevicePerMm = 96.0 / 25.4;
+constexpr int kDefaultLineWeight = 25;  // hundredths of a mm, for "default" and "by block"
+constexpr double kMinLineWidth = 1.0;   // device units
+constexpr double kScaleMarginMm = 10.0;
+constexpr double kMaxTallness = 4.0;  // a fitted page's height as a multiple of its width
+constexpr int kMinPixelWidth = 16;
+constexpr int kMaxPixelWidth = 20000;
+constexpr int kCircleSegments = 72;
+
+// Largest pages each format takes: PNG by memory (4 bytes a pixel), PDF by what
+// readers show (200 inches), SVG by sense.
+struct FormatLimit {
+    PictureFormat format;
+    const char* extension;
+    double maxSide;
+    double maxArea;
+};
+const FormatLimit kFormats[] = {
+    // format              extension  maxSide  maxArea (device units squared)
+    {PictureFormat::kSvg, ".svg", 1e6, 1e12},
+    {PictureFormat::kPng, ".png", 20000, 64e6},
+    {PictureFormat::kPdf, ".pdf", 19200, 19200.0 * 19200.0},
+};
+
+const FormatLimit* formatOf(const std::string& path)
+{
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || path.find('/', dot) != std::string::npos)
+        return nullptr;
+    std::string extension = path.substr(dot);
+    for (char& c : extension)
+        c = char(std::towlower(wint_t(static_cast<unsigned char>(c))));
+    for (const FormatLimit& f : kFormats)
+        if (extension == f.extension)
+            return &f;
+    return nullptr;
+}
+
+struct LayerLook {
+    int color;
+    int lineWeight;
+    bool hidden;  // off or frozen: not plotted
+};
+using Layers = std::unordered_map<Adesk::IntDbId, LayerLook>;
+
+bool readLayers(AcDbDatabase* db, Layers& layers, std::string& error)
+{
+    Opened<AcDbLayerTable> table;
+    if (db->getLayerTable(table.slot(), AcDb::kForRead) != Acad::eOk) {
+        error = "the drawing's layers cannot be read";
+        return false;
+    }
+    for (AcDbObjectId id : table->recordIds()) {
+        Opened<AcDbLayerTableRecord> layer;
+        if (acdbOpenObject(layer.slot(), id, AcDb::kForRead) != Acad::eOk)
+            continue;
+        layers[id.asOldId()] = {layer->colorIndex(), layer->lineWeight(), layer->isOff() || layer->isFrozen()};
+    }
+    return true;
+}
+
+// Calls each(primitive) for what every entity of model space draws on a visible layer.
+template <class Each>
+bool forEachPrimitive(AcDbDatabase* db, const Layers& layers, std::string& error, Each each)
+{
+    Opened<AcDbBlockTable> table;
+    Opened<AcDbBlockTableRecord> space;
+    if (db->getBlockTable(table.slot(), AcDb::kForRead) != Acad::eOk ||
+        table->getAt(ACDB_MODEL_SPACE, space.slot(), AcDb::kForRead) != Acad::eOk) {
+        error = "the drawing's model space cannot be read";
+        return false;
+    }
+    AcDbBlockTableRecordIterator* rawIterator = nullptr;
+    if (space->newIterator(rawIterator) != Acad::eOk) {
+        error = "the drawing's model space cannot be read";
+        return false;
+    }
+    std::unique_ptr<AcDbBlockTableRecordIterator> iterator(rawIterator);
+    vemhost::PrimitiveCollector collector;
+    for (; !iterator->done(); iterator->step()) {
+        {
+            Opened<AcDbEntity> ent;
+            const Acad::ErrorStatus es = iterator->getEntity(ent.slot(), AcDb::kForRead);
+            if (es != Acad::eOk) {
+                error = "an entity cannot be read (status " + std::to_string(int(es)) + ")";
+                return false;
+            }
+            collector.clear();
+            collector.draw(ent.get());
+        }
+        for (const vemhost::Primitive& p : collector.primitives()) {
+            auto layer = layers.find(p.layerId.asOldId());
+            if (layer == layers.end() || !layer->second.hidden)
+                each(p);
+        }
+    }
+    return true;
+}
+
+// A drawn text: the stroke font of drawn texts, starting on its baseline at the position.
+template <class Sink>
+void textStrokes(const vemhost::Primitive& p, Sink sink)
+{
+    std::wstring contents;
+    for (wchar_t c : p.text) {
+        if (c == L'\\' || c == L'{' || c == L'}')
+            contents += L'\\';
+        contents += c;
+    }
+    AcGeVector3d x(p.direction.x, p.direction.y, 0.0);
+    if (x.isZeroLength())
+        x = AcGeVector3d::kXAxis;
+    x = x.normal();
+    const AcGeVector3d y(-x.y, x.x, 0.0);
+    const AcGePoint3d at = p.points[0];
+    std::vector<AcGePoint3d> world;
+    acrt::drawText(contents, p.radius, acrt::StrokeFont::forFontFile(L""), AcDbMText::kBottomLeft,
+                   [&](const acrt::StrokePoint* points, std::size_t count) {
+                       world.clear();
+                       for (std::size_t i = 0; i < count; ++i)
+                           world.emplace_back(at.x + x.x * points[i].x + y.x * points[i].y,
+                                              at.y + x.y * points[i].x + y.y * points[i].y, at.z);
+                       sink(world);
+                   });
+}
+
+// The circle as a closed run of chords in its plane, seen from above.
+std::vector<AcGePoint3d> circlePoints(const vemhost::Primitive& p)
+{
+    const AcGeVector3d n = p.normal.isZeroLength() ? AcGeVector3d::kZAxis : p.normal.normal();
+    const bool nearZ = std::fabs(n.x) < 1.0 / 64 && std::fabs(n.y) < 1.0 / 64;
+    const AcGeVector3d ax = (nearZ ? AcGeVector3d::kYAxis : AcGeVector3d::kZAxis).crossProduct(n).normal();
+    const AcGeVector3d ay = n.crossProduct(ax);
+    std::vector<AcGePoint3d> points;
+    for (int i = 0; i <= kCircleSegments; ++i) {
+        const double a = 2.0 * M_PI * i / kCircleSegments;
+        points.push_back(p.points[0] + ax * (p.radius * std::cos(a)) + ay * (p.radius * std::sin(a)));
+    }
+    return points;
+}
+
+struct Bounds {
+    double minX = HUGE_VAL, minY = HUGE_VAL, maxX = -HUGE_VAL, maxY = -HUGE_VAL;
+    bool empty() const { return minX > maxX; }
+    void add(const AcGePoint3d& p)
+    {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y))
+            return;
+        minX = std::min(minX, p.x);
+        minY = std::min(minY, p.y);
+        maxX = std::max(maxX, p.x);
+        maxY = std::max(maxY, p.y);
+    }
+};
+
+void addBounds(const vemhost::Primitive& p, Bounds& b)
+{
+    if (p.points.empty())
+        return;
+    switch (p.kind) {
+    case vemhost::Primitive::kCircle:
+        for (const AcGePoint3d& q : circlePoints(p))
+            b.add(q);
+        break;
+    case vemhost::Primitive::kText:
+        textStrokes(p, [&](const std::vector<AcGePoint3d>& run) {
+            for (const AcGePoint3d& q : run)
+                b.add(q);
+        });
+        break;
+    default:
+        for (const AcGePoint3d& q : p.points)
+            b.add(q);
+    }
+}
+
+bool planPage(Bounds area, const PlotOptions& o, PlotPage& page, std::string& error)
+{
+    if (area.maxX - area.minX <= 0 && area.maxY - area.minY <= 0) {
+        area.minX -= 0.5, area.maxX += 0.5, area.minY -= 0.5, area.maxY += 0.5;
+    }
+    const double w = area.maxX - area.minX, h = area.maxY - area.minY;
+    if (o.paperScale > 0) {
+        page.scale = 1000.0 / o.paperScale * kDevicePerMm;
+        const double margin = kScaleMarginMm * kDevicePerMm;
+        page.width = std::ceil(w * page.scale + 2 * margin);
+        page.height = std::ceil(h * page.scale + 2 * margin);
+    } else {
+        const double width = o.pixelWidth, margin = width / 40.0;
+        page.scale = w > 0 ? (width - 2 * margin) / w : HUGE_VAL;
+        if (h * page.scale > kMaxTallness * width - 2 * margin)
+            page.scale = (kMaxTallness * width - 2 * margin) / h;
+        page.width = width;
+        page.height = std::ceil(h * page.scale + 2 * margin);
+    }
+    if (!std::isfinite(page.scale) || !(page.scale > 0) || !std::isfinite(page.width * page.height)) {
+        error = "the area cannot be laid out on a page";
+        return false;
+    }
+    page.originX = (page.width - w * page.scale) / 2 - area.minX * page.scale;
+    page.originY = (page.height - h * page.scale) / 2 + area.maxY * page.scale;
+    return true;
+}
+
+std::string pageSizeText(const PlotPage& page)
+{
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "%.0f x %.0f", page.width, page.height);
+    return buf;
+}
+
+// Turns primitives into painter calls: device points, colours by index with by-layer
+// resolved, lineweights in device units.
+class PrimitivePainter {
+public:
+    PrimitivePainter(Painter& painter, const PlotPage& page, const Layers& layers, bool dark)
+        : m_painter(painter), m_page(page), m_layers(layers), m_dark(dark)
+    {
+    }
+
+    void draw(const vemhost::Primitive& p)
+    {
+        if (p.points.empty())
+            return;
+        const Rgb color = aciColor(colorIndexOf(p), m_dark);
+        switch (p.kind) {
+        case vemhost::Primitive::kPolyline: stroke(p.points, color, lineWidthOf(p)); break;
+        case vemhost::Primitive::kPolygon:
+            toDevice(p.points);
+            m_painter.polygon(m_device.data(), m_device.size(), color);
+            break;
+        case vemhost::Primitive::kCircle: stroke(circlePoints(p), color, lineWidthOf(p)); break;
+        case vemhost::Primitive::kText:
+            textStrokes(p, [&](const std::vector<AcGePoint3d>& run) { stroke(run, color, lineWidthOf(p)); });
+            break;
+        }
+    }
+
+private:
+    const LayerLook* layerOf(const vemhost::Primitive& p) const
+    {
+        auto it = m_layers.find(p.layerId.asOldId());
+        return it == m_layers.end() ? nullptr : &it->second;
+    }
+    int colorIndexOf(const vemhost::Primitive& p) const
+    {
+        if (p.color == kColorByLayer) {
+            const LayerLook* layer = layerOf(p);
+            return layer != nullptr ? layer->color : kColorForeground;
+        }
+        return p.color;  // by block at the top, or out of range, plots as the foreground
+    }
+    double lineWidthOf(const vemhost::Primitive& p) const
+    {
+        int weight = p.lineWeight;
+        if (weight == AcDb::kLnWtByLayer) {
+            const LayerLook* layer = layerOf(p);
+            weight = layer != nullptr ? layer->lineWeight : kDefaultLineWeight;
+        }
+        if (weight < 0)
+            weight = kDefaultLineWeight;
+        return std::max(kMinLineWidth, weight / 100.0 * kDevicePerMm);
+    }
+    void toDevice(const std::vector<AcGePoint3d>& points)
+    {
+        m_device.clear();
+        for (const AcGePoint3d& q : points)
+            m_device.push_back({m_page.deviceX(q.x), m_page.deviceY(q.y)});
+    }
+    void stroke(const std::vector<AcGePoint3d>& points, Rgb color, double width)
+    {
+        toDevice(points);
+        m_painter.polyline(m_device.data(), m_device.size(), color, width);
+    }
+
+    Painter& m_painter;
+    const PlotPage& m_page;
+    const Layers& m_layers;
+    bool m_dark;
+    std::vector<DevicePoint> m_device;
+};
+
+bool checkOptions(const PlotOptions& o, std::string& error)
+{
+    auto finite = [](const AcGePoint3d& p) { return std::isfinite(p.x) && std::isfinite(p.y); };
+    if (!std::isfinite(o.paperScale) || o.paperScale < 0) {
+        error = "the plot scale must be 0 (fit) or a positive number";
+        return false;
+    }
+    if (o.paperScale == 0 && (o.pixelWidth < kMinPixelWidth || o.pixelWidth > kMaxPixelWidth)) {
+        error = "the picture width must be " + std::to_string(kMinPixelWidth) + " to " +
+                std::to_string(kMaxPixelWidth) + " pixels";
+        return false;
+    }
+    if (o.window && (!finite(o.corner1) || !finite(o.corner2) || o.corner1.x == o.corner2.x ||
+                     o.corner1.y == o.corner2.y)) {
+        error = "the window has no area";
+        return false;
+    }
+    return true;
+}
+
+std::string scratchPathFor(const std::string& path)
+{
+    static std::atomic<unsigned> counter{0};
+    return path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+}
+
+}  // namespace
+
+bool isPlotFileName(const std::string& path) { return formatOf(path) != nullptr; }
+
+bool plot(AcDbDatabase* db, const std::string& path, const PlotOptions& options, std::string& error, PlotPage* pageOut)
+{
+    error.clear();
+    const FormatLimit* format = formatOf(path);
+    if (format == nullptr) {
+        error = "the file name must end in .svg, .png or .pdf";
+        return false;
+    }
+    if (db == nullptr) {
+        error = "there is no drawing";
+        return false;
+    }
+    Layers layers;
+    if (!checkOptions(options, error) || !readLayers(db, layers, error))
+        return false;
+
+    Bounds area;
+    if (options.window) {
+        area.add(options.corner1);
+        area.add(options.corner2);
+    } else {
+        if (!forEachPrimitive(db, layers, error, [&](const vemhost::Primitive& p) { addBounds(p, area); }))
+            return false;
+        if (area.empty()) {
+            error = "model space has nothing to plot";
+            return false;
+        }
+    }
+    PlotPage page;
+    if (!planPage(area, options, page, error))
+        return false;
+    if (page.width > format->maxSide || page.height > format->maxSide || page.width * page.height > format->maxArea) {
+        error = "the page would be " + pageSizeText(page) + " pixels, too large for " + format->extension +
+                "; plot at a smaller scale or a window";
+        return false;
+    }
+
+    const std::string scratch = scratchPathFor(path);
+    const Rgb background = options.darkBackground ? Rgb{33, 40, 48} : Rgb{255, 255, 255};
+    std::unique_ptr<Painter> painter =
+        format->format == PictureFormat::kSvg
+            ? makeSvgPainter(scratch, page.width, page.height, background, error)
+            : makeCairoPainter(format->format, scratch, page.width, page.height, background, error);
+    if (painter == nullptr) {
+        error = "cannot create " + path + ": " + error;
+        return false;
+    }
+    if (options.window)
+        painter->clip(page.deviceX(area.minX), page.deviceY(area.maxY), (area.maxX - area.minX) * page.scale,
+                      (area.maxY - area.minY) * page.scale);
+    PrimitivePainter drawer(*painter, page, layers, options.darkBackground);
+    bool ok = forEachPrimitive(db, layers, error, [&](const vemhost::Primitive& p) { drawer.draw(p); }) &&
+              painter->finish(error);
+    painter.reset();
+    if (ok && std::rename(scratch.c_str(), path.c_str()) != 0) {
+        error = "cannot replace " + path;
+        ok = false;
+    }
+    if (!ok) {
+        std::remove(scratch.c_str());
+        return false;
+    }
+    if (pageOut != nullptr)
+        *pageOut = page;
+    return true;
+}
+
+}  // namespace vemio

@@ -1,0 +1,296 @@
+// Writes the interop drawing as DXF, with a JSON of what the drawing holds (the pieces
+// of the labels, as they explode), for dxf_interop_check.py to compare with what a
+// DXF reader finds: dxf_interop_drawing OUTDIR writes interop.dxf and .json there, and
+// interop_names.dxf and .json for symbol names outside ASCII.
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "dbapserv.h"
+#include "dxf_test_drawing.h"
+#include "dxf_writer.h"
+
+namespace {
+
+using namespace dxf_test;
+
+// ---- JSON -------------------------------------------------------------------------------
+
+std::string number(double v)
+{
+    char buf[32];
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+}
+
+std::string quoted(const std::string& utf8)
+{
+    std::string out = "\"";
+    for (char c : utf8) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        if (static_cast<unsigned char>(c) < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string quoted(const std::wstring& text) { return quoted(vemhost::toUtf8(text)); }
+
+std::string point(const AcGePoint3d& p) { return "[" + number(p.x) + "," + number(p.y) + "," + number(p.z) + "]"; }
+
+std::string nameOf(AcDbObjectId id)
+{
+    AcDbSymbolTableRecord* rec = nullptr;
+    AcString name;
+    if (acdbOpenObject(rec, id, AcDb::kForRead) == Acad::eOk) {
+        rec->getName(name);
+        rec->close();
+    }
+    return vemhost::toUtf8(name.wstr());
+}
+
+// ---- what the drawing holds ----------------------------------------------------------------
+
+// Contents as DXF keeps them: line feeds as paragraph codes.
+std::wstring asDxfContents(const std::wstring& contents)
+{
+    std::wstring out;
+    for (wchar_t c : contents)
+        out += c == L'\n' ? std::wstring(L"\\P") : std::wstring(1, c);
+    return out;
+}
+
+std::string describe(const AcDbEntity* ent, const std::string& layer, int color)
+{
+    std::string head = "{\"layer\":" + quoted(layer) + ",\"color\":" + std::to_string(color) + ",";
+    if (const AcDbLine* line = AcDbLine::cast(ent))
+        return head + "\"type\":\"LINE\",\"start\":" + point(line->startPoint()) + ",\"end\":" +
+               point(line->endPoint()) + "}";
+    if (const AcDbPolyline* pline = AcDbPolyline::cast(ent)) {
+        std::string vertices;
+        for (unsigned i = 0; i < pline->numVerts(); ++i) {
+            AcGePoint2d p;
+            double bulge = 0, start = 0, end = 0;
+            pline->getPointAt(i, p);
+            pline->getBulgeAt(i, bulge);
+            pline->getWidthsAt(i, start, end);
+            vertices += std::string(i ? "," : "") + "[" + number(p.x) + "," + number(p.y) + "," + number(start) +
+                        "," + number(end) + "," + number(bulge) + "]";
+        }
+        return head + "\"type\":\"LWPOLYLINE\",\"closed\":" + (pline->isClosed() ? "true" : "false") +
+               ",\"elevation\":" + number(pline->elevation()) + ",\"vertices\":[" + vertices + "]}";
+    }
+    if (const AcDbMText* text = AcDbMText::cast(ent)) {
+        const std::string style = text->textStyle().isNull() ? "Standard" : nameOf(text->textStyle());
+        return head + "\"type\":\"MTEXT\",\"text\":" + quoted(asDxfContents(text->contentsString().wstr())) +
+               ",\"insert\":" + point(text->location()) + ",\"height\":" + number(text->textHeight()) +
+               ",\"rotation\":" + number(text->rotation() * 180.0 / M_PI) +
+               ",\"attachment\":" + std::to_string(text->attachment()) + ",\"style\":" + quoted(style) + "}";
+    }
+    return head + "\"type\":\"?\"}";
+}
+
+// The entity, or each piece of it when it is not one of the host's own.
+void describeAll(const AcDbEntity* ent, std::string layer, int color, std::string& out)
+{
+    if (!ent->layerId().isNull())
+        layer = nameOf(ent->layerId());
+    if (ent->colorIndex() != 0)
+        color = ent->colorIndex();
+    if (AcDbLine::cast(ent) || AcDbPolyline::cast(ent) || AcDbMText::cast(ent)) {
+        out += (out.empty() ? "" : ",\n") + describe(ent, layer, color);
+        return;
+    }
+    AcDbVoidPtrArray pieces;
+    ent->explode(pieces);
+    for (void* p : pieces) {
+        std::unique_ptr<AcDbEntity> piece(static_cast<AcDbEntity*>(p));
+        describeAll(piece.get(), layer, color, out);
+    }
+}
+
+std::string describeSpace(AcDbDatabase* db, const wchar_t* spaceName)
+{
+    AcDbBlockTable* table = nullptr;
+    AcDbBlockTableRecord* space = nullptr;
+    db->getBlockTable(table, AcDb::kForRead);
+    table->getAt(spaceName, space, AcDb::kForRead);
+    table->close();
+    std::string out;
+    for (AcDbObjectId id : space->entityIds()) {
+        AcDbEntity* ent = nullptr;
+        if (acdbOpenObject(ent, id, AcDb::kForRead) != Acad::eOk)
+            continue;
+        describeAll(ent, "0", 256, out);
+        ent->close();
+    }
+    space->close();
+    return "[\n" + out + "\n]";
+}
+
+std::string describeLayers(AcDbDatabase* db)
+{
+    AcDbLayerTable* table = nullptr;
+    db->getLayerTable(table, AcDb::kForRead);
+    std::string out;
+    for (AcDbObjectId id : table->recordIds()) {
+        AcDbLayerTableRecord* layer = nullptr;
+        acdbOpenObject(layer, id, AcDb::kForRead);
+        AcString name;
+        layer->getName(name);
+        out += std::string(out.empty() ? "" : ",") + "{\"name\":" + quoted(name.wstr()) +
+               ",\"color\":" + std::to_string(layer->colorIndex()) + ",\"off\":" + (layer->isOff() ? "true" : "false") +
+               ",\"locked\":" + (layer->isLocked() ? "true" : "false") + "}";
+        layer->close();
+    }
+    table->close();
+    return "[" + out + "]";
+}
+
+std::string describeStyles(AcDbDatabase* db)
+{
+    AcDbTextStyleTable* table = nullptr;
+    db->getTextStyleTable(table, AcDb::kForRead);
+    std::string out;
+    for (AcDbObjectId id : table->recordIds()) {
+        AcDbTextStyleTableRecord* style = nullptr;
+        acdbOpenObject(style, id, AcDb::kForRead);
+        AcString name;
+        style->getName(name);
+        const ACHAR* font = nullptr;
+        const ACHAR* bigFont = nullptr;
+        style->fileName(font);
+        style->bigFontFileName(bigFont);
+        out += std::string(out.empty() ? "" : ",") + "{\"name\":" + quoted(name.wstr()) + ",\"font\":" +
+               quoted(std::wstring(font)) + ",\"bigfont\":" + quoted(std::wstring(bigFont)) + "}";
+        style->close();
+    }
+    table->close();
+    return "[" + out + "]";
+}
+
+// ---- the drawing -----------------------------------------------------------------------------
+
+void addLabels(AcDbDatabase* db, AcDbObjectId style)
+{
+#ifdef VEM_HAVE_VEMD
+    const AcGePoint3d absOrigin(-100, -200, 0);
+    append(db, new EOrigin(L"纵", L"横", 300, 500, AcGePoint3d(200, 300, 0), 90, 0, 500, 1, 3, style));
+    const AcGeVector3d directions[4] = {AcGeVector3d::kXAxis, AcGeVector3d::kYAxis, -AcGeVector3d::kXAxis,
+                                        -AcGeVector3d::kYAxis};
+    for (int i = 0; i < 4; ++i) {
+        const AcGePoint3d mark(250 + 40 * i, 320, 0);
+        append(db, new ECoPoint(L"X", L"Y", mark, mark + AcGeVector3d(8, 6, 0), absOrigin, AcGeVector3d::kYAxis,
+                                AcGeVector3d::kXAxis, directions[i], 500, 1, 3, style));
+    }
+    append(db, new ECoLine(0, L"北", L"东", AcGePoint3d(210, 400, 0), AcGePoint3d(230, 402, 0), absOrigin,
+                           AcGeVector3d::kYAxis, AcGeVector3d::kXAxis, 500, 1, 2, style));
+    append(db, new ECoLine(1, L"北", L"东", AcGePoint3d(260, 400, 0), AcGePoint3d(262, 420, 0), absOrigin,
+                           AcGeVector3d::kYAxis, AcGeVector3d::kXAxis, 500, 1, 2, style));
+#else
+    (void)db;
+    (void)style;
+#endif
+}
+
+void buildDrawing(AcDbDatabase* db)
+{
+    const AcDbObjectId walls = addLayer(db, L"Walls", 1);
+    const AcDbObjectId hidden = addLayer(db, L"Hidden", 3, true, false);
+    const AcDbObjectId fixed = addLayer(db, L"Fixed", 5, false, true);
+    const AcDbObjectId notes = addLayer(db, L"Notes", 2);
+    const AcDbObjectId style = addTextStyle(db, L"vem_text", L"complex8.shx", L"hztxt99.shx");
+
+    append(db, newLine(0, 0, 100, 0, walls));
+    append(db, newLine(0, 0, 0, 80, walls, 3));
+    append(db, newLine(0.1, 0.2, 1.0 / 3.0, 1e-7, hidden));
+    append(db, newPolyline({{20, 20, 0.5, 0.5, 0}, {60, 20, 0.5, 0.5, 0}, {60, 45, 0.5, 0.5, 0}}, true, walls));
+    append(db, newPolyline({{10, 60, 0, 2, 0}, {30, 60, 2, 0, 0.5}, {50, 60, 1, 1, 0}}, false, fixed));
+    AcDbPolyline* raised = newPolyline({{70, 70, 0, 0, 0}, {80, 75, 0, 0, 0}});
+    raised->setElevation(5);
+    append(db, raised);
+
+    const double rotations[4] = {0.0, M_PI / 2, M_PI, 3 * M_PI / 2};
+    const AcDbMText::AttachmentPoint attachments[4] = {AcDbMText::kTopLeft, AcDbMText::kMiddleCenter,
+                                                       AcDbMText::kBottomRight, AcDbMText::kBottomLeft};
+    for (int i = 0; i < 4; ++i) {
+        AcDbMText* text = newText(L"Rotated 1.25", 120, 10 + 20 * i, 2.5 + i, rotations[i], attachments[i], style);
+        text->setLayer(notes);
+        append(db, text);
+    }
+    append(db, newText(L"坐标 X=3000.000 ΔY", 120, 100, 3, 0, AcDbMText::kMiddleLeft, style));
+    append(db, newText(L"two\nlines {and} \\P codes", 120, 110, 2));
+    std::wstring longText;
+    for (int i = 0; i < 60; ++i)
+        longText += L"chunk " + std::to_wstring(i) + L" 中 ";
+    append(db, newText(longText.c_str(), 120, 130, 1));
+
+    addLabels(db, style);
+
+    append(db, newLine(0, 0, 297, 210), true);
+    append(db, newText(L"Sheet 1", 10, 10, 5), true);
+}
+
+// Symbol names outside ASCII: written as \U+XXXX escapes like every text.
+void buildNamesDrawing(AcDbDatabase* db)
+{
+    const AcDbObjectId layer = addLayer(db, L"标注", 4);
+    const AcDbObjectId style = addTextStyle(db, L"文字", L"complex8.shx", L"hztxt99.shx");
+    AcDbMText* text = newText(L"北 = 300000.00", 10, 20, 3, 0, AcDbMText::kMiddleCenter, style);
+    text->setLayer(layer);
+    append(db, text);
+}
+
+bool writeFile(const std::string& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+    return bool(out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::cerr << "usage: dxf_interop_drawing OUTDIR\n";
+        return 2;
+    }
+    const std::string dir = argv[1];
+    const bool labels = loadEntityModule();
+    int status = 0;
+    for (const char* name : {"interop", "interop_names"}) {
+        const bool names = std::string(name) == "interop_names";
+        auto db = std::make_unique<AcDbDatabase>();
+        acdbHostApplicationServices()->setWorkingDatabase(db.get());
+        if (names)
+            buildNamesDrawing(db.get());
+        else
+            buildDrawing(db.get());
+        std::string error;
+        if (!vemio::writeDxf(db.get(), dir + "/" + name + ".dxf", error)) {
+            std::cerr << "DXFOUT failed: " << error << "\n";
+            status = 1;
+        }
+        const std::string json = "{\"labels\":" + std::string(labels ? "true" : "false") +
+                                 ",\n\"layers\":" + describeLayers(db.get()) +
+                                 ",\n\"styles\":" + describeStyles(db.get()) +
+                                 ",\n\"model\":" + describeSpace(db.get(), ACDB_MODEL_SPACE) +
+                                 ",\n\"paper\":" + describeSpace(db.get(), ACDB_PAPER_SPACE) + "}\n";
+        if (!writeFile(dir + "/" + name + ".json", json)) {
+            std::cerr << "cannot write " << dir << "/" << name << ".json\n";
+            status = 1;
+        }
+        acdbHostApplicationServices()->setWorkingDatabase(nullptr);
+    }
+    return status;
+}

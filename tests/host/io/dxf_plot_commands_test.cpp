@@ -1,0 +1,78 @@
+// DXFOUT and PLOT in vemcad: their prompts and reports, the files they write, window
+// corners, bad answers asked again or refused, and a cancel at each prompt.
+#include "../shell/vemcad_runner.h"
+
+namespace {
+
+// A line and a point label (with its coordinate system) to write out.
+const char kDrawing[] =
+    "LINE 0,0 100,50\n\n"
+    "EORI\n0,0\n\n\n\n\n\n\n\n\n\n"
+    "ECOP\n0,5\n10,20\n15,25\n\n";
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+}  // namespace
+
+TEST(OutputCommands, DxfoutWritesTheDrawingUnderANameWithSpaces)
+{
+    ScratchDir dir;
+    const VemcadRun run = runVemcad(dir, std::string(kDrawing) + "DXFOUT\nsite plan.dxf\n");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(contains(run.out, "Enter file name: site plan.dxf")) << run.out;
+    EXPECT_TRUE(contains(run.out, "Wrote site plan.dxf (")) << run.out;
+    const std::string dxf = readFile(dir.file("site plan.dxf"));
+    const std::string start = "  0\nSECTION\n  2\nHEADER\n";
+    EXPECT_EQ(dxf.compare(0, start.size(), start), 0);
+    EXPECT_TRUE(contains(dxf, "\nLINE\n"));
+    EXPECT_TRUE(contains(dxf, "\nMTEXT\n"));  // the label's texts
+    EXPECT_TRUE(contains(dxf, "\nEOF\n"));
+
+    const VemcadRun failed = runVemcad(dir, "DXFOUT\nno such dir/plan.dxf\n");
+    EXPECT_TRUE(contains(failed.out, "Cannot write no such dir/plan.dxf: cannot create")) << failed.out;
+}
+
+TEST(OutputCommands, PlotAsksFileAreaAndCorners)
+{
+    ScratchDir dir;
+    const VemcadRun run = runVemcad(dir, std::string(kDrawing) +
+                                             "PLOT\nall.png\n\n"
+                                             "PLOT\npart.svg\nw\n0,0\n50,25\n"
+                                             "PLOT\nplan.txt\n"
+                                             "PLOT\nagain.pdf\nX\ne\n");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(contains(run.out, "Enter file name (.svg/.png/.pdf): all.png")) << run.out;
+    EXPECT_TRUE(contains(run.out, "Plot area [Extents/Window] <Extents>: ")) << run.out;
+    EXPECT_TRUE(contains(run.out, "Plotted all.png (1600 x ")) << run.out;
+    EXPECT_TRUE(contains(run.out, "Specify first corner: 0,0")) << run.out;
+    EXPECT_TRUE(contains(run.out, "Specify opposite corner: 50,25")) << run.out;
+    EXPECT_TRUE(contains(run.out, "Plotted part.svg (1600 x 840 pixels).")) << run.out;
+    EXPECT_TRUE(contains(run.out, "Cannot plot plan.txt: the file name must end in .svg, .png or .pdf.")) << run.out;
+    EXPECT_TRUE(contains(run.out, "Invalid option keyword.")) << run.out;
+    EXPECT_TRUE(contains(run.out, "Plotted again.pdf")) << run.out;
+    EXPECT_EQ(readFile(dir.file("all.png")).compare(1, 3, "PNG"), 0);
+    EXPECT_TRUE(contains(readFile(dir.file("part.svg")), "clip-path"));
+    EXPECT_EQ(readFile(dir.file("again.pdf")).compare(0, 5, "%PDF-"), 0);
+}
+
+TEST(OutputCommands, CancelAtEachPromptWritesNothing)
+{
+    ScratchDir dir;
+    const char* const cancels[] = {
+        "DXFOUT\n^C\n",
+        "PLOT\n^C\n",
+        "PLOT\nc1.png\n^C\n",
+        "PLOT\nc2.png\nW\n^C\n",
+        "PLOT\nc3.png\nW\n0,0\n^C\n",
+    };
+    for (const char* cancel : cancels) {
+        const VemcadRun run = runVemcad(dir, std::string(kDrawing) + cancel + "LINE 0,0 1,1\n\n");
+        EXPECT_EQ(run.status, 0) << cancel;
+        EXPECT_FALSE(contains(run.out, "Wrote")) << cancel;
+        EXPECT_FALSE(contains(run.out, "Plotted")) << cancel;
+        EXPECT_TRUE(contains(run.out, "Command: LINE")) << cancel << run.out;  // the next command runs
+    }
+    EXPECT_TRUE(readFile(dir.file("c1.png")).empty());
+    EXPECT_TRUE(readFile(dir.file("c2.png")).empty());
+    EXPECT_TRUE(readFile(dir.file("c3.png")).empty());
+}

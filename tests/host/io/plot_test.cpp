@@ -1,0 +1,360 @@
+// PLOT: SVG pictures of fixed drawings compared byte for byte with the files in
+// golden/ (run with VEM_UPDATE_GOLDEN=1 to rewrite them on purpose), the page layout
+// of both scale conventions, PNG pixels where a label's strokes must be, PDF files,
+// and the errors that leave no file behind.
+#include <gtest/gtest.h>
+
+#include <cairo.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "dxf_test_drawing.h"
+#include "host_fixture.h"
+#include "plot.h"
+#include "stroke_font.h"
+
+namespace {
+
+using namespace dxf_test;
+
+std::string readAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A PNG read back: its size and the colour at a pixel.
+class Picture {
+public:
+    explicit Picture(const std::string& path) : m_surface(cairo_image_surface_create_from_png(path.c_str())) {}
+    ~Picture() { cairo_surface_destroy(m_surface); }
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+    bool ok() const { return cairo_surface_status(m_surface) == CAIRO_STATUS_SUCCESS; }
+    int width() const { return cairo_image_surface_get_width(m_surface); }
+    int height() const { return cairo_image_surface_get_height(m_surface); }
+    // 0xRRGGBB; white outside the picture.
+    unsigned at(int x, int y) const
+    {
+        if (x < 0 || y < 0 || x >= width() || y >= height())
+            return 0xFFFFFF;
+        const unsigned char* row = cairo_image_surface_get_data(m_surface) + y * cairo_image_surface_get_stride(m_surface);
+        std::uint32_t pixel;
+        std::memcpy(&pixel, row + 4 * x, 4);
+        return pixel & 0xFFFFFF;
+    }
+    bool inked(int x, int y) const { return at(x, y) != 0xFFFFFF; }
+    // The inked columns of rows y0..y1: first and last, or -1 when none.
+    std::pair<int, int> inkedColumns(int y0, int y1) const
+    {
+        int first = -1, last = -1;
+        for (int y = y0; y <= y1; ++y)
+            for (int x = 0; x < width(); ++x)
+                if (inked(x, y)) {
+                    first = first < 0 ? x : std::min(first, x);
+                    last = std::max(last, x);
+                }
+        return {first, last};
+    }
+
+private:
+    cairo_surface_t* m_surface;
+};
+
+class Plot : public HostFixture {
+protected:
+    void SetUp() override
+    {
+        HostFixture::SetUp();
+        char dirTemplate[] = "/tmp/vem_plot_XXXXXX";
+        ASSERT_NE(::mkdtemp(dirTemplate), nullptr);
+        m_dir = dirTemplate;
+    }
+    void TearDown() override
+    {
+        std::system(("rm -rf '" + m_dir + "'").c_str());
+        HostFixture::TearDown();
+    }
+    std::string file(const std::string& name) const { return m_dir + "/" + name; }
+    std::string listing() const
+    {
+        std::string out;
+        FILE* p = ::popen(("ls -A '" + m_dir + "'").c_str(), "r");
+        char buf[256];
+        while (p && std::fgets(buf, sizeof buf, p))
+            out += buf;
+        if (p)
+            ::pclose(p);
+        return out;
+    }
+    vemio::PlotPage plotted(const std::string& name, const vemio::PlotOptions& options = {})
+    {
+        std::string error;
+        vemio::PlotPage page;
+        EXPECT_TRUE(vemio::plot(db(), file(name), options, error, &page)) << error;
+        EXPECT_EQ(vemhost::openObjectCount(db()), 0);
+        return page;
+    }
+    // The picture equals the golden file, or becomes it when rewriting on purpose.
+    void expectGolden(const std::string& name)
+    {
+        const std::string golden = std::string(VEM_GOLDEN_DIR) + "/" + name;
+        const std::string made = readAll(file(name));
+        if (std::getenv("VEM_UPDATE_GOLDEN") != nullptr) {
+            std::ofstream(golden, std::ios::binary) << made;
+            return;
+        }
+        EXPECT_EQ(made, readAll(golden)) << name << " differs from " << golden;
+    }
+    bool fontsInstalled() const { return acrt::StrokeFont::forFontFile(L"").isLoaded(); }
+
+    // Lines of three colours, a wide tapered polyline, a thick line on a layer.
+    void buildLinesDrawing()
+    {
+        const AcDbObjectId red = addLayer(db(), L"Red", 1);
+        const AcDbObjectId off = addLayer(db(), L"Off", 3, true);
+        append(db(), newLine(0, 0, 100, 0, red));
+        append(db(), newLine(0, 0, 0, 50, red, 3));
+        append(db(), newLine(0, 50, 100, 50));
+        AcDbLine* thick = newLine(100, 0, 100, 50, red, 5);
+        thick->setLineWeight(AcDb::kLnWt200);
+        append(db(), thick);
+        append(db(), newPolyline({{10, 25, 0, 8, 0}, {40, 25, 8, 0, 0}, {60, 25, 2, 2, 0.5}, {90, 25, 0, 0, 0}}));
+        append(db(), newLine(500, 500, 600, 600, off));  // not plotted and outside the extents
+    }
+
+    // Texts in the four directions, one with characters the font lacks.
+    void buildTextsDrawing()
+    {
+        const AcDbObjectId style = addTextStyle(db(), L"vem_text", L"complex8.shx", L"hztxt99.shx");
+        const double turns[4] = {0, M_PI / 2, M_PI, 3 * M_PI / 2};
+        for (int i = 0; i < 4; ++i)
+            append(db(), newText(L"X=3000.000", 50, 50, 4, turns[i], AcDbMText::kBottomLeft, style));
+        append(db(), newText(L"北=5000", 10, 90, 5));
+    }
+
+    std::string m_dir;
+};
+
+}  // namespace
+
+TEST_F(Plot, SvgOfFixedDrawingsMatchesTheGoldenFiles)
+{
+    if (!fontsInstalled())
+        GTEST_SKIP() << "the stroke fonts (hershey-fonts-data) are not installed";
+    buildLinesDrawing();
+    vemio::PlotOptions fit;
+    fit.pixelWidth = 400;
+    plotted("plot_lines.svg", fit);
+    expectGolden("plot_lines.svg");
+
+    // The same drawing again in the same process gives the same bytes.
+    plotted("again.svg", fit);
+    EXPECT_EQ(readAll(file("again.svg")), readAll(file("plot_lines.svg")));
+}
+
+TEST_F(Plot, SvgOfTextsInAWindowOnDarkMatchesTheGoldenFile)
+{
+    if (!fontsInstalled())
+        GTEST_SKIP() << "the stroke fonts (hershey-fonts-data) are not installed";
+    buildTextsDrawing();
+    vemio::PlotOptions window;
+    window.window = true;
+    window.corner1 = AcGePoint3d(100, 100, 0);
+    window.corner2 = AcGePoint3d(0, 0, 0);
+    window.darkBackground = true;
+    window.paperScale = 1000;  // 1 unit = 1 mm
+    plotted("plot_texts.svg", window);
+    expectGolden("plot_texts.svg");
+    const std::string svg = readAll(file("plot_texts.svg"));
+    EXPECT_NE(svg.find("clip-path"), std::string::npos);
+    EXPECT_NE(svg.find("fill=\"#212830\""), std::string::npos);  // the dark background
+    EXPECT_NE(svg.find("stroke=\"#ffffff\""), std::string::npos);  // colour 7 on dark
+}
+
+TEST_F(Plot, PageLayoutFollowsBothScaleConventions)
+{
+    append(db(), newLine(0, 0, 100, 50));
+    vemio::PlotOptions fit;
+    fit.pixelWidth = 800;
+    vemio::PlotPage page = plotted("fit.svg", fit);
+    EXPECT_EQ(page.width, 800);
+    EXPECT_DOUBLE_EQ(page.scale, (800 - 2 * 20) / 100.0);  // margin: a fortieth of the width
+    EXPECT_EQ(page.height, std::ceil(50 * page.scale + 40));
+    EXPECT_DOUBLE_EQ(page.deviceX(0), 20);
+    EXPECT_DOUBLE_EQ(page.deviceY(50), 20);
+
+    // 1:100 with drawing units in metres: one unit is 10 mm on paper.
+    vemio::PlotOptions scaled;
+    scaled.paperScale = 100;
+    page = plotted("scaled.svg", scaled);
+    EXPECT_DOUBLE_EQ(page.scale, 10 * 96 / 25.4);
+    const double margin = 10 * 96 / 25.4;
+    EXPECT_EQ(page.width, std::ceil(100 * page.scale + 2 * margin));
+    EXPECT_NEAR(page.deviceX(0), margin, 1.0);
+
+    // A tall drawing is fitted into four widths of height.
+    append(db(), newLine(0, 0, 0, 5000));
+    page = plotted("tall.svg", fit);
+    EXPECT_EQ(page.width, 800);
+    EXPECT_EQ(page.height, 3200);
+    EXPECT_NEAR(page.deviceX(50), 400, 1e-9);  // centred across
+
+    // A window fills the page whatever lies outside it.
+    vemio::PlotOptions window = fit;
+    window.window = true;
+    window.corner1 = AcGePoint3d(10, 10, 0);
+    window.corner2 = AcGePoint3d(30, 20, 0);
+    page = plotted("window.svg", window);
+    EXPECT_DOUBLE_EQ(page.deviceX(10), 20);
+    EXPECT_DOUBLE_EQ(page.deviceX(30), 780);
+}
+
+TEST_F(Plot, PngHasThePageSizeAndInkWhereTheStrokesAre)
+{
+    const AcDbObjectId red = addLayer(db(), L"Red", 1);
+    append(db(), newLine(0, 0, 100, 0, red));
+    append(db(), newLine(0, 40, 100, 40));
+    vemio::PlotOptions fit;
+    fit.pixelWidth = 500;
+    vemio::PlotPage page = plotted("lines.png", fit);
+    Picture picture(file("lines.png"));
+    ASSERT_TRUE(picture.ok());
+    EXPECT_EQ(picture.width(), 500);
+    EXPECT_EQ(picture.height(), int(page.height));
+    const int redY = int(page.deviceY(0)), blackY = int(page.deviceY(40)), midX = int(page.deviceX(50));
+    EXPECT_EQ(picture.at(midX, redY), 0xFF0000u);
+    EXPECT_EQ(picture.at(midX, blackY), 0x000000u);
+    EXPECT_EQ(picture.at(midX, int(page.deviceY(20))), 0xFFFFFFu);
+    EXPECT_FALSE(picture.inked(int(page.deviceX(0)) - 6, redY));
+
+    fit.darkBackground = true;
+    page = plotted("dark.png", fit);
+    Picture dark(file("dark.png"));
+    ASSERT_TRUE(dark.ok());
+    EXPECT_EQ(dark.at(midX, blackY), 0xFFFFFFu);  // colour 7 turns white
+    EXPECT_EQ(dark.at(midX, int(page.deviceY(20))), 0x212830u);
+}
+
+#ifdef VEM_HAVE_VEMD
+TEST_F(Plot, PointLabelUnderlineSpansTheWiderTextInThePicture)
+{
+    if (!fontsInstalled())
+        GTEST_SKIP() << "the stroke fonts (hershey-fonts-data) are not installed";
+    ASSERT_TRUE(loadEntityModule());
+    const AcDbObjectId style = addTextStyle(db(), L"vem_text", L"complex8.shx", L"hztxt99.shx");
+    // The leader runs left from the text point, on the underline's row and out of the
+    // window; the underline runs right.
+    append(db(), new ECoPoint(L"X", L"Y", AcGePoint3d(-10, 10, 0), AcGePoint3d(10, 10, 0), AcGePoint3d(0, 0, 0),
+                              AcGeVector3d::kYAxis, AcGeVector3d::kXAxis, AcGeVector3d::kXAxis, 500, 1, 3, style));
+    // The label's own pieces say where its strokes are.
+    AcDbBlockTable* table = nullptr;
+    AcDbBlockTableRecord* space = nullptr;
+    db()->getBlockTable(table, AcDb::kForRead);
+    table->getAt(ACDB_MODEL_SPACE, space, AcDb::kForRead);
+    table->close();
+    AcDbEntity* label = nullptr;
+    ASSERT_EQ(acdbOpenObject(label, space->entityIds()[0], AcDb::kForRead), Acad::eOk);
+    space->close();
+    AcDbVoidPtrArray pieces;
+    ASSERT_EQ(label->explode(pieces), Acad::eOk);
+    label->close();
+    ASSERT_EQ(pieces.length(), 4);
+    std::unique_ptr<AcDbLine> underline(static_cast<AcDbLine*>(pieces[1]));
+    std::unique_ptr<AcDbMText> upper(static_cast<AcDbMText*>(pieces[2]));
+    std::unique_ptr<AcDbMText> lower(static_cast<AcDbMText*>(pieces[3]));
+    delete static_cast<AcDbEntity*>(pieces[0]);
+    AcDbExtents upperInk, lowerInk;
+    ASSERT_EQ(upper->getGeomExtents(upperInk), Acad::eOk);
+    ASSERT_EQ(lower->getGeomExtents(lowerInk), Acad::eOk);
+
+    vemio::PlotOptions window;
+    window.window = true;
+    window.corner1 = AcGePoint3d(10, 0, 0);
+    window.corner2 = AcGePoint3d(10 + 60, 30, 0);
+    window.pixelWidth = 1200;
+    const vemio::PlotPage page = plotted("label.png", window);
+    Picture picture(file("label.png"));
+    ASSERT_TRUE(picture.ok());
+
+    // The underline's row is inked from its start to its end, and no further.
+    const int row = int(std::floor(page.deviceY(underline->startPoint().y)));
+    const auto line = picture.inkedColumns(row, row);
+    EXPECT_NEAR(line.first, page.deviceX(underline->startPoint().x), 2.0);
+    EXPECT_NEAR(line.second, page.deviceX(underline->endPoint().x), 2.0);
+    // The texts' ink lies where their measured extents say; the wider one spans the line.
+    for (const AcDbExtents* ink : {&upperInk, &lowerInk}) {
+        const auto cols = picture.inkedColumns(int(page.deviceY(ink->maxPoint().y)) + 2,
+                                               int(page.deviceY(ink->minPoint().y)) - 2);
+        EXPECT_NEAR(cols.first, page.deviceX(ink->minPoint().x), 2.0);
+        EXPECT_NEAR(cols.second, page.deviceX(ink->maxPoint().x), 2.0);
+    }
+    const double widest = std::max(upperInk.maxPoint().x - upperInk.minPoint().x,
+                                   lowerInk.maxPoint().x - lowerInk.minPoint().x);
+    EXPECT_NEAR(underline->endPoint().x - underline->startPoint().x, widest, 1e-9);
+}
+#endif
+
+TEST_F(Plot, PdfIsAPdfOfThePageSize)
+{
+    append(db(), newLine(0, 0, 100, 50));
+    plotted("plan.PDF");
+    const std::string pdf = readAll(file("plan.PDF"));
+    EXPECT_EQ(pdf.compare(0, 5, "%PDF-"), 0);
+    EXPECT_NE(pdf.find("/MediaBox [ 0 0 1200 "), std::string::npos);  // 1600 units of 0.75 pt
+}
+
+TEST_F(Plot, RefusesWhatCannotBePlottedAndLeavesNoFile)
+{
+    std::string error;
+    vemio::PlotOptions options;
+    EXPECT_FALSE(vemio::plot(db(), file("empty.png"), options, error));
+    EXPECT_NE(error.find("nothing to plot"), std::string::npos) << error;
+
+    append(db(), newLine(0, 0, 100, 50));
+    EXPECT_FALSE(vemio::plot(db(), file("plan.bmp"), options, error));
+    EXPECT_NE(error.find(".svg, .png or .pdf"), std::string::npos) << error;
+    EXPECT_FALSE(vemio::isPlotFileName("plan.svg/x"));
+    EXPECT_TRUE(vemio::isPlotFileName("Plan.Svg"));
+    EXPECT_FALSE(vemio::plot(nullptr, file("plan.png"), options, error));
+
+    vemio::PlotOptions window;
+    window.window = true;
+    window.corner1 = window.corner2 = AcGePoint3d(5, 5, 0);
+    EXPECT_FALSE(vemio::plot(db(), file("flat.png"), window, error));
+    EXPECT_NE(error.find("no area"), std::string::npos) << error;
+    window.corner2 = AcGePoint3d(std::nan(""), 1, 0);
+    EXPECT_FALSE(vemio::plot(db(), file("nan.png"), window, error));
+
+    vemio::PlotOptions huge;
+    huge.paperScale = 0.01;  // 100 m on paper per drawing unit
+    EXPECT_FALSE(vemio::plot(db(), file("huge.png"), huge, error));
+    EXPECT_NE(error.find("too large"), std::string::npos) << error;
+    huge.paperScale = -1;
+    EXPECT_FALSE(vemio::plot(db(), file("negative.png"), huge, error));
+    vemio::PlotOptions narrow;
+    narrow.pixelWidth = 2;
+    EXPECT_FALSE(vemio::plot(db(), file("narrow.png"), narrow, error));
+
+    EXPECT_FALSE(vemio::plot(db(), file("missing/plan.svg"), options, error));
+    EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
+    EXPECT_FALSE(vemio::plot(db(), file("missing/plan.png"), options, error));
+    EXPECT_FALSE(vemio::plot(db(), file("missing/plan.pdf"), options, error));
+    EXPECT_EQ(listing(), "");
+
+    // An existing picture is replaced whole.
+    ASSERT_TRUE(vemio::plot(db(), file("plan.svg"), options, error)) << error;
+    std::ofstream(file("plan.svg")) << "old";
+    ASSERT_TRUE(vemio::plot(db(), file("plan.svg"), options, error)) << error;
+    EXPECT_EQ(readAll(file("plan.svg")).compare(0, 5, "<?xml"), 0);
+    EXPECT_EQ(listing(), "plan.svg\n");
+}
