@@ -39,13 +39,14 @@ cmd_test() {
     build build-asan Debug ON
     echo "== normal build =="
     run_tests build
-    echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
-    ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 run_tests build-asan
     if fuzz_tools_present; then
         echo "== fuzz smoke =="
         build_fuzz
         run_fuzz 20
     fi
+    # Last, so that the run ends with CTest's summary line.
+    echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 run_tests build-asan
 }
 
 FUZZ_TARGETS=(filer_records open_drawing command_flows)

@@ -4,6 +4,7 @@
 // drawn by a proxy. The first byte picks the class, the rest is the record. A record
 // that reads must write back, read again and write the same bytes; an entity that
 // reads must draw, measure, explode and copy without fault.
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -179,8 +180,11 @@ void writeSeeds(const std::string& dir)
         AcDbEntity* ent = AcDbEntity::cast(obj);
         std::vector<unsigned char> graphics;
         if (ent != nullptr && !acrt::isRuntimeClass(ent->isA()) && recorder.record(ent, graphics)) {
-            std::vector<unsigned char> seed = {static_cast<unsigned char>(kClassCount - 1), 0};
-            seed.insert(seed.end(), graphics.begin(), graphics.end());
+            // Sized up front: growing a two-byte vector here trips a false array-bounds
+            // warning of the optimiser.
+            std::vector<unsigned char> seed(2 + graphics.size(), 0);
+            seed[0] = static_cast<unsigned char>(kClassCount - 1);
+            std::copy(graphics.begin(), graphics.end(), seed.begin() + 2);
             writeSeed(dir, "proxy-" + name + "-" + std::to_string(++written), seed);
         }
         obj->close();
