@@ -39,10 +39,7 @@ cmd_test() {
     build build-asan Debug ON
     echo "== normal build =="
     run_tests build
-    # The fuzz corpora replay in both suites; the short libFuzzer runs need a third,
-    # clang build, which would take the run past its half hour on two cores, so they
-    # run when asked for (VEM_FUZZ_SMOKE=1) and in ./run.sh fuzz.
-    if [ "${VEM_FUZZ_SMOKE:-0}" = 1 ] && fuzz_tools_present; then
+    if fuzz_tools_present; then
         echo "== fuzz smoke =="
         build_fuzz
         run_fuzz 20
