@@ -4,10 +4,15 @@
 
 #include "acutads.h"
 #include "dbents.h"
+#include "list_output.h"
 #include "rx_runtime_class.h"
 
 ACRT_DEFINE_CLASS(AcDbCurve, AcDbEntity, "CURVE");
 ACRT_DEFINE_CLASS(AcDbLine, AcDbCurve, "LINE");
+
+using acrt::pointText;
+using acrt::printEntityHeader;
+using acrt::printListLine;
 
 namespace {
 
@@ -36,28 +41,6 @@ double footParameter(const AcGePoint3d& a, const AcGePoint3d& b, const AcGePoint
     return lengthSqrd > 0.0 ? (pt - a).dotProduct(along) / lengthSqrd : 0.0;
 }
 
-AcString pointText(const AcGePoint3d& pt)
-{
-    AcString text;
-    text.format(L"X=%.4f  Y=%.4f  Z=%.4f", pt.x, pt.y, pt.z);
-    return text;
-}
-
-// The user's text goes in as an argument, never as the format.
-void printListLine(const AcString& text) { acutPrintf(L"%s\n", text.kwszPtr()); }
-
-void printEntityHeader(const wchar_t* kind, const AcDbEntity& entity)
-{
-    AcString text;
-    text.format(L"%s  Layer: \"%s\"", kind, entity.layer().kwszPtr());
-    printListLine(text);
-    const AcDbHandle handle = entity.objectHandle();
-    if (!handle.isNull()) {
-        ACHAR buffer[32];
-        handle.getIntoAsciiBuffer(buffer, sizeof buffer / sizeof buffer[0]);
-        printListLine(AcString(L"  Handle = ") + buffer);
-    }
-}
 
 }  // namespace
 

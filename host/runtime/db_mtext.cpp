@@ -10,10 +10,15 @@
 
 #include "db_internals.h"
 #include "dbsymtb.h"
+#include "list_output.h"
 #include "rx_runtime_class.h"
 #include "text_layout.h"
 
 ACRT_DEFINE_CLASS(AcDbMText, AcDbEntity, "MTEXT");
+
+using acrt::pointText;
+using acrt::printEntityHeader;
+using acrt::printListLine;
 
 namespace {
 
@@ -108,28 +113,6 @@ const wchar_t* attachmentName(int attachment)
     return isAttachment(attachment) ? kNames[attachment - 1] : L"?";
 }
 
-AcString pointText(const AcGePoint3d& pt)
-{
-    AcString text;
-    text.format(L"X=%.4f  Y=%.4f  Z=%.4f", pt.x, pt.y, pt.z);
-    return text;
-}
-
-// The user's text goes in as an argument, never as the format.
-void printListLine(const AcString& text) { acutPrintf(L"%s\n", text.kwszPtr()); }
-
-void printEntityHeader(const wchar_t* kind, const AcDbEntity& entity)
-{
-    AcString text;
-    text.format(L"%s  Layer: \"%s\"", kind, entity.layer().kwszPtr());
-    printListLine(text);
-    const AcDbHandle handle = entity.objectHandle();
-    if (!handle.isNull()) {
-        ACHAR buffer[32];
-        handle.getIntoAsciiBuffer(buffer, sizeof buffer / sizeof buffer[0]);
-        printListLine(AcString(L"  Handle = ") + buffer);
-    }
-}
 
 }  // namespace
 
