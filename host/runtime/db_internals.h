@@ -77,6 +77,9 @@ public:
     // Opens a resident object, following the host's rules.
     static Acad::ErrorStatus open(AcDbObject*& pObj, AcDbObjectId id, AcDb::OpenMode mode, const AcRxClass* pClass,
                                   bool openErased);
+    // Whether the current undo step has recorded the object already.
+    static bool undoRecorded(const AcDbObject* obj) { return obj->m_undoRecorded; }
+    static void setUndoRecorded(AcDbObject* obj, bool recorded) { obj->m_undoRecorded = recorded; }
     static void setClosed(AcDbObject* obj)
     {
         obj->m_readers = 0;

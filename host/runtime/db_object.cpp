@@ -6,6 +6,7 @@
 #include "db_internals.h"
 #include "dbapserv.h"
 #include "dbsymtb.h"
+#include "object_heap.h"
 #include "rx_runtime_class.h"
 #include "vemhost.h"
 
@@ -32,6 +33,7 @@ ACRT_DEFINE_CLASS(AcDbObject, AcGiDrawable, "");
 
 namespace vemhost {
 long liveObjectCount() { return g_liveObjects; }
+std::size_t objectHeapBytesInUse() { return acrt::objectHeapUsage().bytesInUse; }
 void failOpenAfter(int n, Acad::ErrorStatus es)
 {
     g_opensBeforeFailure = n > 0 ? n : 0;
@@ -45,16 +47,17 @@ long openObjectCount(const AcDbDatabase* db)
 }
 }  // namespace vemhost
 
+// Database objects come from the host's object heap (object_heap.cpp).
 void* AcDbObject::operator new(size_t size)
 {
-    void* p = std::malloc(size ? size : 1);
+    void* p = acrt::allocateObject(size);
     if (p == nullptr)
         throw std::bad_alloc();
     return p;
 }
-void* AcDbObject::operator new(size_t size, const std::nothrow_t&) noexcept { return std::malloc(size ? size : 1); }
-void AcDbObject::operator delete(void* p) noexcept { std::free(p); }
-void AcDbObject::operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void* AcDbObject::operator new(size_t size, const std::nothrow_t&) noexcept { return acrt::allocateObject(size); }
+void AcDbObject::operator delete(void* p) noexcept { acrt::freeObject(p); }
+void AcDbObject::operator delete(void* p, const std::nothrow_t&) noexcept { acrt::freeObject(p); }
 
 AcDbObject::AcDbObject() { ++g_liveObjects; }
 

@@ -41,6 +41,8 @@ ACRT_PORT bool assertionsThrow();
 // ---- objects ----------------------------------------------------------------------
 // Number of database objects alive in the process (resident or not).
 ACRT_PORT long liveObjectCount();
+// Bytes of the host's object heap held by live database objects (their size classes).
+ACRT_PORT std::size_t objectHeapBytesInUse();
 // Number of resident objects currently open (in any mode) in a database.
 ACRT_PORT long openObjectCount(const AcDbDatabase* db);
 

@@ -7,22 +7,35 @@ namespace vemcad {
 
 UndoManager::UndoManager(AcDbDatabase* db) : m_db(db) { acrt::setDatabaseObserver(db, this); }
 
+// The database outlives its undo manager (the session resets it first).
 UndoManager::~UndoManager()
 {
+    unmarkCurrent();
     if (acrt::databaseObserver(m_db) == this)
         acrt::setDatabaseObserver(m_db, nullptr);
 }
 
 void UndoManager::beginCommand(const std::wstring& name)
 {
+    unmarkCurrent();
     m_current = std::make_unique<Step>();
     m_current->name = name;
+}
+
+void UndoManager::unmarkCurrent()
+{
+    if (m_current == nullptr)
+        return;
+    for (const Change& change : m_current->changes)
+        if (AcDbObject* object = AcDbSystemInternals::peek(change.id))
+            AcDbSystemInternals::setUndoRecorded(object, false);
 }
 
 void UndoManager::endCommand()
 {
     if (m_current == nullptr)
         return;
+    unmarkCurrent();
     if (!m_current->changes.empty()) {
         m_steps.push_back(std::move(m_current));
         m_redo.clear();
@@ -34,9 +47,11 @@ UndoManager::Change* UndoManager::changeFor(AcDbObject* object)
 {
     if (m_current == nullptr || m_restoring)
         return nullptr;
-    const AcDbStub* stub = AcDbSystemInternals::stubOf(object);
-    if (stub == nullptr || !m_current->touched.insert(stub).second)
+    // Only the first change of an object within a step is recorded; the object carries
+    // the mark, so recording stays constant-time on drawings of any size.
+    if (AcDbSystemInternals::stubOf(object) == nullptr || AcDbSystemInternals::undoRecorded(object))
         return nullptr;
+    AcDbSystemInternals::setUndoRecorded(object, true);
     m_current->changes.emplace_back();
     Change& change = m_current->changes.back();
     change.id = object->objectId();

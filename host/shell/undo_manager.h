@@ -3,9 +3,9 @@
 // appended and un-erases what it erased.
 #pragma once
 
+#include <deque>
 #include <memory>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "db_internals.h"
@@ -43,13 +43,16 @@ private:
         bool erasedAfter = false;
         std::vector<unsigned char> after;
     };
+    // Changes live in a deque: a step of 100,000 objects grows without moving them.
     struct Step {
         std::wstring name;
-        std::vector<Change> changes;
-        std::unordered_set<const AcDbStub*> touched;
+        std::deque<Change> changes;
     };
 
     Change* changeFor(AcDbObject* object);
+    // Clears the recorded mark of every object of the current step, so that the next
+    // step records them again.
+    void unmarkCurrent();
     void restore(const Change& change, bool forward);
 
     AcDbDatabase* m_db;
