@@ -5,7 +5,6 @@
 
 #include "coordinate_rule.h"
 #include "dbmtext.h"
-#include "format_fixed.h"
 #include "text_piece.h"
 
 ACRX_DXF_DEFINE_MEMBERS(ECoLine, AcDbEntity, 31, 105, 0, ECOLINE,
@@ -124,11 +123,10 @@ void ECoLine::resetSubEnt(int mode)
     const bool vertical = m_refAxis == 0;
     const AcGeVector3d& measuredAxis = vertical ? m_vAxisDir : m_hAxisDir;
     const AcGeVector3d& readingAxis = vertical ? m_hAxisDir : m_vAxisDir;
-    AcString text(vertical ? m_vAxisName : m_hAxisName);
-    text += L'=';
-    text += formatFixed(coordinateValue(m_markPoint, m_absOrigin, measuredAxis, m_drawingScale),
-                        static_cast<Adesk::Int16>(m_decimals));
-    setUpTextPiece(label, text.kwszPtr(), m_textStyleId, kTextHeight * m_appearanceScale);
+    const CoordinateText text(vertical ? m_vAxisName : m_hAxisName,
+                              coordinateValue(m_markPoint, m_absOrigin, measuredAxis, m_drawingScale),
+                              static_cast<Adesk::Int16>(m_decimals));
+    setUpTextPiece(label, text.text(), m_textStyleId, kTextHeight * m_appearanceScale);
     label->setLocation(m_textPoint);
     label->setRotation(readableRotation(angleFromXAxis(readingAxis)));
     m_subEnts.append(label);

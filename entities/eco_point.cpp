@@ -6,7 +6,6 @@
 #include "coordinate_rule.h"
 #include "dbents.h"
 #include "dbmtext.h"
-#include "format_fixed.h"
 #include "text_piece.h"
 
 ACRX_DXF_DEFINE_MEMBERS(ECoPoint, AcDbEntity, 31, 105, 0, ECOPOINT,
@@ -132,14 +131,10 @@ void ECoPoint::resetSubEnt(int mode)
     m_subEnts.append(lower);
 }
 
-// Axis name, "=", the coordinate of the marked point along the axis.
-AcString ECoPoint::axisText(const AcString& axisName, const AcGeVector3d& axisDir) const
+// The coordinate of the marked point along the axis.
+double ECoPoint::axisValue(const AcGeVector3d& axisDir) const
 {
-    AcString text(axisName);
-    text += L'=';
-    text += formatFixed(coordinateValue(m_markPoint, m_absOrigin, axisDir, m_drawingScale),
-                        static_cast<Adesk::Int16>(m_decimals));
-    return text;
+    return coordinateValue(m_markPoint, m_absOrigin, axisDir, m_drawingScale);
 }
 
 // The underline is as long as the wider text; both texts are centred on its middle,
@@ -148,8 +143,9 @@ AcString ECoPoint::axisText(const AcString& axisName, const AcGeVector3d& axisDi
 void ECoPoint::layOut(AcDbLine* leader, AcDbLine* underline, AcDbMText* upper, AcDbMText* lower) const
 {
     const double height = kTextHeight * m_appearanceScale;
-    setUpTextPiece(upper, axisText(m_vAxisName, m_vAxisDir).kwszPtr(), m_textStyleId, height);
-    setUpTextPiece(lower, axisText(m_hAxisName, m_hAxisDir).kwszPtr(), m_textStyleId, height);
+    const Adesk::Int16 decimals = static_cast<Adesk::Int16>(m_decimals);
+    setUpTextPiece(upper, CoordinateText(m_vAxisName, axisValue(m_vAxisDir), decimals).text(), m_textStyleId, height);
+    setUpTextPiece(lower, CoordinateText(m_hAxisName, axisValue(m_hAxisDir), decimals).text(), m_textStyleId, height);
     double upperWidth, upperHeight, lowerWidth, lowerHeight;
     measureTextPiece(upper, upperWidth, upperHeight);
     measureTextPiece(lower, lowerWidth, lowerHeight);

@@ -71,6 +71,6 @@ protected:
 
 private:
     void movePoint(int index, const AcGeVector3d& offset);
-    AcString axisText(const AcString& axisName, const AcGeVector3d& axisDir) const;
+    double axisValue(const AcGeVector3d& axisDir) const;
     void layOut(AcDbLine* leader, AcDbLine* underline, AcDbMText* upper, AcDbMText* lower) const;
 };

@@ -15,48 +15,62 @@ constexpr int kDefaultDecimals = 6;
 
 // The formatted bytes are plain ASCII (digits, sign, point, "inf", "nan"), so each
 // byte widens to the character of the same code in the host's wide string.
-AcString widened(const char* text, size_t count, wchar_t* buffer)
+void widen(const char* text, int count, wchar_t* out)
 {
-    for (size_t i = 0; i < count; ++i)
-        buffer[i] = wchar_t(static_cast<unsigned char>(text[i]));
-    return AcString(buffer, unsigned(count));
+    for (int i = 0; i < count; ++i)
+        out[i] = wchar_t(static_cast<unsigned char>(text[i]));
+}
+
+// The narrow text into text[kStackChars]: its length, or -1 when it does not fit.
+// std::to_chars writes exactly what printf's "%.*f" writes in the C locale, without
+// printf's cost, and refuses rather than overruns; a whole number keeps the "%0.0f"
+// of the runtime's formatting.
+int narrowText(double value, Adesk::Int16 decimals, char* text)
+{
+    if (decimals == 0) {
+        const int count = std::snprintf(text, kStackChars, "%0.0f", value);
+        return count >= 0 && count < kStackChars ? count : -1;
+    }
+    const int precision = decimals < 0 ? kDefaultDecimals : decimals;
+    const std::to_chars_result result = std::to_chars(text, text + kStackChars, value, std::chars_format::fixed,
+                                                      precision);
+    return result.ec == std::errc() ? int(result.ptr - text) : -1;
 }
 
 // The long form: snprintf measures the text, then formats it into a buffer of its size.
-AcString longText(double value, int decimals)
+AcString longText(double value, Adesk::Int16 decimals)
 {
-    int count = std::snprintf(nullptr, 0, "%.*lf", decimals, value);
+    const char* format = decimals == 0 ? "%0.0f" : "%.*lf";
+    const int precision = decimals < 0 ? kDefaultDecimals : decimals;
+    int count = decimals == 0 ? std::snprintf(nullptr, 0, format, value)
+                              : std::snprintf(nullptr, 0, format, precision, value);
     if (count < 0)
         return AcString();
     std::unique_ptr<char[]> text(new char[size_t(count) + 1]);
-    std::snprintf(text.get(), size_t(count) + 1, "%.*lf", decimals, value);
+    if (decimals == 0)
+        std::snprintf(text.get(), size_t(count) + 1, format, value);
+    else
+        std::snprintf(text.get(), size_t(count) + 1, format, precision, value);
     std::unique_ptr<wchar_t[]> wide(new wchar_t[size_t(count) + 1]);
-    return widened(text.get(), size_t(count), wide.get());
-}
-
-// std::to_chars writes exactly what printf's "%.*f" writes in the C locale, without
-// printf's cost, and refuses rather than overruns when the text does not fit.
-AcString withDecimals(double value, int decimals)
-{
-    if (decimals < 0)
-        decimals = kDefaultDecimals;
-    char text[kStackChars];
-    const std::to_chars_result result = std::to_chars(text, text + kStackChars, value, std::chars_format::fixed,
-                                                      decimals);
-    if (result.ec != std::errc())
-        return longText(value, decimals);
-    wchar_t wide[kStackChars];
-    return widened(text, size_t(result.ptr - text), wide);
+    widen(text.get(), count, wide.get());
+    return AcString(wide.get(), unsigned(count));
 }
 
 }  // namespace
 
+int formatFixedInto(double value, Adesk::Int16 decimals, wchar_t* out, int capacity)
+{
+    char text[kStackChars];
+    const int count = narrowText(value, decimals, text);
+    if (count < 0 || count > capacity)
+        return -1;
+    widen(text, count, out);
+    return count;
+}
+
 AcString formatFixed(double value, Adesk::Int16 decimals)
 {
-    if (decimals == 0) {
-        AcString whole;
-        whole.format(L"%0.0f", value);
-        return whole;
-    }
-    return withDecimals(value, decimals);
+    wchar_t wide[kStackChars];
+    const int count = formatFixedInto(value, decimals, wide, kStackChars);
+    return count < 0 ? longText(value, decimals) : AcString(wide, unsigned(count));
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <memory>
 #include <string>
 
 #include "adesk.h"
@@ -19,9 +20,9 @@ public:
     AcString(const wchar_t* pwsz, unsigned count) : m_str(pwsz ? pwsz : L"", pwsz ? count : 0) {}
     AcString(ACHAR ch, unsigned nRepeat) : m_str(nRepeat, ch) {}
     AcString(eFormat nCtorFlags, unsigned nArg);
-    AcString(const AcString&) = default;
+    AcString(const AcString& other) : m_str(other.m_str) {}
     AcString(AcString&&) noexcept = default;
-    AcString& operator=(const AcString&) = default;
+    AcString& operator=(const AcString& other) { m_str = other.m_str; return *this; }
     AcString& operator=(AcString&&) noexcept = default;
     AcString& operator=(const wchar_t* pwsz) { m_str = pwsz ? pwsz : L""; return *this; }
     AcString& operator=(wchar_t ch) { m_str.assign(1, ch); return *this; }
@@ -91,7 +92,8 @@ public:
 
 private:
     std::wstring m_str;
-    mutable std::string m_utf8;
+    // Made by utf8Ptr only: a string that is never asked for UTF-8 carries no copy.
+    mutable std::unique_ptr<std::string> m_utf8;
 };
 
 inline AcString operator+(const wchar_t* a, const AcString& b) { return AcString(a) + b; }

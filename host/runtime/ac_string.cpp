@@ -221,8 +221,10 @@ int AcString::compareNoCase(const wchar_t* pwsz) const
 
 const char* AcString::utf8Ptr() const
 {
-    m_utf8 = vemhost::toUtf8(m_str);
-    return m_utf8.c_str();
+    if (m_utf8 == nullptr)
+        m_utf8 = std::make_unique<std::string>();
+    *m_utf8 = vemhost::toUtf8(m_str);
+    return m_utf8->c_str();
 }
 
 AcString AcString::mid(int nStart, int nNumChars) const

@@ -306,7 +306,7 @@ std::vector<unsigned char> AcDbSystemInternals::filedStateOf(AcDbObject* obj)
     ++obj->m_readers;
     obj->dwgOutFields(&filer);
     --obj->m_readers;
-    return filer.bytes();
+    return filer.takeBytes();
 }
 
 Acad::ErrorStatus AcDbSystemInternals::restoreFiledState(AcDbObject* obj, const std::vector<unsigned char>& bytes)

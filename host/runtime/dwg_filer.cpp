@@ -327,6 +327,19 @@ void MemoryFiler::setBytes(std::vector<unsigned char> bytes)
     rewind();
 }
 
+std::vector<unsigned char> MemoryFiler::takeBytes()
+{
+    const size_t kHandOverSize = 4096;
+    std::vector<unsigned char> taken;
+    if (m_bytes.size() >= kHandOverSize)
+        taken.swap(m_bytes);
+    else
+        taken.assign(m_bytes.begin(), m_bytes.end());
+    m_bytes.clear();
+    rewind();
+    return taken;
+}
+
 void MemoryFiler::rewind()
 {
     m_pos = 0;

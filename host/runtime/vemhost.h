@@ -68,6 +68,9 @@ public:
     ~MemoryFiler() override;
 
     const std::vector<unsigned char>& bytes() const { return m_bytes; }
+    // The bytes written, leaving the filer empty: a large buffer is handed over as it
+    // is, a small record is copied to its exact size (records are kept by the thousand).
+    std::vector<unsigned char> takeBytes();
     void setBytes(std::vector<unsigned char> bytes);
     // Back to the start for reading what was written; the status is reset.
     void rewind();

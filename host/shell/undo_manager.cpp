@@ -82,6 +82,12 @@ void UndoManager::objectErased(AcDbObject* object, bool erasing)
     }
 }
 
+// An object the step appended is only erased by undoing the step, and nothing can
+// change it until the step is redone (any command that touched it would make a step of
+// its own and drop the redo history), so redo finds it as it was: its state after the
+// step need not be filed.
+bool UndoManager::keepsStateWhileUndone(const Change& change) { return change.appended && change.before.empty(); }
+
 // Brings one object to its state before the step (forward = false) or after it.
 void UndoManager::restore(const Change& change, bool forward)
 {
@@ -105,7 +111,7 @@ std::wstring UndoManager::undo()
     for (auto it = step->changes.rbegin(); it != step->changes.rend(); ++it) {
         AcDbObject* object = AcDbSystemInternals::peek(it->id);
         it->erasedAfter = it->id.isErased();
-        if (object != nullptr)
+        if (object != nullptr && !keepsStateWhileUndone(*it))
             it->after = AcDbSystemInternals::filedStateOf(object);
         restore(*it, false);
     }

@@ -54,6 +54,7 @@ private:
     // step records them again.
     void unmarkCurrent();
     void restore(const Change& change, bool forward);
+    static bool keepsStateWhileUndone(const Change& change);
 
     AcDbDatabase* m_db;
     std::vector<std::unique_ptr<Step>> m_steps;

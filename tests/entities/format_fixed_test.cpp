@@ -91,3 +91,25 @@ TEST(FormatFixed, AgreesWithTheRuntimePrintfForEveryPrecision)
         }
     }
 }
+
+TEST(FormatFixed, IntoABufferGivesTheSameTextOrRefusesWhatDoesNotFit)
+{
+    const double values[] = {1234.5678, -0.0004, 2.5, -1e300, std::nan("")};
+    const int decimalsList[] = {0, 3, -1, 12};
+    wchar_t buffer[400];
+    for (double value : values) {
+        for (int decimals : decimalsList) {
+            const AcString whole = formatFixed(value, static_cast<Adesk::Int16>(decimals));
+            const int length = int(whole.length());
+            const int written = formatFixedInto(value, static_cast<Adesk::Int16>(decimals), buffer, 400);
+            if (length <= 127) {
+                ASSERT_EQ(written, length) << value << " / " << decimals;
+                EXPECT_EQ(std::wstring(buffer, size_t(written)), whole.wstr());
+            } else {
+                EXPECT_EQ(written, -1) << "longer than the in-place form takes";
+            }
+            // One character short: refused, whatever the text.
+            EXPECT_EQ(formatFixedInto(value, static_cast<Adesk::Int16>(decimals), buffer, length - 1), -1);
+        }
+    }
+}
