@@ -32,22 +32,21 @@ AcDbStub* AcDbDatabase::Impl::newStub(AcDbDatabase* owner)
     AcDbStub* stub = &stubs.back();
     stub->database = owner;
     stub->handle = handseed++;
-    byHandle[stub->handle] = stub;
+    byHandle.insert(stub->handle, stub);
     return stub;
 }
 
 AcDbStub* AcDbDatabase::Impl::stubForHandle(Adesk::UInt64 handle, bool create, AcDbDatabase* owner)
 {
-    auto it = byHandle.find(handle);
-    if (it != byHandle.end())
-        return it->second;
+    if (AcDbStub* known = byHandle.find(handle))
+        return known;
     if (!create || handle == 0)
         return nullptr;
     stubs.emplace_back();
     AcDbStub* stub = &stubs.back();
     stub->database = owner;
     stub->handle = handle;
-    byHandle[handle] = stub;
+    byHandle.insert(handle, stub);
     if (handle >= handseed)
         handseed = handle + 1;
     return stub;

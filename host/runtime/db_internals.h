@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dbmain.h"
+#include "handle_index.h"
 
 class AcDbLayerTableRecord;
 class AcDbBlockTableRecord;
@@ -46,7 +47,7 @@ bool isValidLineWeight(int lw);
 
 struct ACRT_PORT AcDbDatabase::Impl {
     std::deque<AcDbStub> stubs;
-    std::unordered_map<Adesk::UInt64, AcDbStub*> byHandle;
+    acrt::HandleIndex byHandle;
     Adesk::UInt64 handseed = 1;
     AcDbObjectId blockTable, layerTable, textStyleTable, linetypeTable;
     AcDbObjectId modelSpace, paperSpace;

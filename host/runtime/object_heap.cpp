@@ -33,6 +33,11 @@
 namespace acrt {
 namespace {
 
+#ifdef ACRT_OBJECT_HEAP_OFF
+constexpr bool kSpansOn = false;
+#else
+constexpr bool kSpansOn = true;
+#endif
 constexpr std::size_t kGranule = 16;                    // block sizes are multiples of this
 constexpr std::size_t kLargestBlock = 1024;             // larger objects come from malloc
 constexpr std::size_t kClassCount = kLargestBlock / kGranule;
@@ -121,15 +126,13 @@ void* allocateObject(std::size_t size) noexcept
 {
     if (size == 0)
         size = 1;
-#ifndef ACRT_OBJECT_HEAP_OFF
-    if (size <= kLargestBlock) {
+    if (kSpansOn && size <= kLargestBlock) {
         const std::size_t classIndex = (size - 1) / kGranule;
         if (void* block = takeBlock(classIndex)) {
             g_heap.bytesInUse += blockBytes(classIndex);
             return block;
         }
     }
-#endif
     return std::malloc(size);
 }
 

@@ -4,6 +4,7 @@
 
 #include "acedads.h"
 #include "dbents.h"
+#include "db_internals.h"
 #include "dbsymtb.h"
 #include "host_fixture.h"
 
@@ -181,4 +182,44 @@ TEST_F(Database, SymbolTableRefusesDuplicatesAndEmptyNames)
     EXPECT_EQ(layers->add(unnamed), Acad::eInvalidInput);
     delete unnamed;
     layers->close();
+}
+
+// Handles from a drawing may be sparse or huge: each still finds its own object, and
+// handles handed out afterwards continue past the largest.
+TEST_F(Database, ObjectsUnderScatteredHandlesAreFoundByHandle)
+{
+    auto makeResident = [this](Adesk::UInt64 handle) {
+        AcDbObjectId id;
+        AcDbLine* line = new AcDbLine();
+        EXPECT_EQ(AcDbSystemInternals::makeResident(db(), line, id, handle), Acad::eOk);
+        line->close();
+        return id;
+    };
+    auto byHandle = [this](Adesk::UInt64 handle) {
+        AcDbObjectId id;
+        return db()->getAcDbObjectId(id, false, AcDbHandle(handle)) == Acad::eOk ? id : AcDbObjectId();
+    };
+    // Enough objects under ordinary handles to grow the handle table past the far
+    // handles made before them.
+    const Adesk::UInt64 scattered[] = {0x50, 0x20000, 0x51, 0x3000};
+    std::vector<AcDbObjectId> ids;
+    for (Adesk::UInt64 handle : scattered)
+        ids.push_back(makeResident(handle));
+    for (Adesk::UInt64 handle = 0x60; handle < 0x60 + 70000; ++handle)
+        if (handle != 0x3000)
+            makeResident(handle);
+    for (size_t i = 0; i < ids.size(); ++i)
+        EXPECT_EQ(byHandle(scattered[i]), ids[i]) << i;
+    EXPECT_TRUE(byHandle(0x52).isNull());
+
+    const AcDbObjectId huge = makeResident(0x7FFFFFFFFFFFFFF0ull);
+    const AcDbObjectId next = makeResident(0);
+    EXPECT_EQ(byHandle(0x7FFFFFFFFFFFFFF0ull), huge);
+    EXPECT_EQ(next.handle().value(), 0x7FFFFFFFFFFFFFF1ull);
+    EXPECT_EQ(byHandle(0x7FFFFFFFFFFFFFF1ull), next);
+
+    AcDbObjectId duplicate;
+    AcDbLine* refused = new AcDbLine();
+    EXPECT_EQ(AcDbSystemInternals::makeResident(db(), refused, duplicate, 0x3000), Acad::eDuplicateKey);
+    delete refused;
 }
