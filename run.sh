@@ -3,6 +3,7 @@
 #   ./run.sh demo   build and run the main job
 #   ./run.sh test   build and run the whole suite, normal and sanitized
 #   ./run.sh fuzz [SECONDS]   build the fuzz targets with clang and run each (default 60 s)
+#   ./run.sh bench  Release build, benchmarks against their targets, DXFOUT beside ezdxf
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -106,6 +107,8 @@ cmd_bench() {
         echo "== $b =="
         "build-rel/bench/$b" --benchmark_out="build/$b.json" --benchmark_out_format=json || status=1
     done
+    echo "== DXFOUT beside ezdxf =="
+    /usr/bin/python3 bench/compare_ezdxf.py --vemcad build-rel/bin/vemcad || status=1
     return $status
 }
 
