@@ -53,7 +53,8 @@ int TargetReporter::printSummary() const
                 "met");
     for (const Target& t : kTargets) {
         auto it = m_seconds.find(t.path);
-        if (it == m_seconds.end())
+        // A path not run at all three sizes (a filtered run) has no figure to judge.
+        if (it == m_seconds.end() || it->second.count(1000) == 0 || it->second.count(100000) == 0)
             continue;
         const std::map<long, double>& byN = it->second;
         double at100k = byN.count(100000) ? byN.at(100000) : 0.0;

@@ -10,45 +10,17 @@
 #include <string>
 
 #include "dbapserv.h"
-#include "dbents.h"
-#include "dbmtext.h"
-#include "dbsymtb.h"
+#include "dxf_test_drawing.h"
 #include "dxf_writer.h"
 #include "plot.h"
-#include "rxdict.h"
-#include "vemhost.h"
-
-#ifdef VEM_HAVE_VEMD
-#include "acrxEntryPoint.h"
-#include "eco_point.h"
-#include "eorigin.h"
-extern "C" AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode msg, void* pkt);
-#endif
 
 namespace {
-
-AcDbObjectId addTextStyle(AcDbDatabase* db)
-{
-    AcDbTextStyleTable* table = nullptr;
-    AcDbObjectId id;
-    db->getTextStyleTable(table, AcDb::kForWrite);
-    auto* style = new AcDbTextStyleTableRecord();
-    style->setName(L"vem_text");
-    style->setFileName(L"complex8.shx");
-    style->setBigFontFileName(L"hztxt99.shx");
-    if (table->add(id, style) == Acad::eOk)
-        style->close();
-    else
-        delete style;
-    table->close();
-    return id;
-}
 
 // Point labels on a grid, turning through the four text directions; without the entity
 // module, the two lines and two texts a label is made of.
 void addLabels(AcDbDatabase* db, int count)
 {
-    const AcDbObjectId style = addTextStyle(db);
+    const AcDbObjectId style = dxf_test::addTextStyle(db, L"vem_text", L"complex8.shx", L"hztxt99.shx");
     AcDbBlockTable* table = nullptr;
     AcDbBlockTableRecord* space = nullptr;
     db->getBlockTable(table, AcDb::kForRead);
@@ -98,14 +70,7 @@ AcDbDatabase* drawingOf(int labels)
 {
     std::unique_ptr<AcDbDatabase>& db = drawings()[labels];
     if (!db) {
-#ifdef VEM_HAVE_VEMD
-        static int token;
-        if (acrxClassDictionary->at(L"ECoPoint") == nullptr) {
-            vemhost::startCapture();
-            acrxEntryPoint(AcRx::kInitAppMsg, &token);
-            vemhost::stopCapture();
-        }
-#endif
+        dxf_test::loadEntityModule();
         db = std::make_unique<AcDbDatabase>();
         acdbHostApplicationServices()->setWorkingDatabase(db.get());
         addLabels(db.get(), labels);

@@ -167,15 +167,19 @@ int printSummary(const MedianReporter& r)
         double nanoseconds;
         double target;
     };
+    const double filing = r.at("pointLabelFiling"), rebuild = r.at("pointLabelRebuild");
+    const double filingLessRebuild = filing > 0 && rebuild > 0 ? filing - rebuild : 0.0;
     //  figure                                  median ns                                              target ns
     const Figure figures[] = {
         {"rebuild (resetSubEnt(1))",            r.at("pointLabelRebuild"),                                2000},
-        {"filing round trip less rebuild",      r.at("pointLabelFiling") - r.at("pointLabelRebuild"),     1000},
+        {"filing round trip less rebuild",      filingLessRebuild,                                        1000},
         {"clone()",                             r.at("pointLabelClone"),                                  3000},
     };
     int missed = 0;
     std::printf("\n%-34s %12s %12s %6s\n", "point label", "median ns", "target ns", "met");
     for (const Figure& f : figures) {
+        if (f.nanoseconds <= 0)  // not run (a filtered run)
+            continue;
         const bool ok = f.nanoseconds > 0 && f.nanoseconds <= f.target;
         missed += ok ? 0 : 1;
         std::printf("%-34s %12.0f %12.0f %6s\n", f.name, f.nanoseconds, f.target, ok ? "yes" : "NO");

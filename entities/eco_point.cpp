@@ -220,44 +220,4 @@ Acad::ErrorStatus ECoPoint::subTransformBy(const AcGeMatrix3d& xform)
 
 // ---- behaviour shared with the other entities -------------------------------------
 
-Adesk::UInt32 ECoPoint::subSetAttributes(AcGiDrawableTraits* pTraits)
-{
-    assertReadEnabled();
-    // The entity base's attributes, which include the entity's visibility: an entity
-    // made invisible is not drawn.
-    return AcDbEntity::subSetAttributes(pTraits);
-}
-
-Adesk::Boolean ECoPoint::subWorldDraw(AcGiWorldDraw* pWd)
-{
-    assertReadEnabled();
-    AcDbEntity::subWorldDraw(pWd);
-    drawSubEntities(m_subEnts, pWd);
-    return true;
-}
-
-Acad::ErrorStatus ECoPoint::subExplode(AcDbVoidPtrArray& entitySet) const
-{
-    assertReadEnabled();
-    explodeSubEntities(m_subEnts, entitySet);
-    return Acad::eOk;
-}
-
-Acad::ErrorStatus ECoPoint::subGetOsnapPoints(AcDb::OsnapMode osnapMode, Adesk::GsMarker gsSelectionMark,
-                                              const AcGePoint3d& pickPoint, const AcGePoint3d& lastPoint,
-                                              const AcGeMatrix3d& viewXform, AcGePoint3dArray& snapPoints,
-                                              AcDbIntArray& geomIds) const
-{
-    assertReadEnabled();
-    return collectSnapPoints(m_subEnts, false, osnapMode, gsSelectionMark, pickPoint, lastPoint, viewXform,
-                             snapPoints, geomIds);
-}
-
-Acad::ErrorStatus ECoPoint::GetOsnapPoints(AcDb::OsnapMode osnapMode, Adesk::GsMarker gsSelectionMark,
-                                           const AcGePoint3d& pickPoint, const AcGePoint3d& lastPoint,
-                                           const AcGeMatrix3d& viewXform, AcGePoint3dArray& snapPoints,
-                                           AcDbIntArray& geomIds) const
-{
-    return collectSnapPoints(m_subEnts, true, osnapMode, gsSelectionMark, pickPoint, lastPoint, viewXform,
-                             snapPoints, geomIds);
-}
+VEMD_DEFINE_SUB_ENTITY_CACHE_MEMBERS(ECoPoint)

@@ -266,46 +266,6 @@ Acad::ErrorStatus EOrigin::subTransformBy(const AcGeMatrix3d& xform)
     return Acad::eOk;
 }
 
-// ---- behaviour shared with the labels ----------------------------------------------
+// ---- behaviour shared with the other entities -------------------------------------
 
-Adesk::UInt32 EOrigin::subSetAttributes(AcGiDrawableTraits* pTraits)
-{
-    assertReadEnabled();
-    // The entity base's attributes, which include the entity's visibility: an entity
-    // made invisible is not drawn.
-    return AcDbEntity::subSetAttributes(pTraits);
-}
-
-Adesk::Boolean EOrigin::subWorldDraw(AcGiWorldDraw* pWd)
-{
-    assertReadEnabled();
-    AcDbEntity::subWorldDraw(pWd);
-    drawSubEntities(m_subEnts, pWd);
-    return true;
-}
-
-Acad::ErrorStatus EOrigin::subExplode(AcDbVoidPtrArray& entitySet) const
-{
-    assertReadEnabled();
-    explodeSubEntities(m_subEnts, entitySet);
-    return Acad::eOk;
-}
-
-Acad::ErrorStatus EOrigin::subGetOsnapPoints(AcDb::OsnapMode osnapMode, Adesk::GsMarker gsSelectionMark,
-                                             const AcGePoint3d& pickPoint, const AcGePoint3d& lastPoint,
-                                             const AcGeMatrix3d& viewXform, AcGePoint3dArray& snapPoints,
-                                             AcDbIntArray& geomIds) const
-{
-    assertReadEnabled();
-    return collectSnapPoints(m_subEnts, false, osnapMode, gsSelectionMark, pickPoint, lastPoint, viewXform,
-                             snapPoints, geomIds);
-}
-
-Acad::ErrorStatus EOrigin::GetOsnapPoints(AcDb::OsnapMode osnapMode, Adesk::GsMarker gsSelectionMark,
-                                          const AcGePoint3d& pickPoint, const AcGePoint3d& lastPoint,
-                                          const AcGeMatrix3d& viewXform, AcGePoint3dArray& snapPoints,
-                                          AcDbIntArray& geomIds) const
-{
-    return collectSnapPoints(m_subEnts, true, osnapMode, gsSelectionMark, pickPoint, lastPoint, viewXform,
-                             snapPoints, geomIds);
-}
+VEMD_DEFINE_SUB_ENTITY_CACHE_MEMBERS(EOrigin)

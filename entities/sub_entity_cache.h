@@ -48,3 +48,49 @@ Acad::ErrorStatus moveIndexedPoints(Entity& entity, const AcDbIntArray& indices,
     entity.resetSubEnt(1);
     return Acad::eOk;
 }
+
+// Defines, for an entity class whose cache member is m_subEnts, the members that the
+// three classes implement alike: attributes, drawing, exploding and both snap forms,
+// all through the cache. One definition, expanded once in each class's source.
+#define VEMD_DEFINE_SUB_ENTITY_CACHE_MEMBERS(CLASS)                                                             \
+    /* The entity base's attributes, which include the entity's visibility: an entity */                    \
+    /* made invisible is not drawn. */                                                                      \
+    Adesk::UInt32 CLASS::subSetAttributes(AcGiDrawableTraits* pTraits)                                       \
+    {                                                                                                        \
+        assertReadEnabled();                                                                                 \
+        return AcDbEntity::subSetAttributes(pTraits);                                                        \
+    }                                                                                                        \
+                                                                                                             \
+    Adesk::Boolean CLASS::subWorldDraw(AcGiWorldDraw* pWd)                                                   \
+    {                                                                                                        \
+        assertReadEnabled();                                                                                 \
+        AcDbEntity::subWorldDraw(pWd);                                                                       \
+        drawSubEntities(m_subEnts, pWd);                                                                     \
+        return true;                                                                                         \
+    }                                                                                                        \
+                                                                                                             \
+    Acad::ErrorStatus CLASS::subExplode(AcDbVoidPtrArray& entitySet) const                                   \
+    {                                                                                                        \
+        assertReadEnabled();                                                                                 \
+        explodeSubEntities(m_subEnts, entitySet);                                                            \
+        return Acad::eOk;                                                                                    \
+    }                                                                                                        \
+                                                                                                             \
+    Acad::ErrorStatus CLASS::subGetOsnapPoints(                                                              \
+        AcDb::OsnapMode osnapMode, Adesk::GsMarker gsSelectionMark, const AcGePoint3d& pickPoint,            \
+        const AcGePoint3d& lastPoint, const AcGeMatrix3d& viewXform, AcGePoint3dArray& snapPoints,           \
+        AcDbIntArray& geomIds) const                                                                         \
+    {                                                                                                        \
+        assertReadEnabled();                                                                                 \
+        return collectSnapPoints(m_subEnts, false, osnapMode, gsSelectionMark, pickPoint, lastPoint,         \
+                                 viewXform, snapPoints, geomIds);                                            \
+    }                                                                                                        \
+                                                                                                             \
+    Acad::ErrorStatus CLASS::GetOsnapPoints(                                                                 \
+        AcDb::OsnapMode osnapMode, Adesk::GsMarker gsSelectionMark, const AcGePoint3d& pickPoint,            \
+        const AcGePoint3d& lastPoint, const AcGeMatrix3d& viewXform, AcGePoint3dArray& snapPoints,           \
+        AcDbIntArray& geomIds) const                                                                         \
+    {                                                                                                        \
+        return collectSnapPoints(m_subEnts, true, osnapMode, gsSelectionMark, pickPoint, lastPoint,          \
+                                 viewXform, snapPoints, geomIds);                                            \
+    }

@@ -262,6 +262,25 @@ void DxfEntityWriter::line(const AcGePoint3d& from, const AcGePoint3d& to, doubl
     widen(to);
 }
 
+namespace {
+
+// One vertex of a polyline with its bulge and its widths as the polyline resolves them.
+struct PolylineVertex {
+    AcGePoint2d point;
+    double bulge = 0.0, start = 0.0, end = 0.0;
+};
+
+PolylineVertex vertexOf(const AcDbPolyline& pline, unsigned index)
+{
+    PolylineVertex v;
+    pline.getPointAt(index, v.point);
+    pline.getBulgeAt(index, v.bulge);
+    pline.getWidthsAt(index, v.start, v.end);
+    return v;
+}
+
+}  // namespace
+
 // Widths as the polyline resolves them; one constant width (43) when every vertex has
 // it at both ends, per-vertex start and end widths (40, 41) otherwise.
 bool DxfEntityWriter::polyline(const AcDbPolyline& pline, const Target& target)
@@ -273,16 +292,12 @@ bool DxfEntityWriter::polyline(const AcDbPolyline& pline, const Target& target)
     bool constant = true;
     double firstWidth = 0.0;
     for (unsigned i = 0; i < count; ++i) {
-        AcGePoint2d pt;
-        double bulge = 0.0, start = 0.0, end = 0.0;
-        pline.getPointAt(i, pt);
-        pline.getBulgeAt(i, bulge);
-        pline.getWidthsAt(i, start, end);
-        if (!isFinite(pt) || !std::isfinite(bulge) || !std::isfinite(start) || !std::isfinite(end))
+        const PolylineVertex v = vertexOf(pline, i);
+        if (!isFinite(v.point) || !std::isfinite(v.bulge) || !std::isfinite(v.start) || !std::isfinite(v.end))
             return false;
         if (i == 0)
-            firstWidth = start;
-        constant = constant && start == firstWidth && end == firstWidth;
+            firstWidth = v.start;
+        constant = constant && v.start == firstWidth && v.end == firstWidth;
     }
     common("LWPOLYLINE", target);
     m_out.str(100, "AcDbPolyline");
@@ -293,18 +308,14 @@ bool DxfEntityWriter::polyline(const AcDbPolyline& pline, const Target& target)
     if (pline.elevation() != 0.0)
         m_out.real(38, pline.elevation());
     for (unsigned i = 0; i < count; ++i) {
-        AcGePoint2d pt;
-        double bulge = 0.0, start = 0.0, end = 0.0;
-        pline.getPointAt(i, pt);
-        pline.getBulgeAt(i, bulge);
-        pline.getWidthsAt(i, start, end);
-        m_out.point(10, pt.x, pt.y);
+        const PolylineVertex v = vertexOf(pline, i);
+        m_out.point(10, v.point.x, v.point.y);
         if (!constant) {
-            m_out.real(40, start);
-            m_out.real(41, end);
+            m_out.real(40, v.start);
+            m_out.real(41, v.end);
         }
-        if (bulge != 0.0)
-            m_out.real(42, bulge);
+        if (v.bulge != 0.0)
+            m_out.real(42, v.bulge);
         if (m_trackExtents) {
             AcGePoint3d world;
             pline.getPointAt(i, world);

@@ -8,6 +8,7 @@
 #include <limits>
 #include <new>
 
+#include "recording_world_draw.h"
 #include "vemhost.h"
 
 // Saved graphics, little-endian throughout, points and vectors as three f64:
@@ -422,25 +423,10 @@ struct GraphicsRecorder::Impl {
         Impl& m_impl;
     };
 
-    class WorldDraw final : public AcGiWorldDraw {
-    public:
-        explicit WorldDraw(Impl& impl) : m_impl(impl) {}
-        // The host's regeneration type for graphics saved with an object for proxies.
-        AcGiRegenType regenType() const override { return kAcGiSaveWorldDrawForProxy; }
-        Adesk::Boolean regenAbort() const override { return Adesk::kFalse; }
-        AcGiSubEntityTraits& subEntityTraits() const override { return m_impl.traits; }
-        AcGiGeometry* rawGeometry() const override { return &m_impl.geometry; }
-        Adesk::Boolean isDragging() const override { return Adesk::kFalse; }
-        Adesk::UInt32 numberOfIsolines() const override { return 4; }
-        AcGiWorldGeometry& geometry() const override { return m_impl.geometry; }
-
-    private:
-        Impl& m_impl;
-    };
-
     CaptureTraits traits;
     Geometry geometry{*this};
-    WorldDraw worldDraw{*this};
+    // The host's regeneration type for graphics saved with an object for proxies.
+    acrt::RecordingWorldDraw<Impl> worldDraw{*this, kAcGiSaveWorldDrawForProxy};
     vemhost::MemoryFiler filer{nullptr, AcDb::kFileFiler};
     std::vector<unsigned char>* out = nullptr;
     Adesk::UInt64 count = 0;

@@ -1,5 +1,6 @@
 // A world-draw context that records every primitive an entity draws, with the traits in
 // force, for picking, plotting, exporting and tests.
+#include "recording_world_draw.h"
 #include "vemhost.h"
 
 namespace vemhost {
@@ -115,24 +116,9 @@ struct PrimitiveCollector::Impl {
         Impl& m_impl;
     };
 
-    class WorldDraw final : public AcGiWorldDraw {
-    public:
-        explicit WorldDraw(Impl& impl) : m_impl(impl) {}
-        AcGiRegenType regenType() const override { return kAcGiStandardDisplay; }
-        Adesk::Boolean regenAbort() const override { return Adesk::kFalse; }
-        AcGiSubEntityTraits& subEntityTraits() const override { return m_impl.traits; }
-        AcGiGeometry* rawGeometry() const override { return &m_impl.geometry; }
-        Adesk::Boolean isDragging() const override { return Adesk::kFalse; }
-        Adesk::UInt32 numberOfIsolines() const override { return 4; }
-        AcGiWorldGeometry& geometry() const override { return m_impl.geometry; }
-
-    private:
-        Impl& m_impl;
-    };
-
     CollectorTraits traits;
     Geometry geometry{*this};
-    WorldDraw worldDraw{*this};
+    acrt::RecordingWorldDraw<Impl> worldDraw{*this, kAcGiStandardDisplay};
     std::vector<Primitive> primitives;
 
     Primitive& record(Primitive::Kind kind, Adesk::UInt32 count, const AcGePoint3d* points)

@@ -101,19 +101,25 @@ void Session::runCommand(const std::wstring& name)
         m_undo->endCommand();
 }
 
-void Session::run()
+bool Session::nextCommand(std::wstring& name)
 {
-    while (!m_quit) {
-        std::wstring name;
+    for (;;) {
+        name.clear();
         if (acrt::readAnswer(L"\nCommand: ", false, name) == acrt::AnswerStatus::kCancel) {
             if (vemhost::inputExhausted())
-                break;
+                return false;
             continue;
         }
-        if (name.empty())
-            continue;
-        runCommand(name);
+        if (!name.empty())
+            return true;
     }
+}
+
+void Session::run()
+{
+    std::wstring name;
+    while (!m_quit && nextCommand(name))
+        runCommand(name);
 }
 
 }  // namespace vemcad

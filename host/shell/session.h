@@ -38,6 +38,9 @@ public:
 
     // Reads and runs commands until the input ends or QUIT.
     void run();
+    // Asks for the next command name at the command prompt, passing over empty answers
+    // and cancels; false when the input has ended.
+    bool nextCommand(std::wstring& name);
     // Runs one command by name (host command, then module command).
     void runCommand(const std::wstring& name);
     void requestQuit() { m_quit = true; }

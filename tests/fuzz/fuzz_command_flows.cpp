@@ -13,7 +13,6 @@
 #include <string>
 
 #include "console_io.h"
-#include "editor_internals.h"
 #include "fuzz_support.h"
 #include "session.h"
 #include "vemhost.h"
@@ -81,15 +80,8 @@ void runScript(vemcad::Session& session, const std::string& path)
     if (!script.load(path, message))
         return;
     vemhost::setInputProvider(&script);
-    for (int commands = 0; commands < kMaxCommands && !session.quitRequested();) {
-        std::wstring name;
-        if (acrt::readAnswer(L"\nCommand: ", false, name) == acrt::AnswerStatus::kCancel) {
-            if (vemhost::inputExhausted())
-                break;
-            continue;
-        }
-        if (name.empty())
-            continue;
+    std::wstring name;
+    for (int commands = 0; commands < kMaxCommands && !session.quitRequested() && session.nextCommand(name);) {
         session.runCommand(name);
         ++commands;
         FUZZ_CHECK(vemhost::openObjectCount(session.db()) == 0, "a command left an object open");

@@ -95,15 +95,8 @@ protected:
         for (std::string line; std::getline(lines, line);)
             vemhost::queueInput(vemhost::fromUtf8(line));
         vemhost::takeCaptured();
-        for (;;) {
-            std::wstring name;
-            if (acrt::readAnswer(L"\nCommand: ", false, name) == acrt::AnswerStatus::kCancel) {
-                if (vemhost::inputExhausted())
-                    break;
-                continue;
-            }
-            if (name.empty())
-                continue;
+        std::wstring name;
+        while (m_session->nextCommand(name)) {
             m_session->runCommand(name);
             EXPECT_EQ(vemhost::openObjectCount(db()), 0) << vemhost::toUtf8(name) << " left an object open";
             EXPECT_EQ(vemhost::openSelectionSetCount(), 0) << vemhost::toUtf8(name) << " left a selection set";
