@@ -1,5 +1,7 @@
 // The entity base: common properties filed with every entity and the public editing
 // services that forward to an entity's own sub* behaviour.
+#include <cmath>
+
 #include "acrt_assert.h"
 #include "acutads.h"
 #include "db_internals.h"
@@ -31,6 +33,14 @@ AcString recordName(AcDbObjectId id)
 }
 
 }  // namespace
+
+bool acrt::isUsableNormal(const AcGeVector3d& v)
+{
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.length()) &&
+           !v.isZeroLength();
+}
+
+AcGeVector3d acrt::unitNormalOf(const AcGeVector3d& normal) { return normal.isUnitLength() ? normal : normal.normal(); }
 
 bool acrt::isValidLineWeight(int lw)
 {

@@ -43,6 +43,13 @@ ACRT_PORT DatabaseObserver* databaseObserver(const AcDbDatabase* db);
 // True for the values of AcDb::LineWeight (a filed weight is checked before the cast).
 bool isValidLineWeight(int lw);
 
+// A normal the host can hold: finite, with a finite length that is not zero (a vector
+// whose length overflows would normalise to zero).
+bool isUsableNormal(const AcGeVector3d& v);
+// A filed normal of unit length is kept as it is: normalising it again could move it by
+// a rounding step, and then a record read and written back would not be the same.
+AcGeVector3d unitNormalOf(const AcGeVector3d& normal);
+
 }  // namespace acrt
 
 struct ACRT_PORT AcDbDatabase::Impl {

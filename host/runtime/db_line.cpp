@@ -4,6 +4,7 @@
 
 #include "acutads.h"
 #include "dbents.h"
+#include "db_internals.h"
 #include "list_output.h"
 #include "rx_runtime_class.h"
 
@@ -17,15 +18,6 @@ using acrt::printListLine;
 namespace {
 
 // The length must be finite too: a vector whose length overflows normalises to zero.
-bool isUsableNormal(const AcGeVector3d& v)
-{
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.length()) &&
-           !v.isZeroLength();
-}
-
-// A filed normal of unit length is kept as it is: normalising it again could move it by
-// a rounding step, and then a record read and written back would not be the same.
-AcGeVector3d unitNormalOf(const AcGeVector3d& normal) { return normal.isUnitLength() ? normal : normal.normal(); }
 
 AcGePoint3d midpointOf(const AcGePoint3d& a, const AcGePoint3d& b)
 {
@@ -74,7 +66,7 @@ Acad::ErrorStatus AcDbLine::setThickness(double thickness)
 
 Acad::ErrorStatus AcDbLine::setNormal(const AcGeVector3d& normal)
 {
-    if (!isUsableNormal(normal))
+    if (!acrt::isUsableNormal(normal))
         return Acad::eInvalidInput;
     assertWriteEnabled();
     m_normal = normal.normal();
@@ -113,12 +105,12 @@ Acad::ErrorStatus AcDbLine::dwgInFields(AcDbDwgFiler* pFiler)
         es = pFiler->readVector3d(&normal);
     if (es != Acad::eOk)
         return es;
-    if (!isUsableNormal(normal))
+    if (!acrt::isUsableNormal(normal))
         return Acad::eFilerError;
     m_start = start;
     m_end = end;
     m_thickness = thickness;
-    m_normal = unitNormalOf(normal);
+    m_normal = acrt::unitNormalOf(normal);
     return Acad::eOk;
 }
 
@@ -148,7 +140,7 @@ Acad::ErrorStatus AcDbLine::subTransformBy(const AcGeMatrix3d& xform)
     m_end.transformBy(xform);
     const AcGeVector3d normal = xform * m_normal;
     // A projecting transform flattens the normal away; the line keeps its old one.
-    if (isUsableNormal(normal))
+    if (acrt::isUsableNormal(normal))
         m_normal = normal.normal();
     return Acad::eOk;
 }

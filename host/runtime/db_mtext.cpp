@@ -26,11 +26,6 @@ constexpr double kTwoPi = 2.0 * M_PI;
 
 bool isFiniteVector(const AcGeVector3d& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 bool isFinitePoint(const AcGePoint3d& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
-// The length must be finite too: a vector whose length overflows normalises to zero.
-bool isUsableVector(const AcGeVector3d& v)
-{
-    return isFiniteVector(v) && std::isfinite(v.length()) && !v.isZeroLength();
-}
 bool isAttachment(int value) { return value >= AcDbMText::kTopLeft && value <= AcDbMText::kBottomRight; }
 bool isFlowDirection(int value) { return value >= AcDbMText::kLtoR && value <= AcDbMText::kByStyle; }
 
@@ -129,7 +124,7 @@ Acad::ErrorStatus AcDbMText::setLocation(const AcGePoint3d& point)
 // The direction is kept in the new plane; when it cannot be, rotation 0 of the plane.
 Acad::ErrorStatus AcDbMText::setNormal(const AcGeVector3d& normal)
 {
-    if (!isUsableVector(normal))
+    if (!acrt::isUsableNormal(normal))
         return Acad::eInvalidInput;
     assertWriteEnabled();
     m_normal = normal.normal();
@@ -315,12 +310,16 @@ Acad::ErrorStatus AcDbMText::dwgInFields(AcDbDwgFiler* pFiler)
         es = pFiler->readInt16(&flowDirection);
     if (es != Acad::eOk)
         return es;
-    if (!isFinitePoint(location) || !isUsableVector(normal) || !isFiniteVector(direction) || !(width >= 0.0) ||
+    if (!isFinitePoint(location) || !acrt::isUsableNormal(normal) || !isFiniteVector(direction) || !(width >= 0.0) ||
         !std::isfinite(width) || !(height > 0.0) || !std::isfinite(height) || !isAttachment(attachment) ||
         !isFlowDirection(flowDirection))
         return Acad::eFilerError;
-    normal = normal.normal();
-    direction = inPlaneDirection(direction, normal);
+    // A unit normal and a unit direction in its plane are kept as read, as the line and
+    // polyline keep theirs: normalising them again could move them by a rounding step,
+    // and a text saved and opened again would then not file the same record.
+    normal = acrt::unitNormalOf(normal);
+    if (!direction.isUnitLength() || !direction.isPerpendicularTo(normal))
+        direction = inPlaneDirection(direction, normal);
     if (direction.isZeroLength())
         return Acad::eFilerError;
     m_contents = std::move(contents);
@@ -379,7 +378,7 @@ Acad::ErrorStatus AcDbMText::subGetGeomExtents(AcDbExtents& extents) const
 Acad::ErrorStatus AcDbMText::subTransformBy(const AcGeMatrix3d& xform)
 {
     AcGeVector3d normal = xform * m_normal;
-    if (!isUsableVector(normal))
+    if (!acrt::isUsableNormal(normal))
         return Acad::eCannotScaleNonUniformly;
     normal = normal.isCodirectionalTo(m_normal) ? m_normal : normal.normal();
     AcGeVector3d direction = inPlaneDirection(xform * m_direction, normal);

@@ -7,6 +7,7 @@
 
 #include "acutads.h"
 #include "dbpl.h"
+#include "db_internals.h"
 #include "list_output.h"
 #include "rx_runtime_class.h"
 
@@ -31,15 +32,6 @@ bool isFinite(double value) { return std::isfinite(value); }
 bool isFinite(const AcGePoint2d& pt) { return std::isfinite(pt.x) && std::isfinite(pt.y); }
 
 // The length must be finite too: a vector whose length overflows normalises to zero.
-bool isUsableNormal(const AcGeVector3d& v)
-{
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.length()) &&
-           !v.isZeroLength();
-}
-
-// A filed normal of unit length is kept as it is: normalising it again could move it by
-// a rounding step, and then a record read and written back would not be the same.
-AcGeVector3d unitNormalOf(const AcGeVector3d& normal) { return normal.isUnitLength() ? normal : normal.normal(); }
 
 // The plane of the polyline: axes by the host's arbitrary-axis rule, so that the default
 // normal (0,0,1) gives the world axes exactly and plane coordinates are world x and y.
@@ -431,7 +423,7 @@ void AcDbPolyline::setElevation(double elev)
 
 Acad::ErrorStatus AcDbPolyline::setNormal(const AcGeVector3d& normal)
 {
-    if (!isUsableNormal(normal))
+    if (!acrt::isUsableNormal(normal))
         return Acad::eInvalidInput;
     assertWriteEnabled();
     m_normal = normal.normal();
@@ -510,7 +502,7 @@ Acad::ErrorStatus AcDbPolyline::dwgInFields(AcDbDwgFiler* pFiler)
     if (es != Acad::eOk)
         return es;
     if (count > kMaxFiledVertices || !isFinite(elevation) || !(constantWidth >= 0.0) || !isFinite(constantWidth) ||
-        !isUsableNormal(normal))
+        !acrt::isUsableNormal(normal))
         return Acad::eFilerError;
     std::vector<Vertex> vertices;
     vertices.reserve(std::min(count, kFilingReserveLimit));
@@ -534,7 +526,7 @@ Acad::ErrorStatus AcDbPolyline::dwgInFields(AcDbDwgFiler* pFiler)
     m_closed = closed;
     m_elevation = elevation;
     m_constantWidth = constantWidth;
-    m_normal = unitNormalOf(normal);
+    m_normal = acrt::unitNormalOf(normal);
     return Acad::eOk;
 }
 
