@@ -25,7 +25,7 @@ install_missing_packages() {
 
 # build <dir> <build type> <sanitize ON|OFF>
 build() {
-    cmake -S . -B "$1" -DCMAKE_BUILD_TYPE="$2" -DVEM_SANITIZE="$3" >/dev/null
+    cmake -S . -B "$1" -DCMAKE_BUILD_TYPE="$2" -DVEM_SANITIZE="$3" -DVEM_WERROR=ON >/dev/null
     cmake --build "$1" -j "$JOBS"
 }
 
@@ -57,14 +57,10 @@ fuzz_tools_present() {
 }
 
 # Everything built by clang with coverage for libFuzzer, AddressSanitizer and UBSan.
-# The SDK headers are third-party code to the modules, so clang (which, unlike gcc, warns
-# about the unused private member AcGeTol keeps for the SDK's layout) reads them as system
-# headers.
 build_fuzz() {
     cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-        -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link \
-        "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link -isystem $PWD/host/include" \
-        -DVEM_SANITIZE=ON -DVEM_FUZZ=ON >/dev/null
+        -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \
+        -DVEM_SANITIZE=ON -DVEM_FUZZ=ON -DVEM_WERROR=ON >/dev/null
     cmake --build build-fuzz -j "$JOBS" --target "${FUZZ_TARGETS[@]/#/fuzz_}"
 }
 

@@ -159,10 +159,9 @@ TEST(MemoryFiler, InvalidCodePointsAreFiledAsReplacementCharacters)
     const std::wstring text = {L'a', wchar_t(0xD800), wchar_t(0xDFFF), wchar_t(0x110000), wchar_t(-1), L'b'};
     MemoryFiler filer;
     ASSERT_EQ(filer.writeString(text.c_str()), Acad::eOk);
-    Bytes utf8 = {'a'};
-    for (int i = 0; i < 4; ++i)
-        utf8.insert(utf8.end(), {0xEF, 0xBF, 0xBD});
-    utf8.push_back('b');
+    // Each of the four becomes U+FFFD.
+    const Bytes utf8 = {'a',  0xEF, 0xBF, 0xBD, 0xEF, 0xBF, 0xBD, 0xEF,
+                        0xBF, 0xBD, 0xEF, 0xBF, 0xBD, 'b'};
     EXPECT_EQ(filer.bytes(), stringRecord(utf8));
 }
 
@@ -258,9 +257,8 @@ TEST(MemoryFiler, BadLengthsFailWithoutAllocating)
     MemoryFiler probe;
     probe.writeString(L""), probe.writeBytes("", 0), probe.writeBChunk(ads_binary{0, nullptr});
     for (long at : {0, 5, 10}) {  // a string, a block and a chunk claiming 4 GiB
-        Bytes bytes(probe.bytes().begin() + at, probe.bytes().begin() + at + 5);
-        std::fill(bytes.begin() + 1, bytes.end(), 0xFF);
-        bytes.insert(bytes.end(), {'a', 'b', 'c'});
+        // The value's tag, a length of 0xFFFFFFFF, then three bytes.
+        const Bytes bytes = {probe.bytes()[size_t(at)], 0xFF, 0xFF, 0xFF, 0xFF, 'a', 'b', 'c'};
         MemoryFiler filer(bytes);
         AcString text(L"poison");
         ACHAR* chars = nullptr;
