@@ -10,7 +10,6 @@ const char kTextStart[] = "\n指定第2点(文字标注起点):";
 const char kDirection[] = "\n指定3点(文字标注方向):";
 const char kTextCentre[] = "\n指定第2点(文字标注位置,回车取默认值与坐标点重合):";
 const char kWrongClass[] = "\n无效的选择!";
-const char kAxisInvalid[] = "\n输入的参考轴号不正确,将自动取默认值";
 
 class PlaceLabel : public CommandTest {
 protected:

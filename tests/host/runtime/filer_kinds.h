@@ -72,7 +72,7 @@ inline double fromBits(Adesk::UInt64 bits)
 
 // A kind named after its reader without "read".
 #define FILER_KIND(T, WRITE, READ, VALUE, POISON)                                            \
-    scalar<T>(#READ + 4, VALUE, POISON, [](AcDbDwgFiler& f, T v) { return f.WRITE(v); }, \
+    scalar<T>(&#READ[4], VALUE, POISON, [](AcDbDwgFiler& f, T v) { return f.WRITE(v); }, \
               [](AcDbDwgFiler& f, T* p) { return f.READ(p); })
 
 inline std::vector<FilerKind> everyKind(const AcDbObjectId& id)
