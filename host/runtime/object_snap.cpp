@@ -204,7 +204,9 @@ void crossStraightArc(const Piece& line, const Piece& arc, Offer offer)
     const double a = dx * dx + dy * dy;
     const double b = 2.0 * (fx * dx + fy * dy);
     const double c = fx * fx + fy * fy - arc.radius * arc.radius;
-    const double disc = b * b - 4.0 * a * c;
+    double disc = b * b - 4.0 * a * c;
+    if (disc < 0.0 && disc > -kParameterTolerance * b * b)
+        disc = 0.0;  // a tangent, lost to rounding
     if (!(a > 0.0) || disc < 0.0)
         return;
     const double root = std::sqrt(disc);
@@ -235,9 +237,20 @@ void crossArcs(const Piece& a, const Piece& b, Offer offer)
     }
 }
 
+// Pieces that share an end (the segments of a polyline, a label's leader and its
+// underline) meet there, whatever rounding makes of their crossing.
+template <class Offer>
+void offerSharedEnds(const Piece& a, const Piece& b, Offer offer)
+{
+    for (const AcGePoint3d& end : {a.from, a.to})
+        if (end.isEqualTo(b.from) || end.isEqualTo(b.to))
+            offer(end);
+}
+
 template <class Offer>
 void crossPieces(const Piece& a, const Piece& b, Offer offer)
 {
+    offerSharedEnds(a, b, offer);
     if (!a.isArc && !b.isArc)
         crossStraights(a, b, offer);
     else if (!a.isArc)
