@@ -166,17 +166,6 @@ std::vector<std::wstring> splitOn(const std::wstring& text, wchar_t sep)
 // editor status has this value).
 constexpr int kAskAgain = 1;
 
-// A pick is taken as it came; a typed answer is parsed relative to the base point.
-bool pointOf(acrt::AnswerStatus status, const std::wstring& text, const AcGePoint3d& pick, const AcGePoint3d& base,
-             AcGePoint3d& p)
-{
-    if (status == acrt::AnswerStatus::kPick) {
-        p = pick;
-        return isFinitePoint(p);
-    }
-    return acrt::parsePoint(text, base, p);
-}
-
 // One round of a point prompt: RTNORM with the point, RTNONE on Enter, RTCAN, or
 // kAskAgain after saying what was wrong. A snap keyword asks for the point to snap
 // from; running snaps apply to picks only and never refuse one, while an explicit
@@ -194,19 +183,21 @@ int askPoint(const ACHAR* prompt, const AcGePoint3d& base, bool runningSnaps, Ac
     const bool explicitSnap = status == acrt::AnswerStatus::kText && osnapKeyword(text, explicitModes);
     if (explicitSnap && (status = acrt::readPointAnswer(L" of ", text, pick)) == acrt::AnswerStatus::kCancel)
         return RTCAN;
-    if (!pointOf(status, text, pick, base, p)) {
+    if (!acrt::pointOfAnswer(status, text, pick, base, p)) {
         vemhost::printPlain(L"\nInvalid point.");
         return kAskAgain;
     }
     const bool picked = status == acrt::AnswerStatus::kPick;
     const unsigned modes = explicitSnap ? explicitModes : (picked && runningSnaps ? unsigned(vemhost::osmode()) : 0u);
+    if (modes == 0)
+        return RTNORM;
     AcGePoint3d snapped;
-    if (modes == 0 || acrt::snapPoint(acdbHostApplicationServices()->workingDatabase(), modes, p, base, snapped)) {
-        p = modes == 0 ? p : snapped;
+    if (acrt::snapPoint(acdbHostApplicationServices()->workingDatabase(), modes, p, base, snapped)) {
+        p = snapped;
         return RTNORM;
     }
     if (!explicitSnap)
-        return RTNORM;
+        return RTNORM;  // running snaps never refuse a pick
     vemhost::printPlain(L"\nNo snap point found.");
     return kAskAgain;
 }
@@ -270,6 +261,15 @@ AnswerStatus readAnswer(const ACHAR* prompt, bool spacesAllowed, std::wstring& a
 AnswerStatus readPointAnswer(const ACHAR* prompt, std::wstring& answer, AcGePoint3d& pick)
 {
     return readInput(prompt, false, true, answer, pick);
+}
+
+bool pointOfAnswer(AnswerStatus status, const std::wstring& text, const AcGePoint3d& pick, const AcGePoint3d& base,
+                   AcGePoint3d& result)
+{
+    if (status != AnswerStatus::kPick)
+        return parsePoint(text, base, result);
+    result = pick;
+    return isFinitePoint(result);
 }
 
 int takeInitGetFlags()

@@ -20,6 +20,10 @@ ACRT_PORT AnswerStatus readPointAnswer(const ACHAR* prompt, std::wstring& answer
 // Parses a point answer ("x,y", "x,y,z", "@dx,dy", "@d<angle") relative to base; false
 // also when the point is not finite (a relative sum that overflows).
 ACRT_PORT bool parsePoint(const std::wstring& text, const AcGePoint3d& base, AcGePoint3d& result);
+// The point an answer gives: a pick as it came, a typed answer parsed relative to base;
+// false when it is no finite point.
+ACRT_PORT bool pointOfAnswer(AnswerStatus status, const std::wstring& text, const AcGePoint3d& pick,
+                             const AcGePoint3d& base, AcGePoint3d& result);
 // The acedInitGet bits for the next input call, cleared as they are taken.
 ACRT_PORT int takeInitGetFlags();
 

@@ -421,16 +421,13 @@ int acedEntSel(const ACHAR* str, ads_name entres, ads_point ptres)
     acrt::takeInitGetFlags();
     for (;;) {
         std::wstring answer;
-        AcGePoint3d pt;
-        const acrt::AnswerStatus status = acrt::readPointAnswer(prompt, answer, pt);
+        AcGePoint3d picked, pt;
+        const acrt::AnswerStatus status = acrt::readPointAnswer(prompt, answer, picked);
         if (status == acrt::AnswerStatus::kCancel)
             return RTCAN;
         if (status == acrt::AnswerStatus::kText && answer.empty())
             return RTERROR;
-        const bool valid = status == acrt::AnswerStatus::kPick
-                               ? std::isfinite(pt.x) && std::isfinite(pt.y) && std::isfinite(pt.z)
-                               : acrt::parsePoint(answer, vemhost::lastPoint(), pt);
-        if (!valid) {
+        if (!acrt::pointOfAnswer(status, answer, picked, vemhost::lastPoint(), pt)) {
             vemhost::printPlain(L"\nInvalid point.");
             continue;
         }
