@@ -263,6 +263,30 @@ AcGePoint2d nearestOnSegment(const Segment& seg, const AcGePoint2d& pt)
     return seg.from + along * t;
 }
 
+// The feet of the perpendiculars from a point to a segment that lie on it: one on a
+// straight segment, up to two on an arc (both ends of the diameter through the point).
+void appendPerpendicularFeet(const Segment& seg, const AcGePoint2d& from, const PlaneFrame& frame,
+                             AcGePoint3dArray& feet)
+{
+    Arc arc;
+    if (arcOf(seg, arc)) {
+        if (from.isEqualTo(arc.center))
+            return;
+        const double angle = std::atan2(from.y - arc.center.y, from.x - arc.center.x);
+        for (double foot : {angle, angle + M_PI})
+            if (angleInSweep(arc, foot))
+                feet.append(frame.world(arc.pointAt(foot)));
+        return;
+    }
+    const AcGeVector2d along = seg.to - seg.from;
+    const double lengthSqrd = along.lengthSqrd();
+    if (!(lengthSqrd > 0.0))
+        return;
+    const double t = (from - seg.from).dotProduct(along) / lengthSqrd;
+    if (t >= 0.0 && t <= 1.0)
+        feet.append(frame.world(seg.from + along * t));
+}
+
 AcGePoint2d midpointOf(const Segment& seg)
 {
     Arc arc;
@@ -645,7 +669,7 @@ Acad::ErrorStatus AcDbPolyline::subExplode(AcDbVoidPtrArray& entitySet) const
 }
 
 Acad::ErrorStatus AcDbPolyline::subGetOsnapPoints(AcDb::OsnapMode osnapMode, Adesk::GsMarker /*gsSelectionMark*/,
-                                                  const AcGePoint3d& pickPoint, const AcGePoint3d& /*lastPoint*/,
+                                                  const AcGePoint3d& pickPoint, const AcGePoint3d& lastPoint,
                                                   const AcGeMatrix3d& /*viewXform*/, AcGePoint3dArray& snapPoints,
                                                   AcDbIntArray& /*geomIds*/) const
 {
@@ -675,6 +699,20 @@ Acad::ErrorStatus AcDbPolyline::subGetOsnapPoints(AcDb::OsnapMode osnapMode, Ade
         }
         if (found)
             snapPoints.append(best);
+        break;
+    }
+    case AcDb::kOsModeCen:
+        for (unsigned i = 0; i < count; ++i) {
+            Arc arc;
+            if (arcOf(segmentOf(m_vertices, i, m_constantWidth), arc))
+                snapPoints.append(frame.world(arc.center));
+        }
+        break;
+    case AcDb::kOsModePerp: {
+        // The last point is taken into the plane, as the pick is for the nearest point.
+        const AcGePoint2d from = frame.plane(lastPoint);
+        for (unsigned i = 0; i < count; ++i)
+            appendPerpendicularFeet(segmentOf(m_vertices, i, m_constantWidth), from, frame, snapPoints);
         break;
     }
     default:

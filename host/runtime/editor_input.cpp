@@ -1,6 +1,7 @@
-// Editor input: answers come line by line from the input provider (a script, the
-// keyboard, or the tests' queue); string and point requests take them apart as the
-// host does, and a "^C" line cancels the request it answers.
+// Editor input: answers come line by line, or as picks, from the input provider (a
+// script, the keyboard, a front end, or the tests' queue); string and point requests
+// take them apart as the host does, a "^C" line cancels the request it answers, and
+// point requests apply object snaps.
 #include <cmath>
 #include <cwchar>
 #include <cwctype>
@@ -8,21 +9,23 @@
 
 #include "acedads.h"
 #include "acutads.h"
+#include "adscodes.h"
 #include "dbapserv.h"
 #include "editor_internals.h"
-#include "gemat3d.h"
 #include "vemhost.h"
 
 namespace {
 
 struct EditorInput {
     vemhost::InputProvider* provider = nullptr;
-    std::deque<std::wstring> queue;
+    std::deque<vemhost::Input> queue;
     std::wstring pending;
     bool hasPending = false;
     bool echo = false;
     bool exhausted = false;
     double pickBox = 3.0;
+    int osmode = vemhost::kDefaultOsmode;
+    int initGetFlags = 0;
     AcGePoint3d last;
 };
 
@@ -32,14 +35,14 @@ EditorInput& input()
     return in;
 }
 
-bool nextLine(std::wstring& line)
+bool nextInput(vemhost::Input& next)
 {
     EditorInput& in = input();
     bool got = false;
     if (in.provider != nullptr) {
-        got = in.provider->readLine(line);
+        got = in.provider->read(next);
     } else if (!in.queue.empty()) {
-        line = std::move(in.queue.front());
+        next = std::move(in.queue.front());
         in.queue.pop_front();
         got = true;
     }
@@ -47,21 +50,79 @@ bool nextLine(std::wstring& line)
     return got;
 }
 
+// Makes the next line the pending one, or hands over a pick when picks are wanted
+// (others are passed over, as the host ignores clicks at prompts that take no point).
+acrt::AnswerStatus takeInput(bool picksWanted, AcGePoint3d& pick)
+{
+    EditorInput& in = input();
+    while (!in.hasPending) {
+        vemhost::Input next;
+        if (!nextInput(next))
+            return acrt::AnswerStatus::kCancel;  // the input has ended: nothing to show
+        if (next.kind == vemhost::Input::kPick) {
+            if (!picksWanted)
+                continue;
+            pick = next.point;
+            return acrt::AnswerStatus::kPick;
+        }
+        std::wstring& line = next.line;
+        while (!line.empty() && (line.back() == L'\r' || line.back() == L'\n'))
+            line.pop_back();
+        in.pending = std::move(line);
+        in.hasPending = true;
+    }
+    return acrt::AnswerStatus::kText;
+}
+
+// Takes the next answer out of the pending line.
+acrt::AnswerStatus takeAnswer(bool spacesAllowed, std::wstring& answer)
+{
+    EditorInput& in = input();
+    if (in.pending == L"^C") {
+        vemhost::discardPendingAnswer();
+        vemhost::printPlain(L"*Cancel*");
+        return acrt::AnswerStatus::kCancel;
+    }
+    size_t space = spacesAllowed ? std::wstring::npos : in.pending.find(L' ');
+    if (space == std::wstring::npos) {
+        answer = std::move(in.pending);
+        vemhost::discardPendingAnswer();
+    } else {
+        answer = in.pending.substr(0, space);
+        in.pending.erase(0, space + 1);
+    }
+    if (in.echo)
+        vemhost::printPlain(answer);
+    return acrt::AnswerStatus::kText;
+}
+
+acrt::AnswerStatus readInput(const ACHAR* prompt, bool spacesAllowed, bool picksWanted, std::wstring& answer,
+                             AcGePoint3d& pick)
+{
+    answer.clear();
+    if (prompt != nullptr)
+        vemhost::printPlain(prompt);
+    const acrt::AnswerStatus status = takeInput(picksWanted, pick);
+    return status == acrt::AnswerStatus::kText ? takeAnswer(spacesAllowed, answer) : status;
+}
+
 struct OsnapKeyword {
     const wchar_t* name;
-    AcDb::OsnapMode mode;
+    unsigned modes;
 };
 
-//  keyword   mode
+//  keyword   modes
 const OsnapKeyword kOsnapKeywords[] = {
-    {L"END", AcDb::kOsModeEnd},  {L"MID", AcDb::kOsModeMid},   {L"CEN", AcDb::kOsModeCen},
-    {L"NOD", AcDb::kOsModeNode}, {L"QUA", AcDb::kOsModeQuad},  {L"INS", AcDb::kOsModeIns},
-    {L"PER", AcDb::kOsModePerp}, {L"TAN", AcDb::kOsModeTan},   {L"NEA", AcDb::kOsModeNear},
+    {L"END", acrt::kSnapEnd},  {L"MID", acrt::kSnapMid},   {L"CEN", acrt::kSnapCen},  {L"NOD", acrt::kSnapNode},
+    {L"QUA", acrt::kSnapQuad}, {L"INT", acrt::kSnapInt},   {L"INS", acrt::kSnapIns},  {L"PER", acrt::kSnapPerp},
+    {L"TAN", acrt::kSnapTan},  {L"NEA", acrt::kSnapNear},  {L"NON", 0},
 };
 
-bool osnapKeyword(const std::wstring& text, AcDb::OsnapMode& mode)
+// A snap keyword is named by its first three letters ("END", "ENDP" ...); NON takes
+// the point as given, whatever the running snaps.
+bool osnapKeyword(const std::wstring& text, unsigned& modes)
 {
-    if (text.size() < 3)
+    if (text.size() < 3 || text.find(L',') != std::wstring::npos)
         return false;
     for (const OsnapKeyword& k : kOsnapKeywords) {
         bool match = true;
@@ -69,12 +130,14 @@ bool osnapKeyword(const std::wstring& text, AcDb::OsnapMode& mode)
             if (std::towupper(wint_t(text[i])) != wint_t(k.name[i]))
                 match = false;
         if (match) {
-            mode = k.mode;
+            modes = k.modes;
             return true;
         }
     }
     return false;
 }
+
+bool isFinitePoint(const AcGePoint3d& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
 // A number as the host reads coordinates: finite, the whole text.
 bool parseNumber(const std::wstring& text, double& value)
@@ -99,17 +162,63 @@ std::vector<std::wstring> splitOn(const std::wstring& text, wchar_t sep)
     }
 }
 
+// What a round of a point prompt returns when the prompt is to be asked again (no
+// editor status has this value).
+constexpr int kAskAgain = 1;
+
+// One round of a point prompt: RTNORM with the point, RTNONE on Enter, RTCAN, or
+// kAskAgain after saying what was wrong. A snap keyword asks for the point to snap
+// from; running snaps apply to picks only and never refuse one, while an explicit
+// snap that finds nothing asks again.
+int askPoint(const ACHAR* prompt, const AcGePoint3d& base, bool runningSnaps, AcGePoint3d& p)
+{
+    std::wstring text;
+    AcGePoint3d pick;
+    acrt::AnswerStatus status = acrt::readPointAnswer(prompt, text, pick);
+    if (status == acrt::AnswerStatus::kCancel)
+        return RTCAN;
+    if (status == acrt::AnswerStatus::kText && text.empty())
+        return RTNONE;
+    unsigned explicitModes = 0;
+    const bool explicitSnap = status == acrt::AnswerStatus::kText && osnapKeyword(text, explicitModes);
+    if (explicitSnap && (status = acrt::readPointAnswer(L" of ", text, pick)) == acrt::AnswerStatus::kCancel)
+        return RTCAN;
+    if (!acrt::pointOfAnswer(status, text, pick, base, p)) {
+        vemhost::printPlain(L"\nInvalid point.");
+        return kAskAgain;
+    }
+    const bool picked = status == acrt::AnswerStatus::kPick;
+    const unsigned modes = explicitSnap ? explicitModes : (picked && runningSnaps ? unsigned(vemhost::osmode()) : 0u);
+    if (modes == 0)
+        return RTNORM;
+    AcGePoint3d snapped;
+    if (acrt::snapPoint(acdbHostApplicationServices()->workingDatabase(), modes, p, base, snapped)) {
+        p = snapped;
+        return RTNORM;
+    }
+    if (!explicitSnap)
+        return RTNORM;  // running snaps never refuse a pick
+    vemhost::printPlain(L"\nNo snap point found.");
+    return kAskAgain;
+}
+
 }  // namespace
 
 namespace vemhost {
 InputProvider::~InputProvider() = default;
+bool InputProvider::read(Input& next)
+{
+    next.kind = Input::kLine;
+    return readLine(next.line);
+}
 void setInputProvider(InputProvider* provider) { input().provider = provider; }
-void queueInput(const std::wstring& line) { input().queue.push_back(line); }
+void queueInput(const std::wstring& line) { input().queue.push_back(Input{Input::kLine, line, AcGePoint3d()}); }
 void queueInput(std::initializer_list<std::wstring> lines)
 {
     for (const std::wstring& line : lines)
-        input().queue.push_back(line);
+        queueInput(line);
 }
+void queuePick(const AcGePoint3d& pt) { input().queue.push_back(Input{Input::kPick, std::wstring(), pt}); }
 void clearInput()
 {
     input().queue.clear();
@@ -131,41 +240,43 @@ void setPickBox(double size)
 double pickBox() { return input().pickBox; }
 AcGePoint3d lastPoint() { return input().last; }
 void setLastPoint(const AcGePoint3d& pt) { input().last = pt; }
+bool setOsmode(int bits)
+{
+    if (bits < 0 || bits > kMaxOsmode)
+        return false;
+    input().osmode = bits;
+    return true;
+}
+int osmode() { return input().osmode; }
 }  // namespace vemhost
 
 namespace acrt {
 
 AnswerStatus readAnswer(const ACHAR* prompt, bool spacesAllowed, std::wstring& answer)
 {
-    EditorInput& in = input();
-    answer.clear();
-    if (prompt != nullptr)
-        vemhost::printPlain(prompt);
-    if (!in.hasPending) {
-        std::wstring line;
-        if (!nextLine(line))
-            return AnswerStatus::kCancel;  // the input has ended: nothing to show
-        while (!line.empty() && (line.back() == L'\r' || line.back() == L'\n'))
-            line.pop_back();
-        in.pending = std::move(line);
-        in.hasPending = true;
-    }
-    if (in.pending == L"^C") {
-        vemhost::discardPendingAnswer();
-        vemhost::printPlain(L"*Cancel*");
-        return AnswerStatus::kCancel;
-    }
-    size_t space = spacesAllowed ? std::wstring::npos : in.pending.find(L' ');
-    if (space == std::wstring::npos) {
-        answer = std::move(in.pending);
-        vemhost::discardPendingAnswer();
-    } else {
-        answer = in.pending.substr(0, space);
-        in.pending.erase(0, space + 1);
-    }
-    if (in.echo)
-        vemhost::printPlain(answer);
-    return AnswerStatus::kText;
+    AcGePoint3d unused;
+    return readInput(prompt, spacesAllowed, false, answer, unused);
+}
+
+AnswerStatus readPointAnswer(const ACHAR* prompt, std::wstring& answer, AcGePoint3d& pick)
+{
+    return readInput(prompt, false, true, answer, pick);
+}
+
+bool pointOfAnswer(AnswerStatus status, const std::wstring& text, const AcGePoint3d& pick, const AcGePoint3d& base,
+                   AcGePoint3d& result)
+{
+    if (status != AnswerStatus::kPick)
+        return parsePoint(text, base, result);
+    result = pick;
+    return isFinitePoint(result);
+}
+
+int takeInitGetFlags()
+{
+    const int flags = input().initGetFlags;
+    input().initGetFlags = 0;
+    return flags;
 }
 
 bool parsePoint(const std::wstring& text, const AcGePoint3d& base, AcGePoint3d& result)
@@ -186,7 +297,7 @@ bool parsePoint(const std::wstring& text, const AcGePoint3d& base, AcGePoint3d& 
         double rad = angle * M_PI / 180.0;
         AcGePoint3d origin = relative ? base : AcGePoint3d::kOrigin;
         result = origin + AcGeVector3d(dist * std::cos(rad), dist * std::sin(rad), 0.0);
-        return true;
+        return isFinitePoint(result);
     }
     std::vector<std::wstring> parts = splitOn(body, L',');
     if (parts.size() < 2 || parts.size() > 3)
@@ -197,13 +308,14 @@ bool parsePoint(const std::wstring& text, const AcGePoint3d& base, AcGePoint3d& 
             return false;
     AcGeVector3d d(v[0], v[1], v[2]);
     result = relative ? base + d : AcGePoint3d(v[0], v[1], v[2]);
-    return true;
+    return isFinitePoint(result);
 }
 
 }  // namespace acrt
 
 int acedGetString(int cronly, const ACHAR* prompt, ACHAR* result, size_t bufsize)
 {
+    acrt::takeInitGetFlags();
     if (result == nullptr || bufsize == 0)
         return RTERROR;
     result[0] = 0;
@@ -216,36 +328,32 @@ int acedGetString(int cronly, const ACHAR* prompt, ACHAR* result, size_t bufsize
     return answer.size() > bufsize - 1 ? RTINPUTTRUNCATED : RTNORM;
 }
 
-int acedInitGet(int, const ACHAR*) { return RTNORM; }
+// Of the control bits only RSG_NOOSNAP is honoured (running snaps off for the next
+// point); keywords are not kept. The bits hold for the next input call only.
+int acedInitGet(int val, const ACHAR*)
+{
+    input().initGetFlags = val;
+    return RTNORM;
+}
 
-// Asks until the answer is a point, Enter or a cancel. An object snap keyword asks for
-// the point to snap from, then takes the nearest snap point offered there.
+// Asks until the answer is a point, Enter or a cancel.
 int acedGetPoint(const ads_point pt, const ACHAR* prompt, ads_point result)
 {
-    AcGePoint3d base = pt ? AcGePoint3d(pt[X], pt[Y], pt[Z]) : vemhost::lastPoint();
-    AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
-    const ACHAR* ask = prompt;
+    const bool runningSnaps = (acrt::takeInitGetFlags() & RSG_NOOSNAP) == 0;
+    const AcGePoint3d base = pt ? AcGePoint3d(pt[X], pt[Y], pt[Z]) : vemhost::lastPoint();
     for (;;) {
-        std::wstring answer;
-        if (acrt::readAnswer(ask, false, answer) == acrt::AnswerStatus::kCancel)
-            return RTCAN;
-        if (answer.empty())
-            return RTNONE;
-        AcDb::OsnapMode mode = AcDb::kOsModeEnd;
-        bool snapping = osnapKeyword(answer, mode) && answer.find(L',') == std::wstring::npos;
-        if (snapping && acrt::readAnswer(L" of ", false, answer) == acrt::AnswerStatus::kCancel)
-            return RTCAN;
         AcGePoint3d p;
-        if (acrt::parsePoint(answer, base, p) && (!snapping || acrt::snapPoint(db, mode, p, p))) {
+        const int rc = askPoint(prompt, base, runningSnaps, p);
+        if (rc == kAskAgain)
+            continue;
+        if (rc == RTNORM) {
             if (result != nullptr) {
                 result[X] = p.x;
                 result[Y] = p.y;
                 result[Z] = p.z;
             }
             vemhost::setLastPoint(p);
-            return RTNORM;
         }
-        vemhost::printPlain(snapping ? L"\nNo snap point found." : L"\nInvalid point.");
-        ask = prompt;
+        return rc;
     }
 }

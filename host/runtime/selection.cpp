@@ -50,16 +50,6 @@ void makeSet(std::vector<AcDbObjectId> ids, ads_name ss)
     ss[1] = kSelectionSetTag;
 }
 
-double segmentDistance(const AcGePoint3d& p, const AcGePoint3d& a, const AcGePoint3d& b)
-{
-    double dx = b.x - a.x, dy = b.y - a.y;
-    double len2 = dx * dx + dy * dy;
-    double t = len2 > 0.0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / len2 : 0.0;
-    t = std::max(0.0, std::min(1.0, t));
-    double cx = a.x + t * dx - p.x, cy = a.y + t * dy - p.y;
-    return std::sqrt(cx * cx + cy * cy);
-}
-
 bool insidePolygon(const AcGePoint3d& p, const std::vector<AcGePoint3d>& pts)
 {
     bool inside = false;
@@ -91,9 +81,9 @@ double pickDistance(AcDbEntity* ent, const AcGePoint3d& p)
         if (pts.size() == 1)
             best = std::min(best, std::hypot(p.x - pts[0].x, p.y - pts[0].y));
         for (size_t i = 1; i < pts.size(); ++i)
-            best = std::min(best, segmentDistance(p, pts[i - 1], pts[i]));
+            best = std::min(best, acrt::planSegmentDistance(p, pts[i - 1], pts[i]));
         if (prim.kind == vemhost::Primitive::kPolygon && pts.size() >= 3)
-            best = std::min(best, segmentDistance(p, pts.back(), pts.front()));
+            best = std::min(best, acrt::planSegmentDistance(p, pts.back(), pts.front()));
     }
     return best;
 }
@@ -214,9 +204,11 @@ AcDbObjectId lastEntity(AcDbDatabase* db)
     return ids.empty() ? AcDbObjectId() : ids.back();
 }
 
+// Window corners are not snapped, as the host's selection does not snap.
 bool askCorner(const ACHAR* prompt, AcGePoint3d& pt)
 {
     ads_point p;
+    acedInitGet(RSG_NOOSNAP, nullptr);
     if (acedGetPoint(nullptr, prompt, p) != RTNORM)
         return false;
     pt = AcGePoint3d(p[X], p[Y], p[Z]);
@@ -248,6 +240,15 @@ void addOrRemove(std::vector<AcDbObjectId>& set, std::unordered_set<const AcDbSt
                   set.end());
 }
 
+// The entity a point picks, among those the filter lets through; picks are not snapped.
+std::vector<AcDbObjectId> pickedEntity(AcDbDatabase* db, const AcGePoint3d& pt, const struct resbuf* filter)
+{
+    std::vector<AcDbObjectId> hits = filtered(acrt::entitiesAtPick(db, pt), filter);
+    if (hits.size() > 1)
+        hits.resize(1);
+    return hits;
+}
+
 // The interactive selection: "Select objects:" until Enter, each answer followed by
 // how many entities it found.
 int selectInteractively(AcDbDatabase* db, const struct resbuf* filter, ads_name ss)
@@ -257,14 +258,17 @@ int selectInteractively(AcDbDatabase* db, const struct resbuf* filter, ads_name 
     bool removing = false;
     for (;;) {
         std::wstring answer;
-        if (acrt::readAnswer(removing ? L"\nRemove objects: " : L"\nSelect objects: ", false, answer) ==
-            acrt::AnswerStatus::kCancel)
+        AcGePoint3d a, b;
+        const acrt::AnswerStatus status =
+            acrt::readPointAnswer(removing ? L"\nRemove objects: " : L"\nSelect objects: ", answer, a);
+        if (status == acrt::AnswerStatus::kCancel)
             return RTCAN;
-        if (answer.empty())
+        if (status == acrt::AnswerStatus::kText && answer.empty())
             break;
         std::vector<AcDbObjectId> found;
-        AcGePoint3d a, b;
-        if (keywordIs(answer, L"R") || keywordIs(answer, L"A")) {
+        if (status == acrt::AnswerStatus::kPick) {
+            found = pickedEntity(db, a, filter);
+        } else if (keywordIs(answer, L"R") || keywordIs(answer, L"A")) {
             removing = keywordIs(answer, L"R");
             continue;
         } else if (keywordIs(answer, L"W") || keywordIs(answer, L"C")) {
@@ -281,9 +285,7 @@ int selectInteractively(AcDbDatabase* db, const struct resbuf* filter, ads_name 
         } else if (keywordIs(answer, L"P")) {
             found = filtered(selections().previous, filter);
         } else if (acrt::parsePoint(answer, vemhost::lastPoint(), a)) {
-            std::vector<AcDbObjectId> hits = filtered(acrt::entitiesAtPick(db, a), filter);
-            if (!hits.empty())
-                found.push_back(hits.front());
+            found = pickedEntity(db, a, filter);
         } else {
             vemhost::printPlain(L"\n*Invalid selection*");
             continue;
@@ -356,30 +358,6 @@ std::vector<AcDbObjectId> entitiesAtPick(AcDbDatabase* db, const AcGePoint3d& pt
     return out;
 }
 
-bool snapPoint(AcDbDatabase* db, AcDb::OsnapMode mode, const AcGePoint3d& pt, AcGePoint3d& snapped)
-{
-    bool found = false;
-    double best = HUGE_VAL;
-    for (const AcDbObjectId& id : entitiesAtPick(db, pt)) {
-        AcDbEntity* ent = nullptr;
-        if (acdbOpenAcDbEntity(ent, id, AcDb::kForRead) != Acad::eOk)
-            continue;
-        AcGePoint3dArray points;
-        AcDbIntArray geomIds;
-        ent->getOsnapPoints(mode, 0, pt, vemhost::lastPoint(), AcGeMatrix3d::kIdentity, points, geomIds);
-        ent->close();
-        for (const AcGePoint3d& p : points) {
-            double d = p.distanceTo(pt);
-            if (d < best) {
-                best = d;
-                snapped = p;
-                found = true;
-            }
-        }
-    }
-    return found;
-}
-
 bool drawnExtents(AcDbEntity* ent, AcGePoint3d& lo, AcGePoint3d& hi)
 {
     vemhost::PrimitiveCollector collector;
@@ -440,14 +418,16 @@ int acedEntSel(const ACHAR* str, ads_name entres, ads_point ptres)
 {
     AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
     const ACHAR* prompt = str ? str : L"\nSelect object: ";
+    acrt::takeInitGetFlags();
     for (;;) {
         std::wstring answer;
-        if (acrt::readAnswer(prompt, false, answer) == acrt::AnswerStatus::kCancel)
+        AcGePoint3d picked, pt;
+        const acrt::AnswerStatus status = acrt::readPointAnswer(prompt, answer, picked);
+        if (status == acrt::AnswerStatus::kCancel)
             return RTCAN;
-        if (answer.empty())
+        if (status == acrt::AnswerStatus::kText && answer.empty())
             return RTERROR;
-        AcGePoint3d pt;
-        if (!acrt::parsePoint(answer, vemhost::lastPoint(), pt)) {
+        if (!acrt::pointOfAnswer(status, answer, picked, vemhost::lastPoint(), pt)) {
             vemhost::printPlain(L"\nInvalid point.");
             continue;
         }

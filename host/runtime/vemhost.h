@@ -270,12 +270,26 @@ private:
 
 
 // ---- editor input -----------------------------------------------------------------
-// Supplies the lines the user types or a script holds. False means no more input,
-// which the editor answers as a cancel.
+// One thing the user gives: a typed line (one or more answers, as if ended with Enter)
+// or a pick, a point clicked in the drawing, which answers one prompt by itself. A
+// point prompt applies the running object snaps to a pick, never to a typed point;
+// prompts that take no point ignore picks, as the host ignores clicks there.
+struct Input {
+    enum Kind { kLine, kPick };
+    Kind kind = kLine;
+    std::wstring line;  // kLine
+    AcGePoint3d point;  // kPick, world coordinates
+};
+// Supplies the lines the user types or a script holds, and the picks of a front end
+// that has a drawing to click in. False means no more input, which the editor answers
+// as a cancel.
 class ACRT_PORT InputProvider {
 public:
     virtual ~InputProvider();
     virtual bool readLine(std::wstring& line) = 0;
+    // The next input; a provider that delivers picks overrides this. The default
+    // reads a line.
+    virtual bool read(Input& input);
 };
 // The editor reads from this provider (not owned); null means the built-in queue.
 ACRT_PORT void setInputProvider(InputProvider* provider);
@@ -283,6 +297,8 @@ ACRT_PORT void setInputProvider(InputProvider* provider);
 // line "^C" cancels the prompt it answers, as ESC does.
 ACRT_PORT void queueInput(const std::wstring& line);
 ACRT_PORT void queueInput(std::initializer_list<std::wstring> lines);
+// Queues a pick at a world point, as a click in the drawing gives it.
+ACRT_PORT void queuePick(const AcGePoint3d& pt);
 ACRT_PORT void clearInput();
 ACRT_PORT size_t pendingInputCount();
 // Drops what is left of the current line (after a command ends or is cancelled).
@@ -298,6 +314,15 @@ ACRT_PORT double pickBox();
 // appended in the current space is the "L" of a selection.
 ACRT_PORT AcGePoint3d lastPoint();
 ACRT_PORT void setLastPoint(const AcGePoint3d& pt);
+// Running object snaps (OSMODE), with the host's bits: END 1, MID 2, CEN 4, NOD 8,
+// QUA 16, INT 32, INS 64, PER 128, TAN 256, NEA 512 (higher bits are kept, unused).
+// Like the host, which keeps it in the registry, the value belongs to the program, not
+// to a drawing. The snap aperture is the pick box. setOsmode refuses a value outside
+// 0..kMaxOsmode and returns false.
+constexpr int kDefaultOsmode = 4133;
+constexpr int kMaxOsmode = 16383;
+ACRT_PORT bool setOsmode(int bits);
+ACRT_PORT int osmode();
 
 // ---- editor accounting ------------------------------------------------------------
 ACRT_PORT long openSelectionSetCount();

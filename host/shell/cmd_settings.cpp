@@ -1,4 +1,5 @@
-// LAYER, SETVAR, PSPACE and MSPACE: the drawing's layers and the session's settings.
+// LAYER, SETVAR, PSPACE and MSPACE: the drawing's layers and the session's settings
+// (PICKBOX, OSMODE, CLAYER, TILEMODE).
 #include <cmath>
 #include <cwchar>
 #include <cwctype>
@@ -99,46 +100,88 @@ void layerCommand(Session& session)
     }
 }
 
+std::wstring newValuePrompt(const wchar_t* name, const std::wstring& current)
+{
+    return L"\nEnter new value for " + std::wstring(name) + L" <" + current + L">: ";
+}
+
+void setPickBox(Session&)
+{
+    double v = 0;
+    int rc = getNumber(newValuePrompt(L"PICKBOX", std::to_wstring(vemhost::pickBox())).c_str(), v);
+    if (rc == RTNORM && v > 0 && v <= 1e6)
+        vemhost::setPickBox(v);
+    else if (rc == RTNORM)
+        say(L"Value out of range.");
+}
+
+// The running object snaps: a whole number of the host's snap bits. The program keeps
+// it across drawings, as the host keeps it in the registry.
+void setOsmode(Session&)
+{
+    double v = 0;
+    if (getNumber(newValuePrompt(L"OSMODE", std::to_wstring(vemhost::osmode())).c_str(), v) != RTNORM)
+        return;
+    if (v != std::floor(v))
+        say(L"Requires an integer value.");
+    else if (v < 0 || v > vemhost::kMaxOsmode || !vemhost::setOsmode(int(v)))
+        say(L"Requires an integer between 0 and " + std::to_wstring(vemhost::kMaxOsmode) + L".");
+}
+
+void setClayer(Session& session)
+{
+    AcString current = L"0";
+    AcDbObject* obj = nullptr;
+    if (acdbOpenAcDbObject(obj, session.db()->clayer(), AcDb::kForRead) == Acad::eOk) {
+        AcDbSymbolTableRecord::cast(obj)->getName(current);
+        obj->close();
+    }
+    std::wstring value;
+    if (getText(newValuePrompt(L"CLAYER", current.wstr()).c_str(), value, true) == RTNORM && !value.empty())
+        if (AcDbLayerTableRecord* rec = openLayer(session.db(), value)) {
+            session.db()->setClayer(rec->objectId());
+            rec->close();
+        }
+}
+
+void setTilemode(Session& session)
+{
+    double v = 0;
+    if (getNumber(newValuePrompt(L"TILEMODE", session.db()->tilemode() ? L"1" : L"0").c_str(), v) == RTNORM) {
+        if (v == 0 || v == 1)
+            session.db()->setTilemode(v == 1);
+        else
+            say(L"Requires 0 or 1.");
+    }
+}
+
+struct SystemVariable {
+    const wchar_t* name;
+    void (*set)(Session&);
+};
+
+//  name          asks for and sets the value
+const SystemVariable kSystemVariables[] = {
+    {L"PICKBOX",  setPickBox},
+    {L"OSMODE",   setOsmode},
+    {L"CLAYER",   setClayer},
+    {L"TILEMODE", setTilemode},
+};
+
 void setvarCommand(Session& session)
 {
-    std::wstring name, value;
+    std::wstring name;
     if (getText(L"\nEnter variable name: ", name, false) != RTNORM || name.empty())
         return;
     for (wchar_t& c : name)
         c = wchar_t(std::towupper(wint_t(c)));
-    if (name == L"PICKBOX") {
-        std::wstring prompt = L"\nEnter new value for PICKBOX <" + std::to_wstring(vemhost::pickBox()) + L">: ";
-        double v = 0;
-        int rc = getNumber(prompt.c_str(), v);
-        if (rc == RTNORM && v > 0 && v <= 1e6)
-            vemhost::setPickBox(v);
-        else if (rc == RTNORM)
-            say(L"Value out of range.");
-    } else if (name == L"CLAYER") {
-        AcString current = L"0";
-        AcDbObject* obj = nullptr;
-        if (acdbOpenAcDbObject(obj, session.db()->clayer(), AcDb::kForRead) == Acad::eOk) {
-            AcDbSymbolTableRecord::cast(obj)->getName(current);
-            obj->close();
+    for (const SystemVariable& var : kSystemVariables) {
+        if (name == var.name) {
+            var.set(session);
+            return;
         }
-        std::wstring prompt = L"\nEnter new value for CLAYER <" + current.wstr() + L">: ";
-        if (getText(prompt.c_str(), value, true) == RTNORM && !value.empty())
-            if (AcDbLayerTableRecord* rec = openLayer(session.db(), value)) {
-                session.db()->setClayer(rec->objectId());
-                rec->close();
-            }
-    } else if (name == L"TILEMODE") {
-        std::wstring prompt = std::wstring(L"\nEnter new value for TILEMODE <") + (session.db()->tilemode() ? L"1" : L"0") + L">: ";
-        double v = 0;
-        if (getNumber(prompt.c_str(), v) == RTNORM) {
-            if (v == 0 || v == 1)
-                session.db()->setTilemode(v == 1);
-            else
-                say(L"Requires 0 or 1.");
-        }
-    } else {
-        say(L"Unknown variable name.  Type SETVAR ? for a list of variables.");
     }
+    say(L"Unknown variable name.  Type SETVAR ? for a list of variables.");
 }
 
 void pspaceCommand(Session& session) { session.db()->setTilemode(false); }
