@@ -3,8 +3,6 @@
 #include "command_services.h"
 
 #include <cmath>
-#include <cstdio>
-#include <memory>
 
 #include "acdocman.h"
 #include "aced.h"
@@ -60,15 +58,6 @@ int selectOfClass(const ACHAR* mode, ads_name ss, const ACHAR* className)
 Acad::ErrorStatus lookUpStyle(AcDbTextStyleTable* table, const ACHAR* name, AcDbObjectId& id)
 {
     return table->getAt(name, id, false);
-}
-
-// Bytes of a formatted number are plain ASCII; each widens to the same code.
-AcString widened(const char* text, size_t count)
-{
-    std::wstring wide(count, L'\0');
-    for (size_t i = 0; i < count; ++i)
-        wide[i] = wchar_t(static_cast<unsigned char>(text[i]));
-    return AcString(wide.c_str(), unsigned(count));
 }
 
 }  // namespace
@@ -301,23 +290,4 @@ AcString formatInt(int value)
     AcString text;
     text.format(L"%d", value);
     return text;
-}
-
-AcString formatFixed(double value, Adesk::Int16 decimals)
-{
-    if (decimals == 0) {
-        AcString whole;
-        whole.format(L"%0.0f", value);
-        return whole;
-    }
-    // Measured first, so that no value or precision can overrun the buffer.
-    char small[64];
-    int count = std::snprintf(small, sizeof small, "%.*lf", int(decimals), value);
-    if (count < 0)
-        return AcString();
-    if (size_t(count) < sizeof small)
-        return widened(small, size_t(count));
-    std::unique_ptr<char[]> large(new char[size_t(count) + 1]);
-    std::snprintf(large.get(), size_t(count) + 1, "%.*lf", int(decimals), value);
-    return widened(large.get(), size_t(count));
 }

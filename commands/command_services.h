@@ -6,6 +6,7 @@
 #include "AcString.h"
 #include "adsdef.h"
 #include "dbmain.h"
+#include "format_fixed.h"  // formatFixed, compiled into this module from the entity module's source
 
 class EOrigin;
 
@@ -99,7 +100,3 @@ void refreshDisplay();
 
 // The value as a decimal integer ("%d").
 AcString formatInt(int value);
-
-// The value with the given number of decimals ("%.*lf"), or rounded to a whole number
-// ("%0.0f") when it is 0; the whole text whatever its length.
-AcString formatFixed(double value, Adesk::Int16 decimals);
