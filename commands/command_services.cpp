@@ -71,7 +71,15 @@ int getStringInput(int spacesAllowed, const ACHAR* prompt, AnswerBuffer& answer)
     return acedGetString(spacesAllowed, prompt, answer, kAnswerLength);
 }
 
-int askScale(const ACHAR* prompt, const ACHAR* invalidMessage, double& scale)
+bool isUsableScale(double scale) { return std::isnormal(scale) && scale > 0.0; }
+
+bool staysFiniteAround(const AcGePoint3d& p, double reach)
+{
+    return std::isfinite(reach) && std::isfinite(std::fabs(p.x) + reach) && std::isfinite(std::fabs(p.y) + reach) &&
+           std::isfinite(std::fabs(p.z) + reach);
+}
+
+int askScale(const ACHAR* prompt, const ACHAR* invalidMessage, double& scale, const std::function<bool(double)>& fits)
 {
     AnswerBuffer answer;
     int status = getStringInput(0, prompt, answer);
@@ -81,7 +89,7 @@ int askScale(const ACHAR* prompt, const ACHAR* invalidMessage, double& scale)
     if (answer[0] == 0)
         return status;
     double value = _wtof(answer);
-    if (std::isfinite(value) && value > 0.0) {
+    if (isUsableScale(value) && (!fits || fits(value))) {
         scale = value;
     } else {
         acutPrintf(L"%s", invalidMessage);
