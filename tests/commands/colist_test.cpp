@@ -50,6 +50,23 @@ TEST_F(CoList, ADefaultCoordinateSystemListsItsOriginValuesAndScales)
               picks(1) + "\n序号1:  坐标系(N=1234.6,E=-50.3)  图纸比例=500  外观缩放比例=3  小数位数=1" + summary(0));
 }
 
+TEST_F(CoList, ASystemDraggedAlongOneAxisListsAPlainZeroOnTheOther)
+{
+    // EORI at 0,0: X up, Y right, offsets 0, 1:1000, size 1, 3 decimals; then its grip
+    // dragged from (0, 0) to (2, 0).
+    run(L"EORI", {L"0,0", L"X", L"U", L"0", L"Y", L"R", L"0", L"1000", L"1", L"3"});
+    std::vector<AcDbObjectId> origins = entitiesOf<EOrigin>();
+    ASSERT_EQ(origins.size(), 1u);
+    AcDbEntity* origin = nullptr;
+    ASSERT_EQ(acdbOpenAcDbEntity(origin, origins[0], AcDb::kForWrite), Acad::eOk);
+    AcDbIntArray grip;
+    grip.append(0);
+    EXPECT_EQ(origin->moveGripPointsAt(grip, AcGeVector3d(2, 0, 0)), Acad::eOk);
+    origin->close();
+    EXPECT_EQ(run(L"COLIST", {L"2,0", L""}),
+              picks(1) + "\n序号1:  坐标系(X=0.000,Y=2000.000)  图纸比例=1000  外观缩放比例=1  小数位数=3" + summary(0));
+}
+
 TEST_F(CoList, LabelsListTheCoordinatesOfTheirMarkedPoint)
 {
     // (30, 40) from the absolute origin: 40 up and 30 right, times the scale 500.

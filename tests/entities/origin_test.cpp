@@ -1,6 +1,7 @@
 // The coordinate system entity: the absolute origin it derives, the arrows, names and
 // values it shows, and the edits that keep its absolute origin where it is.
 #include <cmath>
+#include <functional>
 
 #include "dbpl.h"
 #include "entity_test_support.h"
@@ -173,6 +174,39 @@ TEST_F(CoordinateSystem, GripDragRecomputesTheOffsetsAndKeepsTheAbsoluteOrigin)
     expectNear(origin->m_relOrigin, AcGePoint3d(101, 202, 0), "other indices are ignored");
     EXPECT_EQ(origin->m_drawingScale, 1000);
     EXPECT_EQ(origin->m_appearanceScale, 1);
+    delete origin;
+}
+
+TEST_F(CoordinateSystem, AnOriginMovedAlongOneAxisKeepsAPlainZeroOnTheOther)
+{
+    // Axes up and right at 1:1000, offsets 0, 3 decimals; every edit that moves the
+    // relative origin along the horizontal axis line to (2, 0).
+    AcDbIntArray first;
+    first.append(0);
+    const AcGeVector3d along(2, 0, 0);
+    const std::function<void(EOrigin*)> edits[] = {
+        [&](EOrigin* o) { o->moveGripPointsAt(first, along); },
+        [&](EOrigin* o) { o->moveStretchPointsAt(first, along); },
+        [&](EOrigin* o) { o->transformBy(AcGeMatrix3d::translation(along)); },
+        [&](EOrigin* o) { o->transformBy(AcGeMatrix3d::scaling(2, AcGePoint3d(-2, 0, 0))); },
+    };
+    for (size_t i = 0; i < sizeof edits / sizeof edits[0]; ++i) {
+        EOrigin* origin = newOrigin(style(), AcGePoint3d::kOrigin, 0, 0, 1000, 1, 3);
+        edits[i](origin);
+        expectNear(origin->m_relOrigin, AcGePoint3d(2, 0, 0), "relative origin");
+        EXPECT_EQ(origin->m_vOffset, 0.0) << "edit " << i;
+        EXPECT_FALSE(std::signbit(origin->m_vOffset)) << "edit " << i;
+        EXPECT_NEAR(origin->m_hOffset, 2000, 1e-9) << "edit " << i;
+        EXPECT_EQ(text(origin, 4)->contentsString(), AcString(L"0.000")) << "edit " << i;
+        EXPECT_EQ(text(origin, 5)->contentsString(), AcString(L"2000.000")) << "edit " << i;
+        delete origin;
+    }
+    // Along the vertical axis the horizontal value is the plain zero.
+    EOrigin* origin = newOrigin(style(), AcGePoint3d::kOrigin, 0, 0, 1000, 1, 3);
+    origin->moveGripPointsAt(first, AcGeVector3d(0, -3, 0));
+    EXPECT_EQ(origin->m_hOffset, 0.0);
+    EXPECT_FALSE(std::signbit(origin->m_hOffset));
+    EXPECT_EQ(text(origin, 5)->contentsString(), AcString(L"0.000"));
     delete origin;
 }
 
