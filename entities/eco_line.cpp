@@ -130,6 +130,7 @@ void ECoLine::resetSubEnt(int mode)
     label->setLocation(m_textPoint);
     label->setRotation(readableRotation(angleFromXAxis(readingAxis)));
     m_subEnts.append(label);
+    giveOwnerProperties(m_subEnts, this);
 }
 
 // ---- editing ---------------------------------------------------------------------

@@ -129,6 +129,7 @@ void ECoPoint::resetSubEnt(int mode)
     m_subEnts.append(underline);
     m_subEnts.append(upper);
     m_subEnts.append(lower);
+    giveOwnerProperties(m_subEnts, this);
 }
 
 // The coordinate of the marked point along the axis.
@@ -153,7 +154,6 @@ void ECoPoint::layOut(AcDbLine* leader, AcDbLine* underline, AcDbMText* upper, A
 
     leader->setStartPoint(m_markPoint);
     leader->setEndPoint(m_textPoint);
-    leader->setPropertiesFrom(this, true);
     underline->setStartPoint(m_textPoint);
     underline->setEndPoint(m_textPoint + m_textDir * length);
 

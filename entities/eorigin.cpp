@@ -160,7 +160,6 @@ void EOrigin::resetSubEnt(int)
         return;
     buildArrow(vArrow, m_vAxisDir);
     buildArrow(hArrow, m_hAxisDir);
-    vArrow->setPropertiesFrom(this, true);
     buildAxisName(vName, m_vAxisName, m_vAxisDir);
     buildAxisName(hName, m_hAxisName, m_hAxisDir);
     buildValueTexts(vValue, hValue);
@@ -168,6 +167,7 @@ void EOrigin::resetSubEnt(int)
                               static_cast<AcDbEntity*>(vName), static_cast<AcDbEntity*>(hName),
                               static_cast<AcDbEntity*>(vValue), static_cast<AcDbEntity*>(hValue)})
         m_subEnts.append(piece);
+    giveOwnerProperties(m_subEnts, this);
 }
 
 // A zero-width shaft from the origin, then a head narrowing to nothing at the tip; the

@@ -19,6 +19,24 @@ void discardSubEntities(SubEntityArray& cache);
 // left with an empty cache rather than a partial one.
 bool allSubEntitiesMade(std::initializer_list<AcDbEntity*> made);
 
+// Gives every cached sub-entity the owner's layer, colour, linetype, linetype scale,
+// lineweight and visibility, so each piece carries them when drawn or exploded.
+void giveOwnerProperties(SubEntityArray& cache, const AcDbEntity* owner);
+
+// True when every cached sub-entity carries the owner's properties.
+bool piecesCarryOwnerProperties(const SubEntityArray& cache, const AcDbEntity* owner);
+
+// After a change of the entity's own properties (status es), rebuilds its display if
+// its pieces no longer carry them. An entity without a display yet (an empty shell not
+// read) is left without one. Returns es.
+template <class Entity>
+Acad::ErrorStatus keepPiecesInStep(Entity& entity, Acad::ErrorStatus es)
+{
+    if (es == Acad::eOk && !piecesCarryOwnerProperties(entity.m_subEnts, &entity))
+        entity.resetSubEnt(1);
+    return es;
+}
+
 // Draws every cached sub-entity into the same world-draw context.
 void drawSubEntities(const SubEntityArray& cache, AcGiWorldDraw* pWd);
 
@@ -49,9 +67,26 @@ Acad::ErrorStatus moveIndexedPoints(Entity& entity, const AcDbIntArray& indices,
     return Acad::eOk;
 }
 
+// Declares, in each entity class, the property setters and the database-defaults hook
+// through which the entity's own properties reach the pieces of its display. The
+// pieces are the display, not sub-entities a caller could address one by one, so they
+// follow the entity whatever doSubents says.
+#define VEMD_DECLARE_PROPERTY_MEMBERS()                                                                         \
+    Acad::ErrorStatus setColorIndex(Adesk::UInt16 color, Adesk::Boolean doSubents = true) override;          \
+    Acad::ErrorStatus setLayer(const ACHAR* newVal, Adesk::Boolean doSubents = true,                         \
+                               bool allowHiddenLayer = false) override;                                      \
+    Acad::ErrorStatus setLayer(AcDbObjectId newVal, Adesk::Boolean doSubents = true,                         \
+                               bool allowHiddenLayer = false) override;                                      \
+    Acad::ErrorStatus setLinetype(AcDbObjectId newVal, Adesk::Boolean doSubents = true) override;            \
+    Acad::ErrorStatus setLinetypeScale(double newval, Adesk::Boolean doSubents = true) override;             \
+    Acad::ErrorStatus setLineWeight(AcDb::LineWeight newVal, Adesk::Boolean doSubents = true) override;      \
+    Acad::ErrorStatus setVisibility(AcDb::Visibility newVal, Adesk::Boolean doSubents = true) override;      \
+    void subSetDatabaseDefaults(AcDbDatabase* pDb) override;
+
 // Defines, for an entity class whose cache member is m_subEnts, the members that the
 // three classes implement alike: attributes, drawing, exploding and both snap forms,
-// all through the cache. One definition, expanded once in each class's source.
+// all through the cache, and the property members declared above. One definition,
+// expanded once in each class's source.
 #define VEMD_DEFINE_SUB_ENTITY_CACHE_MEMBERS(CLASS)                                                             \
     /* The entity base's attributes, which include the entity's visibility: an entity */                    \
     /* made invisible is not drawn. */                                                                      \
@@ -93,4 +128,40 @@ Acad::ErrorStatus moveIndexedPoints(Entity& entity, const AcDbIntArray& indices,
     {                                                                                                        \
         return collectSnapPoints(m_subEnts, true, osnapMode, gsSelectionMark, pickPoint, lastPoint,          \
                                  viewXform, snapPoints, geomIds);                                            \
+    }                                                                                                        \
+                                                                                                             \
+    /* A new entity builds its display before it is appended: the layer it receives */                      \
+    /* then, and every later property change, reaches the pieces through a rebuild. */                      \
+    void CLASS::subSetDatabaseDefaults(AcDbDatabase* pDb)                                                    \
+    {                                                                                                        \
+        AcDbEntity::subSetDatabaseDefaults(pDb);                                                             \
+        keepPiecesInStep(*this, Acad::eOk);                                                                  \
+    }                                                                                                        \
+    Acad::ErrorStatus CLASS::setColorIndex(Adesk::UInt16 color, Adesk::Boolean doSubents)                    \
+    {                                                                                                        \
+        return keepPiecesInStep(*this, AcDbEntity::setColorIndex(color, doSubents));                         \
+    }                                                                                                        \
+    Acad::ErrorStatus CLASS::setLayer(const ACHAR* newVal, Adesk::Boolean doSubents, bool allowHiddenLayer)  \
+    {                                                                                                        \
+        return keepPiecesInStep(*this, AcDbEntity::setLayer(newVal, doSubents, allowHiddenLayer));           \
+    }                                                                                                        \
+    Acad::ErrorStatus CLASS::setLayer(AcDbObjectId newVal, Adesk::Boolean doSubents, bool allowHiddenLayer)  \
+    {                                                                                                        \
+        return keepPiecesInStep(*this, AcDbEntity::setLayer(newVal, doSubents, allowHiddenLayer));           \
+    }                                                                                                        \
+    Acad::ErrorStatus CLASS::setLinetype(AcDbObjectId newVal, Adesk::Boolean doSubents)                      \
+    {                                                                                                        \
+        return keepPiecesInStep(*this, AcDbEntity::setLinetype(newVal, doSubents));                          \
+    }                                                                                                        \
+    Acad::ErrorStatus CLASS::setLinetypeScale(double newval, Adesk::Boolean doSubents)                       \
+    {                                                                                                        \
+        return keepPiecesInStep(*this, AcDbEntity::setLinetypeScale(newval, doSubents));                     \
+    }                                                                                                        \
+    Acad::ErrorStatus CLASS::setLineWeight(AcDb::LineWeight newVal, Adesk::Boolean doSubents)                \
+    {                                                                                                        \
+        return keepPiecesInStep(*this, AcDbEntity::setLineWeight(newVal, doSubents));                        \
+    }                                                                                                        \
+    Acad::ErrorStatus CLASS::setVisibility(AcDb::Visibility newVal, Adesk::Boolean doSubents)                \
+    {                                                                                                        \
+        return keepPiecesInStep(*this, AcDbEntity::setVisibility(newVal, doSubents));                        \
     }

@@ -119,14 +119,12 @@ TEST_F(PointLabel, LaysOutLeaderUnderlineAndTextsInEachReadingDirection)
     }
 }
 
-TEST_F(PointLabel, OnlyTheLeaderTakesTheLabelProperties)
+TEST_F(PointLabel, EveryPieceTakesTheLabelProperties)
 {
     ECoPoint* label = newPointLabel(style());
     label->setColorIndex(5);
-    label->resetSubEnt(1);
-    EXPECT_EQ(label->m_subEnts[0]->colorIndex(), 5);
-    for (int i = 1; i < 4; ++i)
-        EXPECT_EQ(label->m_subEnts[i]->colorIndex(), 256) << "piece " << i;
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(label->m_subEnts[i]->colorIndex(), 5) << "piece " << i;
     delete label;
 }
 
