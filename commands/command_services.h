@@ -23,8 +23,9 @@ typedef ACHAR AnswerBuffer[kAnswerLength];
 int getStringInput(int spacesAllowed, const ACHAR* prompt, AnswerBuffer& answer);
 
 // The farthest any piece of an entity's display lies from its relative origin or its
-// text point, in appearance scales, with a wide margin: arrows reach 10, axis names 12,
-// and texts of a few hundred characters of height 3 a few hundred more.
+// text point, in appearance scales, with a wide margin: arrows reach 10, and a label
+// text of height 3 (a 99-character name, "=" and a value of up to 320 characters, at
+// most 1.3 heights a character) about 1,700.
 constexpr double kDisplayReach = 1e4;
 
 // A scale the system can compute with: a normal finite number above 0. A subnormal
