@@ -22,22 +22,11 @@ bool allSubEntitiesMade(std::initializer_list<AcDbEntity*> made)
     return true;
 }
 
-void giveOwnerProperties(SubEntityArray& cache, const AcDbEntity* owner)
+bool carriesOwnerProperties(const AcDbEntity* piece, const AcDbEntity* owner)
 {
-    for (int i = 0; i < cache.length(); ++i)
-        cache[i]->setPropertiesFrom(owner, true);
-}
-
-bool piecesCarryOwnerProperties(const SubEntityArray& cache, const AcDbEntity* owner)
-{
-    for (int i = 0; i < cache.length(); ++i) {
-        const AcDbEntity* piece = cache[i];
-        if (piece->layerId() != owner->layerId() || piece->colorIndex() != owner->colorIndex() ||
-            piece->linetypeId() != owner->linetypeId() || piece->linetypeScale() != owner->linetypeScale() ||
-            piece->lineWeight() != owner->lineWeight() || piece->visibility() != owner->visibility())
-            return false;
-    }
-    return true;
+    return piece->layerId() == owner->layerId() && piece->colorIndex() == owner->colorIndex() &&
+           piece->linetypeId() == owner->linetypeId() && piece->linetypeScale() == owner->linetypeScale() &&
+           piece->lineWeight() == owner->lineWeight() && piece->visibility() == owner->visibility();
 }
 
 void drawSubEntities(const SubEntityArray& cache, AcGiWorldDraw* pWd)

@@ -129,7 +129,6 @@ void ECoPoint::resetSubEnt(int mode)
     m_subEnts.append(underline);
     m_subEnts.append(upper);
     m_subEnts.append(lower);
-    giveOwnerProperties(m_subEnts, this);
 }
 
 // The coordinate of the marked point along the axis.
@@ -154,6 +153,7 @@ void ECoPoint::layOut(AcDbLine* leader, AcDbLine* underline, AcDbMText* upper, A
 
     leader->setStartPoint(m_markPoint);
     leader->setEndPoint(m_textPoint);
+    leader->setPropertiesFrom(this, true);
     underline->setStartPoint(m_textPoint);
     underline->setEndPoint(m_textPoint + m_textDir * length);
 
@@ -220,4 +220,5 @@ Acad::ErrorStatus ECoPoint::subTransformBy(const AcGeMatrix3d& xform)
 
 // ---- behaviour shared with the other entities -------------------------------------
 
-VEMD_DEFINE_SUB_ENTITY_CACHE_MEMBERS(ECoPoint)
+// The leader, first of the pieces, takes the entity's properties.
+VEMD_DEFINE_SUB_ENTITY_CACHE_MEMBERS(ECoPoint, 0)

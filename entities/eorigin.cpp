@@ -160,6 +160,7 @@ void EOrigin::resetSubEnt(int)
         return;
     buildArrow(vArrow, m_vAxisDir);
     buildArrow(hArrow, m_hAxisDir);
+    vArrow->setPropertiesFrom(this, true);
     buildAxisName(vName, m_vAxisName, m_vAxisDir);
     buildAxisName(hName, m_hAxisName, m_hAxisDir);
     buildValueTexts(vValue, hValue);
@@ -167,7 +168,6 @@ void EOrigin::resetSubEnt(int)
                               static_cast<AcDbEntity*>(vName), static_cast<AcDbEntity*>(hName),
                               static_cast<AcDbEntity*>(vValue), static_cast<AcDbEntity*>(hValue)})
         m_subEnts.append(piece);
-    giveOwnerProperties(m_subEnts, this);
 }
 
 // A zero-width shaft from the origin, then a head narrowing to nothing at the tip; the
@@ -268,4 +268,5 @@ Acad::ErrorStatus EOrigin::subTransformBy(const AcGeMatrix3d& xform)
 
 // ---- behaviour shared with the other entities -------------------------------------
 
-VEMD_DEFINE_SUB_ENTITY_CACHE_MEMBERS(EOrigin)
+// The vertical-axis arrow, first of the pieces, takes the entity's properties.
+VEMD_DEFINE_SUB_ENTITY_CACHE_MEMBERS(EOrigin, 0)

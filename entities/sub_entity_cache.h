@@ -19,20 +19,20 @@ void discardSubEntities(SubEntityArray& cache);
 // left with an empty cache rather than a partial one.
 bool allSubEntitiesMade(std::initializer_list<AcDbEntity*> made);
 
-// Gives every cached sub-entity the owner's layer, colour, linetype, linetype scale,
-// lineweight and visibility, so each piece carries them when drawn or exploded.
-void giveOwnerProperties(SubEntityArray& cache, const AcDbEntity* owner);
-
-// True when every cached sub-entity carries the owner's properties.
-bool piecesCarryOwnerProperties(const SubEntityArray& cache, const AcDbEntity* owner);
+// True when the piece carries the owner's layer, colour, linetype, linetype scale,
+// lineweight and visibility.
+bool carriesOwnerProperties(const AcDbEntity* piece, const AcDbEntity* owner);
 
 // After a change of the entity's own properties (status es), rebuilds its display if
-// its pieces no longer carry them. An entity without a display yet (an empty shell not
-// read) is left without one. Returns es.
+// the piece at carrier (the one piece of its class that takes the owner's properties at
+// each rebuild; -1 for a class whose pieces take none) no longer carries them. An
+// entity without a display yet (an empty shell not read) is left without one.
+// Returns es.
 template <class Entity>
-Acad::ErrorStatus keepPiecesInStep(Entity& entity, Acad::ErrorStatus es)
+Acad::ErrorStatus keepPiecesInStep(Entity& entity, Acad::ErrorStatus es, int carrier)
 {
-    if (es == Acad::eOk && !piecesCarryOwnerProperties(entity.m_subEnts, &entity))
+    if (es == Acad::eOk && carrier >= 0 && carrier < entity.m_subEnts.length() &&
+        !carriesOwnerProperties(entity.m_subEnts[carrier], &entity))
         entity.resetSubEnt(1);
     return es;
 }
@@ -68,9 +68,11 @@ Acad::ErrorStatus moveIndexedPoints(Entity& entity, const AcDbIntArray& indices,
 }
 
 // Declares, in each entity class, the property setters and the database-defaults hook
-// through which the entity's own properties reach the pieces of its display. The
-// pieces are the display, not sub-entities a caller could address one by one, so they
-// follow the entity whatever doSubents says.
+// through which the entity's own properties reach the piece of its display that
+// carries them (a new entity builds its display before it is appended, so the layer it
+// receives then would otherwise reach the piece only at the next rebuild). The pieces
+// are the display, not sub-entities a caller could address one by one, so the piece
+// follows the entity whatever doSubents says.
 #define VEMD_DECLARE_PROPERTY_MEMBERS()                                                                         \
     Acad::ErrorStatus setColorIndex(Adesk::UInt16 color, Adesk::Boolean doSubents = true) override;          \
     Acad::ErrorStatus setLayer(const ACHAR* newVal, Adesk::Boolean doSubents = true,                         \
@@ -87,7 +89,7 @@ Acad::ErrorStatus moveIndexedPoints(Entity& entity, const AcDbIntArray& indices,
 // three classes implement alike: attributes, drawing, exploding and both snap forms,
 // all through the cache, and the property members declared above. One definition,
 // expanded once in each class's source.
-#define VEMD_DEFINE_SUB_ENTITY_CACHE_MEMBERS(CLASS)                                                             \
+#define VEMD_DEFINE_SUB_ENTITY_CACHE_MEMBERS(CLASS, CARRIER)                                                    \
     /* The entity base's attributes, which include the entity's visibility: an entity */                    \
     /* made invisible is not drawn. */                                                                      \
     Adesk::UInt32 CLASS::subSetAttributes(AcGiDrawableTraits* pTraits)                                       \
@@ -135,33 +137,33 @@ Acad::ErrorStatus moveIndexedPoints(Entity& entity, const AcDbIntArray& indices,
     void CLASS::subSetDatabaseDefaults(AcDbDatabase* pDb)                                                    \
     {                                                                                                        \
         AcDbEntity::subSetDatabaseDefaults(pDb);                                                             \
-        keepPiecesInStep(*this, Acad::eOk);                                                                  \
+        keepPiecesInStep(*this, Acad::eOk, CARRIER);                                                         \
     }                                                                                                        \
     Acad::ErrorStatus CLASS::setColorIndex(Adesk::UInt16 color, Adesk::Boolean doSubents)                    \
     {                                                                                                        \
-        return keepPiecesInStep(*this, AcDbEntity::setColorIndex(color, doSubents));                         \
+        return keepPiecesInStep(*this, AcDbEntity::setColorIndex(color, doSubents), CARRIER);                \
     }                                                                                                        \
     Acad::ErrorStatus CLASS::setLayer(const ACHAR* newVal, Adesk::Boolean doSubents, bool allowHiddenLayer)  \
     {                                                                                                        \
-        return keepPiecesInStep(*this, AcDbEntity::setLayer(newVal, doSubents, allowHiddenLayer));           \
+        return keepPiecesInStep(*this, AcDbEntity::setLayer(newVal, doSubents, allowHiddenLayer), CARRIER);  \
     }                                                                                                        \
     Acad::ErrorStatus CLASS::setLayer(AcDbObjectId newVal, Adesk::Boolean doSubents, bool allowHiddenLayer)  \
     {                                                                                                        \
-        return keepPiecesInStep(*this, AcDbEntity::setLayer(newVal, doSubents, allowHiddenLayer));           \
+        return keepPiecesInStep(*this, AcDbEntity::setLayer(newVal, doSubents, allowHiddenLayer), CARRIER);  \
     }                                                                                                        \
     Acad::ErrorStatus CLASS::setLinetype(AcDbObjectId newVal, Adesk::Boolean doSubents)                      \
     {                                                                                                        \
-        return keepPiecesInStep(*this, AcDbEntity::setLinetype(newVal, doSubents));                          \
+        return keepPiecesInStep(*this, AcDbEntity::setLinetype(newVal, doSubents), CARRIER);                 \
     }                                                                                                        \
     Acad::ErrorStatus CLASS::setLinetypeScale(double newval, Adesk::Boolean doSubents)                       \
     {                                                                                                        \
-        return keepPiecesInStep(*this, AcDbEntity::setLinetypeScale(newval, doSubents));                     \
+        return keepPiecesInStep(*this, AcDbEntity::setLinetypeScale(newval, doSubents), CARRIER);            \
     }                                                                                                        \
     Acad::ErrorStatus CLASS::setLineWeight(AcDb::LineWeight newVal, Adesk::Boolean doSubents)                \
     {                                                                                                        \
-        return keepPiecesInStep(*this, AcDbEntity::setLineWeight(newVal, doSubents));                        \
+        return keepPiecesInStep(*this, AcDbEntity::setLineWeight(newVal, doSubents), CARRIER);               \
     }                                                                                                        \
     Acad::ErrorStatus CLASS::setVisibility(AcDb::Visibility newVal, Adesk::Boolean doSubents)                \
     {                                                                                                        \
-        return keepPiecesInStep(*this, AcDbEntity::setVisibility(newVal, doSubents));                        \
+        return keepPiecesInStep(*this, AcDbEntity::setVisibility(newVal, doSubents), CARRIER);               \
     }

@@ -136,10 +136,13 @@ TEST_F(ExplodeAll, ThePiecesDrawWhatTheEntityDrew)
     }
 }
 
-TEST_F(ExplodeAll, EveryPieceKeepsTheLayerAndColourTheEntityWasMadeWith)
+TEST_F(ExplodeAll, TheArrowAndLeaderKeepTheLayerAndColourTheEntityWasMadeWith)
 {
     // Made by the commands while RED1 is the current layer; a label given RED1 before
     // it is appended while layer 0 is current; one system coloured after it was made.
+    // The vertical arrow and the leader carry the entity's properties; the other pieces
+    // a new entity's (no layer of their own, colour by layer), and XALL appends them to
+    // the current layer.
     AcDbObjectId layerZero = db()->clayer();
     AcDbObjectId red = addLayer(L"RED1", false);
     ASSERT_EQ(db()->setClayer(red), Acad::eOk);
@@ -161,26 +164,32 @@ TEST_F(ExplodeAll, EveryPieceKeepsTheLayerAndColourTheEntityWasMadeWith)
     }
     const std::vector<AcDbObjectId> made = modelSpace();
     ASSERT_EQ(made.size(), 5u);
+    const auto firstCarries = [](size_t count, const std::wstring& first, const std::wstring& others) {
+        std::vector<std::wstring> pieces(count, others);
+        pieces[0] = first;
+        return pieces;
+    };
+    const std::wstring none = L"/256";
     const std::vector<std::wstring> expected[] = {
-        std::vector<std::wstring>(6, L"RED1/256"), std::vector<std::wstring>(4, L"RED1/256"),
-        std::vector<std::wstring>(1, L"RED1/256"), std::vector<std::wstring>(4, L"RED1/256"),
-        std::vector<std::wstring>(6, L"0/1")};
+        firstCarries(6, L"RED1/256", none), firstCarries(4, L"RED1/256", none),
+        std::vector<std::wstring>(1, none), firstCarries(4, L"RED1/256", none), firstCarries(6, L"0/1", none)};
     // Exploded at once, as the host's EXPLODE does, without a save or an edit first.
     for (size_t i = 0; i < made.size(); ++i)
         EXPECT_EQ(piecePropertiesOf(made[i]), expected[i]) << "entity " << i;
 
     run(L"XALL");
-    std::vector<std::wstring> all;
-    for (const auto& pieces : expected)
-        all.insert(all.end(), pieces.begin(), pieces.end());
     std::vector<std::wstring> pieces;
     for (const AcDbObjectId& id : modelSpace()) {
         Reader<AcDbEntity> piece(id);
         ASSERT_TRUE(piece.ok());
         pieces.push_back(piece->layer().wstr() + L"/" + std::to_wstring(piece->colorIndex()));
     }
-    // XALL handles the systems first, then the point labels, then the line labels.
+    // XALL handles the systems first, then the point labels, then the line labels; a
+    // piece without a layer lands on the current one, 0.
     std::vector<std::wstring> inOrder = joined({expected[0], expected[4], expected[1], expected[3], expected[2]});
+    for (std::wstring& piece : inOrder)
+        if (piece[0] == L'/')
+            piece = L"0" + piece;
     EXPECT_EQ(pieces, inOrder);
 }
 

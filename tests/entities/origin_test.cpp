@@ -137,12 +137,13 @@ TEST_F(CoordinateSystem, ValuesUseTheDecimalsAndArrowsStayAtElevationZero)
     delete origin;
 }
 
-TEST_F(CoordinateSystem, EveryPieceTakesTheEntityProperties)
+TEST_F(CoordinateSystem, OnlyTheVerticalArrowTakesTheEntityProperties)
 {
     EOrigin* origin = newOrigin(style());
     origin->setColorIndex(3);
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(origin->m_subEnts[i]->colorIndex(), 3) << "piece " << i;
+    EXPECT_EQ(origin->m_subEnts[0]->colorIndex(), 3);
+    for (int i = 1; i < 6; ++i)
+        EXPECT_EQ(origin->m_subEnts[i]->colorIndex(), 256) << "piece " << i;
     delete origin;
 }
 

@@ -119,12 +119,13 @@ TEST_F(PointLabel, LaysOutLeaderUnderlineAndTextsInEachReadingDirection)
     }
 }
 
-TEST_F(PointLabel, EveryPieceTakesTheLabelProperties)
+TEST_F(PointLabel, OnlyTheLeaderTakesTheLabelProperties)
 {
     ECoPoint* label = newPointLabel(style());
     label->setColorIndex(5);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(label->m_subEnts[i]->colorIndex(), 5) << "piece " << i;
+    EXPECT_EQ(label->m_subEnts[0]->colorIndex(), 5);
+    for (int i = 1; i < 4; ++i)
+        EXPECT_EQ(label->m_subEnts[i]->colorIndex(), 256) << "piece " << i;
     delete label;
 }
 

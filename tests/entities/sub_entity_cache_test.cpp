@@ -22,6 +22,7 @@ struct CacheOf<EOrigin> {
         return {AcDbPolyline::desc(), AcDbPolyline::desc(), AcDbMText::desc(),
                 AcDbMText::desc(),    AcDbMText::desc(),    AcDbMText::desc()};
     }
+    static bool firstPieceTakesProperties() { return true; }
 };
 template <>
 struct CacheOf<ECoPoint> {
@@ -30,11 +31,13 @@ struct CacheOf<ECoPoint> {
     {
         return {AcDbLine::desc(), AcDbLine::desc(), AcDbMText::desc(), AcDbMText::desc()};
     }
+    static bool firstPieceTakesProperties() { return true; }
 };
 template <>
 struct CacheOf<ECoLine> {
     static ECoLine* make(AcDbObjectId style) { return newLineLabel(style); }
     static std::vector<AcRxClass*> pieces() { return {AcDbMText::desc()}; }
+    static bool firstPieceTakesProperties() { return false; }
 };
 
 template <class T>
@@ -136,7 +139,9 @@ TYPED_TEST(SubEntityCache, ExplodeHandsOutCopiesAndLeavesTheEntityExplodableAgai
     delete entity;
 }
 
-TYPED_TEST(SubEntityCache, EveryPieceCarriesTheEntityPropertiesAfterEveryChange)
+// The first piece of a system or point label carries the entity's properties from the
+// start and after every change of them; every other piece keeps a new entity's.
+TYPED_TEST(SubEntityCache, OnlyTheFirstPieceCarriesTheEntityPropertiesAfterEveryChange)
 {
     AcDbObjectId red;
     AcDbLayerTable* layers = nullptr;
@@ -148,6 +153,7 @@ TYPED_TEST(SubEntityCache, EveryPieceCarriesTheEntityPropertiesAfterEveryChange)
     layers->close();
 
     TypeParam* entity = this->make();
+    const AcDbLine fresh;
     struct Change {
         const char* what;
         std::function<Acad::ErrorStatus(AcDbEntity*)> apply;
@@ -171,11 +177,13 @@ TYPED_TEST(SubEntityCache, EveryPieceCarriesTheEntityPropertiesAfterEveryChange)
         ASSERT_EQ(pieces.length(), this->expectedCount());
         for (int i = 0; i < pieces.length(); ++i) {
             const AcDbEntity* piece = static_cast<AcDbEntity*>(pieces[i]);
-            EXPECT_EQ(piece->layerId(), entity->layerId()) << change.what << ", piece " << i;
-            EXPECT_EQ(piece->colorIndex(), entity->colorIndex()) << change.what << ", piece " << i;
-            EXPECT_EQ(piece->lineWeight(), entity->lineWeight()) << change.what << ", piece " << i;
-            EXPECT_EQ(piece->linetypeScale(), entity->linetypeScale()) << change.what << ", piece " << i;
-            EXPECT_EQ(piece->visibility(), entity->visibility()) << change.what << ", piece " << i;
+            const bool carries = i == 0 && CacheOf<TypeParam>::firstPieceTakesProperties();
+            const AcDbEntity* like = carries ? static_cast<const AcDbEntity*>(entity) : &fresh;
+            EXPECT_EQ(piece->layerId(), like->layerId()) << change.what << ", piece " << i;
+            EXPECT_EQ(piece->colorIndex(), like->colorIndex()) << change.what << ", piece " << i;
+            EXPECT_EQ(piece->lineWeight(), like->lineWeight()) << change.what << ", piece " << i;
+            EXPECT_EQ(piece->linetypeScale(), like->linetypeScale()) << change.what << ", piece " << i;
+            EXPECT_EQ(piece->visibility(), like->visibility()) << change.what << ", piece " << i;
         }
         deletePieces(pieces);
     }
