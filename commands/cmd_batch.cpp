@@ -18,10 +18,13 @@ struct NewValues {
 
 bool askOrigin(NewValues& values) { return pickOriginValues(values.origin); }
 
+// The labels are selected after the answer, so the scale must keep the reach of any
+// label's display finite.
 bool askAppearanceScale(NewValues& values)
 {
     return askScale(L"\n请指定外观缩放倍数(回车取默认值1.0):", L"\n输入的外观缩放倍数不正确,将自动取默认值1.0",
-                    values.appearanceScale) == RTNORM;
+                    values.appearanceScale,
+                    [](double s) { return staysFiniteAround(AcGePoint3d::kOrigin, s * kDisplayReach); }) == RTNORM;
 }
 
 bool askLabelDecimals(NewValues& values) { return askDecimals(values.decimals) == RTNORM; }

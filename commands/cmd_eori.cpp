@@ -1,6 +1,8 @@
 // EORI: creates a coordinate system from the user's answers: the relative origin, the
 // names, directions and origin coordinates of both axes, the drawing scale, the
 // appearance scale and the number of decimals.
+#include <cmath>
+
 #include "aced.h"
 #include "command_services.h"
 #include "eorigin.h"
@@ -58,12 +60,17 @@ int askText(const ACHAR* prompt, AcString& text)
     return status;
 }
 
-int askCoordinate(const ACHAR* prompt, double& value)
+// A coordinate that the fits check refuses becomes 0.0, silently, as an answer without
+// a number does.
+int askCoordinate(const ACHAR* prompt, double& value, const std::function<bool(double)>& fits)
 {
     AnswerBuffer answer;
     int status = getStringInput(0, prompt, answer);
-    if (status == RTNORM)
+    if (status == RTNORM) {
         value = coordinateAnswer(answer);
+        if (!fits(value))
+            value = 0.0;
+    }
     return status;
 }
 
@@ -90,6 +97,30 @@ struct OriginAnswers {
     int decimals = 3;
 };
 
+// The absolute origin relOrigin − (V × vOffset + H × hOffset) / n, with unit axis
+// directions, lies within (|vOffset| + |hOffset|) / n of the relative origin.
+bool absoluteOriginFinite(const AcGePoint3d& relOrigin, double vOffset, double hOffset, double drawingScale)
+{
+    return staysFiniteAround(relOrigin, (std::fabs(vOffset) + std::fabs(hOffset)) / drawingScale);
+}
+
+// Each answer is taken only when the system stays finite with it and with the defaults
+// of the answers still to come (a drawing scale of 1.0 for the offsets), so that a
+// refused answer's default always fits.
+bool askHorizontalAxisScalesAndDecimals(OriginAnswers& a)
+{
+    const AcGePoint3d at = a.relOrigin;
+    return askDirection(kHorizontalDirection, a.hAngle) == RTNORM &&
+           askCoordinate(L"\n请输入相对原点的横坐标(回车取默认值0.0):", a.hOffset,
+                         [&](double h) { return absoluteOriginFinite(at, a.vOffset, h, 1.0); }) == RTNORM &&
+           askScale(L"\n请指定图纸比例尺(1:？,回车取默认值1.0):", L"\n请输入的图纸比例不正确,将自动取默认值1.0",
+                    a.drawingScale,
+                    [&](double n) { return absoluteOriginFinite(at, a.vOffset, a.hOffset, n); }) == RTNORM &&
+           askScale(L"\n请指定外观缩放倍数(回车取默认值1.0):", L"\n输入的外观缩放倍数不正确,将自动取默认值1.0",
+                    a.appearanceScale, [&](double s) { return staysFiniteAround(at, s * kDisplayReach); }) == RTNORM &&
+           askDecimals(a.decimals) == RTNORM;
+}
+
 // Asks everything in prompt order; false when an answer ended the command.
 bool askOrigin(OriginAnswers& a)
 {
@@ -97,24 +128,21 @@ bool askOrigin(OriginAnswers& a)
     if (acedGetPoint(nullptr, L"\n指定坐标轴位置: ", origin) != RTNORM)
         return false;
     a.relOrigin = AcGePoint3d(origin[X], origin[Y], origin[Z]);
+    // A point the host gave with a coordinate that is not finite is no point.
+    if (!staysFiniteAround(a.relOrigin, 0.0))
+        return false;
 
     AcString hAnswer;
     if (askText(L"\n请输入纵坐标轴的轴号(A/B/X/Y/或其他,回车取默认值A):", a.vAxisName) != RTNORM ||
         askDirection(kVerticalDirection, a.vAngle) != RTNORM ||
-        askCoordinate(L"\n请输入相对原点的纵坐标(回车取默认值0.0):", a.vOffset) != RTNORM ||
+        askCoordinate(L"\n请输入相对原点的纵坐标(回车取默认值0.0):", a.vOffset,
+                      [&](double v) { return absoluteOriginFinite(a.relOrigin, v, 0.0, 1.0); }) != RTNORM ||
         askText(L"\n请输入横坐标轴的轴号(A/B/X/Y/或其他,回车取默认值B):", hAnswer) != RTNORM)
         return false;
     if (a.vAxisName.isEmpty())
         a.vAxisName = L"A";
     a.hAxisName = horizontalName(hAnswer, a.vAxisName);
-
-    return askDirection(kHorizontalDirection, a.hAngle) == RTNORM &&
-           askCoordinate(L"\n请输入相对原点的横坐标(回车取默认值0.0):", a.hOffset) == RTNORM &&
-           askScale(L"\n请指定图纸比例尺(1:？,回车取默认值1.0):", L"\n请输入的图纸比例不正确,将自动取默认值1.0",
-                    a.drawingScale) == RTNORM &&
-           askScale(L"\n请指定外观缩放倍数(回车取默认值1.0):", L"\n输入的外观缩放倍数不正确,将自动取默认值1.0",
-                    a.appearanceScale) == RTNORM &&
-           askDecimals(a.decimals) == RTNORM;
+    return askHorizontalAxisScalesAndDecimals(a);
 }
 
 }  // namespace

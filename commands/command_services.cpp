@@ -3,8 +3,6 @@
 #include "command_services.h"
 
 #include <cmath>
-#include <cstdio>
-#include <memory>
 
 #include "acdocman.h"
 #include "aced.h"
@@ -62,15 +60,6 @@ Acad::ErrorStatus lookUpStyle(AcDbTextStyleTable* table, const ACHAR* name, AcDb
     return table->getAt(name, id, false);
 }
 
-// Bytes of a formatted number are plain ASCII; each widens to the same code.
-AcString widened(const char* text, size_t count)
-{
-    std::wstring wide(count, L'\0');
-    for (size_t i = 0; i < count; ++i)
-        wide[i] = wchar_t(static_cast<unsigned char>(text[i]));
-    return AcString(wide.c_str(), unsigned(count));
-}
-
 }  // namespace
 
 // ---- typed answers ------------------------------------------------------------------
@@ -82,7 +71,15 @@ int getStringInput(int spacesAllowed, const ACHAR* prompt, AnswerBuffer& answer)
     return acedGetString(spacesAllowed, prompt, answer, kAnswerLength);
 }
 
-int askScale(const ACHAR* prompt, const ACHAR* invalidMessage, double& scale)
+bool isUsableScale(double scale) { return std::isnormal(scale) && scale > 0.0; }
+
+bool staysFiniteAround(const AcGePoint3d& p, double reach)
+{
+    return std::isfinite(reach) && std::isfinite(std::fabs(p.x) + reach) && std::isfinite(std::fabs(p.y) + reach) &&
+           std::isfinite(std::fabs(p.z) + reach);
+}
+
+int askScale(const ACHAR* prompt, const ACHAR* invalidMessage, double& scale, const std::function<bool(double)>& fits)
 {
     AnswerBuffer answer;
     int status = getStringInput(0, prompt, answer);
@@ -92,7 +89,7 @@ int askScale(const ACHAR* prompt, const ACHAR* invalidMessage, double& scale)
     if (answer[0] == 0)
         return status;
     double value = _wtof(answer);
-    if (std::isfinite(value) && value > 0.0) {
+    if (isUsableScale(value) && (!fits || fits(value))) {
         scale = value;
     } else {
         acutPrintf(L"%s", invalidMessage);
@@ -301,23 +298,4 @@ AcString formatInt(int value)
     AcString text;
     text.format(L"%d", value);
     return text;
-}
-
-AcString formatFixed(double value, Adesk::Int16 decimals)
-{
-    if (decimals == 0) {
-        AcString whole;
-        whole.format(L"%0.0f", value);
-        return whole;
-    }
-    // Measured first, so that no value or precision can overrun the buffer.
-    char small[64];
-    int count = std::snprintf(small, sizeof small, "%.*lf", int(decimals), value);
-    if (count < 0)
-        return AcString();
-    if (size_t(count) < sizeof small)
-        return widened(small, size_t(count));
-    std::unique_ptr<char[]> large(new char[size_t(count) + 1]);
-    std::snprintf(large.get(), size_t(count) + 1, "%.*lf", int(decimals), value);
-    return widened(large.get(), size_t(count));
 }

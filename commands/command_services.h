@@ -3,9 +3,12 @@
 // refresh and number formatting. None keeps state between calls.
 #pragma once
 
+#include <functional>
+
 #include "AcString.h"
 #include "adsdef.h"
 #include "dbmain.h"
+#include "format_fixed.h"  // formatFixed, compiled into this module from the entity module's source
 
 class EOrigin;
 
@@ -19,9 +22,23 @@ typedef ACHAR AnswerBuffer[kAnswerLength];
 // an empty answer).
 int getStringInput(int spacesAllowed, const ACHAR* prompt, AnswerBuffer& answer);
 
-// Asks for a scale greater than 0: Enter gives 1.0; a value that is not a finite
-// number above 0 prints invalidMessage and gives 1.0. Returns the editor status.
-int askScale(const ACHAR* prompt, const ACHAR* invalidMessage, double& scale);
+// The farthest any piece of an entity's display lies from its relative origin or its
+// text point, in appearance scales, with a wide margin: arrows reach 10, and a label
+// text of height 3 (a 99-character name, "=" and a value of up to 320 characters, at
+// most 1.3 heights a character) about 1,700.
+constexpr double kDisplayReach = 1e4;
+
+// A scale the system can compute with: a normal finite number above 0. A subnormal
+// scale has lost its digits, and its reciprocal is not finite.
+bool isUsableScale(double scale);
+
+// True when every point within reach of p (in any direction) has finite coordinates.
+bool staysFiniteAround(const AcGePoint3d& p, double reach);
+
+// Asks for a scale: Enter gives 1.0; an answer that is no usable scale, or that the fits
+// check refuses, prints invalidMessage and gives 1.0. Returns the editor status.
+int askScale(const ACHAR* prompt, const ACHAR* invalidMessage, double& scale,
+             const std::function<bool(double)>& fits = nullptr);
 
 // Asks for a number of decimals from 0 to 10: Enter gives 3; the answer is truncated
 // toward zero, and a count out of range or not finite prints the decimals message and
@@ -99,7 +116,3 @@ void refreshDisplay();
 
 // The value as a decimal integer ("%d").
 AcString formatInt(int value);
-
-// The value with the given number of decimals ("%.*lf"), or rounded to a whole number
-// ("%0.0f") when it is 0; the whole text whatever its length.
-AcString formatFixed(double value, Adesk::Int16 decimals);

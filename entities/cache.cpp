@@ -22,6 +22,13 @@ bool allSubEntitiesMade(std::initializer_list<AcDbEntity*> made)
     return true;
 }
 
+bool carriesOwnerProperties(const AcDbEntity* piece, const AcDbEntity* owner)
+{
+    return piece->layerId() == owner->layerId() && piece->colorIndex() == owner->colorIndex() &&
+           piece->linetypeId() == owner->linetypeId() && piece->linetypeScale() == owner->linetypeScale() &&
+           piece->lineWeight() == owner->lineWeight() && piece->visibility() == owner->visibility();
+}
+
 void drawSubEntities(const SubEntityArray& cache, AcGiWorldDraw* pWd)
 {
     for (int i = 0; i < cache.length(); ++i)

@@ -15,13 +15,19 @@ double coordinateValue(const AcGePoint3d& markPoint, const AcGePoint3d& absOrigi
                        double drawingScale)
 {
     AcGeVector3d offset = markPoint - absOrigin;
-    double cosine = std::cos(offset.angleTo(axisDir, AcGeVector3d::kZAxis));
+    return projectedCoordinate(offset, axisDir, offset.length(), drawingScale);
+}
+
+double projectedCoordinate(const AcGeVector3d& from, const AcGeVector3d& to, double length, double drawingScale)
+{
+    double cosine = std::cos(from.angleTo(to, AcGeVector3d::kZAxis));
     // The cosine of a right angle is not 0 in doubles (cos 3π/2 is -1.8e-16), which
     // would make a point on the other axis show "-0.000": within that rounding the
     // projection is zero.
     if (std::fabs(cosine) < kCosineRounding)
         cosine = 0.0;
-    return cosine * offset.length() * drawingScale;
+    const double value = cosine * length * drawingScale;
+    return value == 0.0 ? 0.0 : value;
 }
 
 bool readsAgainstDirection(double theta) { return theta > kQuarterTurn && theta <= kThreeQuarterTurns; }

@@ -11,6 +11,12 @@
 VEMD_EXPORT double coordinateValue(const AcGePoint3d& markPoint, const AcGePoint3d& absOrigin,
                                    const AcGeVector3d& axisDir, double drawingScale);
 
+// cos(angle from `from` to `to` about +Z) × length × drawingScale, the rule above with
+// the angle measured in the given order: a cosine within rounding of a right angle
+// counts as 0, and a zero result is +0, so that a point on the other axis never shows
+// a minus sign.
+double projectedCoordinate(const AcGeVector3d& from, const AcGeVector3d& to, double length, double drawingScale);
+
 // True when a text whose reading direction makes the angle theta (radians, [0, 2π))
 // with +X must be turned half round to stay readable: π/2 < theta ≤ 3π/2.
 bool readsAgainstDirection(double theta);

@@ -182,4 +182,5 @@ Acad::ErrorStatus ECoLine::subTransformBy(const AcGeMatrix3d& xform)
 
 // ---- behaviour shared with the other entities -------------------------------------
 
-VEMD_DEFINE_SUB_ENTITY_CACHE_MEMBERS(ECoLine)
+// The text takes none of the entity's properties.
+VEMD_DEFINE_SUB_ENTITY_CACHE_MEMBERS(ECoLine, -1)

@@ -27,6 +27,9 @@ public:
     Acad::ErrorStatus dwgInFields(AcDbDwgFiler* pFiler) override;
     Acad::ErrorStatus dwgOutFields(AcDbDwgFiler* pFiler) const override;
 
+    // The entity's properties, which every piece of its display carries.
+    VEMD_DECLARE_PROPERTY_MEMBERS()
+
     // Builds the text from the members; mode 1 discards the old one first (every
     // caller but the constructor passes 1).
     void resetSubEnt(int mode);

@@ -220,4 +220,5 @@ Acad::ErrorStatus ECoPoint::subTransformBy(const AcGeMatrix3d& xform)
 
 // ---- behaviour shared with the other entities -------------------------------------
 
-VEMD_DEFINE_SUB_ENTITY_CACHE_MEMBERS(ECoPoint)
+// The leader, first of the pieces, takes the entity's properties.
+VEMD_DEFINE_SUB_ENTITY_CACHE_MEMBERS(ECoPoint, 0)

@@ -30,6 +30,9 @@ public:
     Acad::ErrorStatus dwgInFields(AcDbDwgFiler* pFiler) override;
     Acad::ErrorStatus dwgOutFields(AcDbDwgFiler* pFiler) const override;
 
+    // The entity's properties, which every piece of its display carries.
+    VEMD_DECLARE_PROPERTY_MEMBERS()
+
     // Builds the leader, underline and both texts from the members; mode 1 discards the
     // old ones first (every caller but the constructor passes 1).
     void resetSubEnt(int mode);

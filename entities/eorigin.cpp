@@ -3,7 +3,6 @@
 // coordinates of the relative origin instead.
 #include "eorigin.h"
 
-#include <cmath>
 #include <new>
 
 #include "coordinate_rule.h"
@@ -39,10 +38,11 @@ AcGeVector3d worldXRotatedBy(double degrees)
 AcGePoint2d inPlan(const AcGePoint3d& point) { return AcGePoint2d(point.x, point.y); }
 
 // The relative origin's coordinate along one axis, measured from the unchanged
-// absolute origin: cos(angle from the axis to D) × |D| × n.
+// absolute origin: cos(angle from the axis to D) × |D| × n, by the labels' rule, so an
+// origin moved along one axis keeps exactly 0 on the other.
 double originCoordinate(const AcGeVector3d& axisDir, const AcGeVector3d& offset, double drawingScale)
 {
-    return std::cos(axisDir.angleTo(offset, AcGeVector3d::kZAxis)) * offset.length() * drawingScale;
+    return projectedCoordinate(axisDir, offset, offset.length(), drawingScale);
 }
 
 }  // namespace
@@ -268,4 +268,5 @@ Acad::ErrorStatus EOrigin::subTransformBy(const AcGeMatrix3d& xform)
 
 // ---- behaviour shared with the other entities -------------------------------------
 
-VEMD_DEFINE_SUB_ENTITY_CACHE_MEMBERS(EOrigin)
+// The vertical-axis arrow, first of the pieces, takes the entity's properties.
+VEMD_DEFINE_SUB_ENTITY_CACHE_MEMBERS(EOrigin, 0)

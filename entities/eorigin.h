@@ -30,6 +30,9 @@ public:
     Acad::ErrorStatus dwgInFields(AcDbDwgFiler* pFiler) override;
     Acad::ErrorStatus dwgOutFields(AcDbDwgFiler* pFiler) const override;
 
+    // The entity's properties, which every piece of its display carries.
+    VEMD_DECLARE_PROPERTY_MEMBERS()
+
     // Rebuilds the six sub-entities from the members; the old ones are always discarded
     // first, whatever the argument.
     void resetSubEnt(int mode);

@@ -148,6 +148,15 @@ public:
     // Copies layer, colour, linetype, linetype scale, lineweight and visibility.
     Acad::ErrorStatus setPropertiesFrom(const AcDbEntity* pEntity, Adesk::Boolean doSubents = true);
 
+    // Sets the properties to the current values of pDb (of the entity's own database, or
+    // the working one, when none is given), then calls subSetDatabaseDefaults.
+    void setDatabaseDefaults();
+    void setDatabaseDefaults(AcDbDatabase* pDb);
+    // Told that the entity received the database's defaults: by setDatabaseDefaults, and
+    // by appendAcDbEntity, which gives them to the properties not set yet. An entity
+    // that derives anything from its properties overrides it.
+    virtual void subSetDatabaseDefaults(AcDbDatabase* pDb);
+
     ADESK_SEALED_VIRTUAL Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const ADESK_SEALED;
     ADESK_SEALED_VIRTUAL Acad::ErrorStatus explode(AcDbVoidPtrArray& entitySet) const ADESK_SEALED;
     ADESK_SEALED_VIRTUAL Acad::ErrorStatus transformBy(const AcGeMatrix3d& xform) ADESK_SEALED;

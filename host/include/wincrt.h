@@ -4,5 +4,5 @@
 #include "adesk.h"
 
 // Wide string to double: leading blanks skipped, the longest leading decimal number
-// taken, 0.0 when there is none.
+// taken, 0.0 when there is none (hexadecimal, "inf" and "nan" are no number).
 ACCORE_PORT double _wtof(const wchar_t* str);

@@ -142,6 +142,26 @@ Acad::ErrorStatus AcDbEntity::setPropertiesFrom(const AcDbEntity* pEntity, Adesk
     return Acad::eOk;
 }
 
+// The runtime keeps one current property, the layer (CLAYER); the current colour,
+// linetype and lineweight are by layer and the linetype scale is 1, as in a new drawing.
+void AcDbEntity::setDatabaseDefaults() { setDatabaseDefaults(nullptr); }
+
+void AcDbEntity::setDatabaseDefaults(AcDbDatabase* pDb)
+{
+    AcDbDatabase* db = pDb ? pDb : databaseFor(this);
+    if (db == nullptr)
+        return;
+    assertWriteEnabled();
+    m_layerId = db->clayer();
+    m_colorIndex = 256;
+    m_linetypeId.setNull();
+    m_linetypeScale = 1.0;
+    m_lineWeight = AcDb::kLnWtByLayer;
+    subSetDatabaseDefaults(db);
+}
+
+void AcDbEntity::subSetDatabaseDefaults(AcDbDatabase*) {}
+
 // ---- filing: the common properties -----------------------------------------------------
 
 Acad::ErrorStatus AcDbEntity::dwgOutFields(AcDbDwgFiler* pFiler) const

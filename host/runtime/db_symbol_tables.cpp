@@ -346,8 +346,11 @@ Acad::ErrorStatus AcDbBlockTableRecord::appendAcDbEntity(AcDbObjectId& pOutputId
     if (es != Acad::eOk)
         return es;
     AcDbSystemInternals::setOwner(pEntity, objectId());
+    // As the host does: the properties not set yet take the database's current values
+    // (here the layer), and the entity hears of its defaults.
     if (pEntity->layerId().isNull() || pEntity->layerId().database() != database())
         pEntity->setLayer(database()->clayer());
+    pEntity->subSetDatabaseDefaults(database());
     m_entities.push_back(pOutputId);
     if (acrt::DatabaseObserver* obs = acrt::databaseObserver(database()))
         obs->objectAppended(pEntity);

@@ -1,9 +1,11 @@
 // The document manager, the display services, the framework's message box and the
 // platform runtime calls the modules use.
+#include <charconv>
 #include <cmath>
 #include <cstdarg>
 #include <cwchar>
 #include <cwctype>
+#include <string>
 #include <vector>
 
 #include "acdocman.h"
@@ -96,9 +98,72 @@ void clearEditorCounters()
 }
 }  // namespace vemhost
 
-// As on the host platform: leading blanks skipped, the longest leading number taken
-// (with "inf", "nan" and overflow giving non-finite values, which callers must check),
-// 0.0 when there is none. The decimal separator is always the point.
+namespace {
+
+bool isDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+// The length of the decimal number p starts with: an optional sign, digits with at
+// most one point among or after them (at least one digit), then an exponent only when
+// a digit follows its 'e' and optional sign. 0 when p starts with no number.
+size_t decimalNumberLength(const wchar_t* p)
+{
+    size_t n = (p[0] == L'+' || p[0] == L'-') ? 1 : 0;
+    size_t digits = 0;
+    for (; isDigit(p[n]); ++n)
+        ++digits;
+    if (p[n] == L'.')
+        for (++n; isDigit(p[n]); ++n)
+            ++digits;
+    if (digits == 0)
+        return 0;
+    if (p[n] == L'e' || p[n] == L'E') {
+        size_t e = n + 1;
+        if (p[e] == L'+' || p[e] == L'-')
+            ++e;
+        if (isDigit(p[e])) {
+            while (isDigit(p[e]))
+                ++e;
+            n = e;
+        }
+    }
+    return n;
+}
+
+// Whether a number too large or too small for a double is large: the place of its first
+// significant digit, counted from the point, plus its exponent, is above zero.
+bool overflows(const std::string& number)
+{
+    size_t i = 0;
+    long place = 0;
+    bool seenPoint = false, significant = false;
+    for (; i < number.size() && number[i] != 'e' && number[i] != 'E'; ++i) {
+        if (number[i] == '.') {
+            seenPoint = true;
+        } else if (!significant && number[i] == '0') {
+            place -= seenPoint ? 1 : 0;
+        } else {
+            significant = true;
+            place += seenPoint ? 0 : 1;
+        }
+    }
+    long exponent = 0;
+    if (i < number.size()) {
+        const bool negative = number[i + 1] == '-';
+        for (size_t e = i + 1; e < number.size(); ++e)
+            if (number[e] >= '0' && number[e] <= '9' && exponent < 100000000)
+                exponent = exponent * 10 + (number[e] - '0');
+        exponent = negative ? -exponent : exponent;
+    }
+    return place + exponent > 0;
+}
+
+}  // namespace
+
+// As the host platform's runtime reads a number: leading blanks skipped, the longest
+// leading decimal number taken, the rest ignored, 0.0 when there is none. Only decimal
+// digits count: hexadecimal, "inf" and "nan" read as no number (0.0) there, and here
+// too. A number beyond the range of a double reads as an infinity (callers check), one
+// too small for it as 0. The decimal separator is always the point, whatever the locale.
 double _wtof(const wchar_t* str)
 {
     if (str == nullptr)
@@ -106,9 +171,19 @@ double _wtof(const wchar_t* str)
     const wchar_t* p = str;
     while (*p != 0 && std::iswspace(wint_t(*p)))
         ++p;
-    wchar_t* end = nullptr;
-    double value = std::wcstod(p, &end);
-    return end == p ? 0.0 : value;
+    const size_t length = decimalNumberLength(p);
+    if (length == 0)
+        return 0.0;
+    const bool negative = p[0] == L'-';
+    std::string number;
+    number.reserve(length);
+    for (size_t i = (p[0] == L'+' || p[0] == L'-') ? 1 : 0; i < length; ++i)
+        number += char(p[i]);
+    double value = 0.0;
+    const std::from_chars_result read = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (read.ec == std::errc::result_out_of_range)
+        value = overflows(number) ? HUGE_VAL : 0.0;
+    return negative ? -value : value;
 }
 
 // ---- result buffers ------------------------------------------------------------------------

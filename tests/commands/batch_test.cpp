@@ -174,6 +174,11 @@ TEST_F(Batch, ScaleCommandsChangeOnlyTheAppearanceScaleAndFallBackToOne)
         {L"inf",      1.0,   true},
         {L"nan",      1.0,   true},
         {L"1e999",    1.0,   true},
+        {L"1e308",    1.0,   true},    // the texts would be higher than any number
+        {L"1e-320",   1.0,   true},    // subnormal
+        {L"0x1p3",    1.0,   true},    // decimal numbers only: this reads as 0
+        {L"1e300",    1e300, false},
+        {L"1e3",      1000.0, false},
     };
     for (const Row& row : rows) {
         for (bool points : {true, false}) {
@@ -208,9 +213,11 @@ TEST_F(Batch, DecimalsCommandsChangeOnlyTheDecimalsAndFallBackToThree)
         {L"11",          3,        true},
         {L"-1",          3,        true},
         {L"3000000000",  3,        true},
-        {L"inf",         3,        true},
-        {L"-nan",        3,        true},
+        {L"inf",         0,        false},  // no decimal number, as letters
+        {L"-nan",        0,        false},
         {L"-1e999",      3,        true},
+        {L"0x10",        0,        false},
+        {L"1e1",         10,       false},
     };
     for (const Row& row : rows) {
         for (bool points : {true, false}) {

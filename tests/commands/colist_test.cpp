@@ -3,6 +3,7 @@
 // the other entities, and the failures that end the listing.
 #include "command_fixture.h"
 #include "dbents.h"
+#include "dbmtext.h"
 
 namespace {
 
@@ -42,10 +43,28 @@ TEST_F(CoList, ADefaultCoordinateSystemListsItsOriginValuesAndScales)
     EXPECT_EQ(run(L"COLIST", {L"10,10", L""}),
               picks(1) + "\n序号1:  坐标系(A=0.000,B=0.000)  图纸比例=1  外观缩放比例=1  小数位数=3" + summary(0));
 
-    // A system lists the values stored for its relative origin, with its decimals.
+    // A system lists the values stored for its relative origin, with its decimals;
+    // halves round away from zero.
     addOrigin(AcGePoint3d(100, 10, 0), L"N", L"E", 1234.5678, -50.25, 500.0, 2.5, 1);
     EXPECT_EQ(run(L"COLIST", {L"100,10", L""}),
-              picks(1) + "\n序号1:  坐标系(N=1234.6,E=-50.2)  图纸比例=500  外观缩放比例=2  小数位数=1" + summary(0));
+              picks(1) + "\n序号1:  坐标系(N=1234.6,E=-50.3)  图纸比例=500  外观缩放比例=3  小数位数=1" + summary(0));
+}
+
+TEST_F(CoList, ASystemDraggedAlongOneAxisListsAPlainZeroOnTheOther)
+{
+    // EORI at 0,0: X up, Y right, offsets 0, 1:1000, size 1, 3 decimals; then its grip
+    // dragged from (0, 0) to (2, 0).
+    run(L"EORI", {L"0,0", L"X", L"U", L"0", L"Y", L"R", L"0", L"1000", L"1", L"3"});
+    std::vector<AcDbObjectId> origins = entitiesOf<EOrigin>();
+    ASSERT_EQ(origins.size(), 1u);
+    AcDbEntity* origin = nullptr;
+    ASSERT_EQ(acdbOpenAcDbEntity(origin, origins[0], AcDb::kForWrite), Acad::eOk);
+    AcDbIntArray grip;
+    grip.append(0);
+    EXPECT_EQ(origin->moveGripPointsAt(grip, AcGeVector3d(2, 0, 0)), Acad::eOk);
+    origin->close();
+    EXPECT_EQ(run(L"COLIST", {L"2,0", L""}),
+              picks(1) + "\n序号1:  坐标系(X=0.000,Y=2000.000)  图纸比例=1000  外观缩放比例=1  小数位数=3" + summary(0));
 }
 
 TEST_F(CoList, LabelsListTheCoordinatesOfTheirMarkedPoint)
@@ -58,10 +77,29 @@ TEST_F(CoList, LabelsListTheCoordinatesOfTheirMarkedPoint)
     std::string out = run(L"COLIST", {L"30,40", L"-30,40", L"205,300", L"405,300", L""});
     EXPECT_EQ(out, picks(4) +
                        "\n序号1:  点坐标(X=20000.000,Y=15000.000)  图纸比例=500  外观缩放比例=0  小数位数=3"
-                       "\n序号2:  点坐标(X=40,Y=-30)  图纸比例=1  外观缩放比例=2  小数位数=0"
+                       "\n序号2:  点坐标(X=40,Y=-30)  图纸比例=1  外观缩放比例=3  小数位数=0"
                        "\n序号3:  线坐标(A=300.000)  图纸比例=1  外观缩放比例=1  小数位数=3"
                        "\n序号4:  线坐标(B=400.000)  图纸比例=1  外观缩放比例=1  小数位数=3" +
                        summary(0));
+}
+
+TEST_F(CoList, EqualCoordinatesListAndShowAlike)
+{
+    // One grid line reached twice: 3512.380465 drawing units at 1:1000 make
+    // 3512380.4650000003, the typed 3512380.465 at 1:1 is 3512380.46499999985.
+    AcDbObjectId measured = addLabel(AcGePoint3d(0, 3512.380465, 0), L"X", L"Y", 1000.0, 1.0, 2);
+    AcDbObjectId typed = addLabel(AcGePoint3d(100, 3512380.465, 0), L"X", L"Y", 1.0, 1.0, 2);
+    std::string out = run(L"COLIST", {L"0,3512.380465", L"100,3512380.465", L""});
+    EXPECT_EQ(out, picks(2) +
+                       "\n序号1:  点坐标(X=3512380.47,Y=0.00)  图纸比例=1000  外观缩放比例=1  小数位数=2"
+                       "\n序号2:  点坐标(X=3512380.47,Y=100.00)  图纸比例=1  外观缩放比例=1  小数位数=2" +
+                       summary(0));
+    // The labels show what the listing says.
+    for (AcDbObjectId id : {measured, typed}) {
+        Reader<ECoPoint> label(id);
+        ASSERT_TRUE(label.ok());
+        EXPECT_EQ(AcDbMText::cast(label->m_subEnts[2])->contentsString(), AcString(L"X=3512380.47"));
+    }
 }
 
 TEST_F(CoList, NumbersCountListedEntitiesOnlyAndTheSummaryCountsTheRest)

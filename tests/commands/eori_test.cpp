@@ -181,6 +181,9 @@ TEST_F(Eori, ScalesThatAreNotFiniteNumbersAboveZeroFallBackToOne)
         {L"inf",        1.0,    true},
         {L"nan",        1.0,    true},
         {L"1e999",      1.0,    true},
+        {L"1e3",        1000.0, false},
+        {L"0x1p3",      1.0,    true},   // decimal numbers only: this reads as 0
+        {L"1e-320",     1.0,    true},   // subnormal
     };
     for (const Row& row : rows) {
         std::string out = eoriWith(kDrawingScale, row.answer);
@@ -199,7 +202,7 @@ TEST_F(Eori, ScalesThatAreNotFiniteNumbersAboveZeroFallBackToOne)
     }
 }
 
-TEST_F(Eori, DecimalsAreTruncatedAndOutOfRangeOrNonFiniteCountsTakeThree)
+TEST_F(Eori, DecimalsAreTruncatedAndOutOfRangeOrOverflowingCountsTakeThree)
 {
     struct Row {
         const wchar_t* answer;
@@ -217,9 +220,11 @@ TEST_F(Eori, DecimalsAreTruncatedAndOutOfRangeOrNonFiniteCountsTakeThree)
         {L"-1",           3,        true},
         {L"4294967298",   3,        true},
         {L"-4294967296",  3,        true},
-        {L"inf",          3,        true},
-        {L"nan",          3,        true},
+        {L"inf",          0,        false},  // no decimal number, as letters
+        {L"nan",          0,        false},
         {L"1e999",        3,        true},
+        {L"0x10",         0,        false},
+        {L"1e1",          10,       false},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(eoriWith(kDecimals, row.answer), promptsWith(kDecimals, row.invalid ? kDecimalsInvalid : ""))
@@ -244,8 +249,8 @@ TEST_F(Eori, OriginValuesAreTheLeadingNumberAndOtherwiseZero)
         const wchar_t* answer;
         double value;
     };
-    const Row rows[] = {{L"12.5abc", 12.5}, {L"-7", -7.0}, {L"abc", 0.0}, {L"inf", 0.0},
-                        {L"-inf", 0.0},     {L"nan", 0.0}, {L"1e999", 0.0}};
+    const Row rows[] = {{L"12.5abc", 12.5}, {L"-7", -7.0},  {L"abc", 0.0},    {L"inf", 0.0}, {L"-inf", 0.0},
+                        {L"nan", 0.0},     {L"1e999", 0.0}, {L"0x10", 0.0},   {L"1e3", 1000.0}};
     for (const Row& row : rows) {
         EXPECT_EQ(eoriWith(kVOffset, row.answer), promptsWith()) << "never a message";
         {
@@ -256,6 +261,63 @@ TEST_F(Eori, OriginValuesAreTheLeadingNumberAndOtherwiseZero)
         Reader<EOrigin> o(made());
         EXPECT_EQ(o->m_hOffset, row.value) << vemhost::toUtf8(row.answer);
         EXPECT_TRUE(std::isfinite(o->m_absOrigin.x) && std::isfinite(o->m_absOrigin.y));
+    }
+}
+
+TEST_F(Eori, AnswersThatWouldLeaveTheSystemNotFiniteTakeTheirPromptsDefault)
+{
+    struct Row {
+        const wchar_t* point;
+        const wchar_t* vOffset;
+        const wchar_t* hOffset;
+        const wchar_t* drawingScale;
+        const wchar_t* appearanceScale;
+        int messageAfter;  // -1: no message
+        const char* message;
+        double vExpected, hExpected, nExpected, sExpected;
+    };
+    const Row rows[] = {
+        // point         v          h          n         s        message after    message               v        h    n      s
+        {L"10,20",       L"100",    L"",       L"1e-320", L"",     kDrawingScale,   kDrawingScaleInvalid, 100,     0,   1,     1},
+        {L"10,20",       L"1e308",  L"",       L"0.1",   L"",      kDrawingScale,   kDrawingScaleInvalid, 1e308,   0,   1,     1},
+        {L"10,20",       L"",       L"",       L"",      L"1e308", kAppearance,     kAppearanceInvalid,   0,       0,   1,     1},
+        {L"10,20",       L"1.7e308", L"1.7e308", L"",    L"",      -1,              "",                   1.7e308, 0,   1,     1},
+        {L"0,-1.7e308",  L"1.7e308", L"",      L"",      L"",      -1,              "",                   0,       0,   1,     1},
+        {L"10,20",       L"",       L"",       L"1e308", L"1e300", -1,              "",                   0,       0,   1e308, 1e300},
+    };
+    for (const Row& row : rows) {
+        const std::string what = vemhost::toUtf8(row.point) + " " + vemhost::toUtf8(row.vOffset) + " " +
+                                 vemhost::toUtf8(row.hOffset) + " " + vemhost::toUtf8(row.drawingScale) + " " +
+                                 vemhost::toUtf8(row.appearanceScale);
+        std::string out = run(L"EORI", {row.point, L"", L"", row.vOffset, L"", L"", row.hOffset, row.drawingScale,
+                                        row.appearanceScale, L""});
+        EXPECT_EQ(out, promptsWith(row.messageAfter, row.message)) << what;
+        AcDbObjectId id = made();
+        {
+            Reader<EOrigin> o(id);
+            ASSERT_TRUE(o.ok()) << what;
+            EXPECT_EQ(o->m_vOffset, row.vExpected) << what;
+            EXPECT_EQ(o->m_hOffset, row.hExpected) << what;
+            EXPECT_EQ(o->m_drawingScale, row.nExpected) << what;
+            EXPECT_EQ(o->m_appearanceScale, row.sExpected) << what;
+            EXPECT_TRUE(std::isfinite(o->m_absOrigin.x) && std::isfinite(o->m_absOrigin.y)) << what;
+            AcDbExtents extents;
+            ASSERT_EQ(o->getGeomExtents(extents), Acad::eOk) << what;
+            EXPECT_TRUE(std::isfinite(extents.minPoint().x) && std::isfinite(extents.minPoint().y) &&
+                        std::isfinite(extents.maxPoint().x) && std::isfinite(extents.maxPoint().y))
+                << what;
+        }
+        // The system can be picked at its origin and lists finite values.
+        std::string listed = run(L"COLIST", {row.point, L""});
+        EXPECT_NE(listed.find("序号1:  坐标系("), std::string::npos) << what;
+        EXPECT_EQ(listed.find("nan"), std::string::npos) << what;
+        EXPECT_EQ(listed.find("inf"), std::string::npos) << what;
+        {
+            AcDbEntity* entity = nullptr;
+            ASSERT_EQ(acdbOpenAcDbEntity(entity, id, AcDb::kForWrite), Acad::eOk);
+            entity->erase();
+            entity->close();
+        }
     }
 }
 

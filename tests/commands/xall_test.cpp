@@ -46,6 +46,24 @@ std::vector<std::wstring> joined(std::initializer_list<std::vector<std::wstring>
     return all;
 }
 
+// The layer and colour of every piece an entity explodes into, as "layer/colour".
+std::vector<std::wstring> piecePropertiesOf(AcDbObjectId id)
+{
+    std::vector<std::wstring> properties;
+    AcDbEntity* entity = nullptr;
+    if (acdbOpenAcDbEntity(entity, id, AcDb::kForRead) != Acad::eOk)
+        return properties;
+    AcDbVoidPtrArray pieces;
+    entity->explode(pieces);
+    entity->close();
+    for (int i = 0; i < pieces.length(); ++i) {
+        AcDbEntity* piece = static_cast<AcDbEntity*>(pieces[i]);
+        properties.push_back(piece->layer().wstr() + L"/" + std::to_wstring(piece->colorIndex()));
+        delete piece;
+    }
+    return properties;
+}
+
 class ExplodeAll : public CommandTest {
 protected:
     bool anyOfTheThreeClassesIn(AcDbObjectId block)
@@ -116,6 +134,63 @@ TEST_F(ExplodeAll, ThePiecesDrawWhatTheEntityDrew)
         for (size_t p = 0; p < before.primitives()[i].points.size(); ++p)
             EXPECT_TRUE(after.primitives()[i].points[p].isEqualTo(before.primitives()[i].points[p]));
     }
+}
+
+TEST_F(ExplodeAll, TheArrowAndLeaderKeepTheLayerAndColourTheEntityWasMadeWith)
+{
+    // Made by the commands while RED1 is the current layer; a label given RED1 before
+    // it is appended while layer 0 is current; one system coloured after it was made.
+    // The vertical arrow and the leader carry the entity's properties; the other pieces
+    // a new entity's (no layer of their own, colour by layer), and XALL appends them to
+    // the current layer.
+    AcDbObjectId layerZero = db()->clayer();
+    AcDbObjectId red = addLayer(L"RED1", false);
+    ASSERT_EQ(db()->setClayer(red), Acad::eOk);
+    run(L"EORI", {L"0,0", L"", L"", L"", L"", L"", L"", L"", L"", L""});
+    run(L"ECOP", {L"0,5", L"10,20", L"15,25", L""});
+    run(L"ECOL", {L"0,5", L"A", L"30,30", L""});
+    ASSERT_EQ(db()->setClayer(layerZero), Acad::eOk);
+    ECoPoint* given = new ECoPoint(L"A", L"B", AcGePoint3d(100, 0, 0), AcGePoint3d(105, 5, 0), AcGePoint3d::kOrigin,
+                                   AcGeVector3d::kYAxis, AcGeVector3d::kXAxis, AcGeVector3d::kXAxis, 1, 1, 3,
+                                   textStyleId(L"Standard"));
+    ASSERT_EQ(given->setLayer(L"RED1"), Acad::eOk);
+    append(given);
+    AcDbObjectId coloured = addOrigin(AcGePoint3d(0, 300, 0));
+    {
+        AcDbEntity* entity = nullptr;
+        ASSERT_EQ(acdbOpenAcDbEntity(entity, coloured, AcDb::kForWrite), Acad::eOk);
+        ASSERT_EQ(entity->setColorIndex(1), Acad::eOk);
+        entity->close();
+    }
+    const std::vector<AcDbObjectId> made = modelSpace();
+    ASSERT_EQ(made.size(), 5u);
+    const auto firstCarries = [](size_t count, const std::wstring& first, const std::wstring& others) {
+        std::vector<std::wstring> pieces(count, others);
+        pieces[0] = first;
+        return pieces;
+    };
+    const std::wstring none = L"/256";
+    const std::vector<std::wstring> expected[] = {
+        firstCarries(6, L"RED1/256", none), firstCarries(4, L"RED1/256", none),
+        std::vector<std::wstring>(1, none), firstCarries(4, L"RED1/256", none), firstCarries(6, L"0/1", none)};
+    // Exploded at once, as the host's EXPLODE does, without a save or an edit first.
+    for (size_t i = 0; i < made.size(); ++i)
+        EXPECT_EQ(piecePropertiesOf(made[i]), expected[i]) << "entity " << i;
+
+    run(L"XALL");
+    std::vector<std::wstring> pieces;
+    for (const AcDbObjectId& id : modelSpace()) {
+        Reader<AcDbEntity> piece(id);
+        ASSERT_TRUE(piece.ok());
+        pieces.push_back(piece->layer().wstr() + L"/" + std::to_wstring(piece->colorIndex()));
+    }
+    // XALL handles the systems first, then the point labels, then the line labels; a
+    // piece without a layer lands on the current one, 0.
+    std::vector<std::wstring> inOrder = joined({expected[0], expected[4], expected[1], expected[3], expected[2]});
+    for (std::wstring& piece : inOrder)
+        if (piece[0] == L'/')
+            piece = L"0" + piece;
+    EXPECT_EQ(pieces, inOrder);
 }
 
 TEST_F(ExplodeAll, LockedEntitiesStayAndASecondRunFindsOnlyThem)

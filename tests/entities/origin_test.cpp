@@ -1,6 +1,7 @@
 // The coordinate system entity: the absolute origin it derives, the arrows, names and
 // values it shows, and the edits that keep its absolute origin where it is.
 #include <cmath>
+#include <functional>
 
 #include "dbpl.h"
 #include "entity_test_support.h"
@@ -120,7 +121,7 @@ TEST_F(CoordinateSystem, ValuesUseTheDecimalsAndArrowsStayAtElevationZero)
 {
     EOrigin* origin = newOrigin(style(), AcGePoint3d(3, 4, 5), 1234.5678, -2.5, 1, 1, 0);
     EXPECT_EQ(text(origin, 4)->contentsString(), AcString(L"1235"));
-    EXPECT_EQ(text(origin, 5)->contentsString(), AcString(L"-2"));
+    EXPECT_EQ(text(origin, 5)->contentsString(), AcString(L"-3")) << "a half rounds away from zero";
     EXPECT_EQ(arrow(origin, 0)->elevation(), 0.0);
     AcGePoint2d tip;
     arrow(origin, 0)->getPointAt(2, tip);
@@ -140,7 +141,6 @@ TEST_F(CoordinateSystem, OnlyTheVerticalArrowTakesTheEntityProperties)
 {
     EOrigin* origin = newOrigin(style());
     origin->setColorIndex(3);
-    origin->resetSubEnt(1);
     EXPECT_EQ(origin->m_subEnts[0]->colorIndex(), 3);
     for (int i = 1; i < 6; ++i)
         EXPECT_EQ(origin->m_subEnts[i]->colorIndex(), 256) << "piece " << i;
@@ -173,6 +173,39 @@ TEST_F(CoordinateSystem, GripDragRecomputesTheOffsetsAndKeepsTheAbsoluteOrigin)
     expectNear(origin->m_relOrigin, AcGePoint3d(101, 202, 0), "other indices are ignored");
     EXPECT_EQ(origin->m_drawingScale, 1000);
     EXPECT_EQ(origin->m_appearanceScale, 1);
+    delete origin;
+}
+
+TEST_F(CoordinateSystem, AnOriginMovedAlongOneAxisKeepsAPlainZeroOnTheOther)
+{
+    // Axes up and right at 1:1000, offsets 0, 3 decimals; every edit that moves the
+    // relative origin along the horizontal axis line to (2, 0).
+    AcDbIntArray first;
+    first.append(0);
+    const AcGeVector3d along(2, 0, 0);
+    const std::function<void(EOrigin*)> edits[] = {
+        [&](EOrigin* o) { o->moveGripPointsAt(first, along); },
+        [&](EOrigin* o) { o->moveStretchPointsAt(first, along); },
+        [&](EOrigin* o) { o->transformBy(AcGeMatrix3d::translation(along)); },
+        [&](EOrigin* o) { o->transformBy(AcGeMatrix3d::scaling(2, AcGePoint3d(-2, 0, 0))); },
+    };
+    for (size_t i = 0; i < sizeof edits / sizeof edits[0]; ++i) {
+        EOrigin* origin = newOrigin(style(), AcGePoint3d::kOrigin, 0, 0, 1000, 1, 3);
+        edits[i](origin);
+        expectNear(origin->m_relOrigin, AcGePoint3d(2, 0, 0), "relative origin");
+        EXPECT_EQ(origin->m_vOffset, 0.0) << "edit " << i;
+        EXPECT_FALSE(std::signbit(origin->m_vOffset)) << "edit " << i;
+        EXPECT_NEAR(origin->m_hOffset, 2000, 1e-9) << "edit " << i;
+        EXPECT_EQ(text(origin, 4)->contentsString(), AcString(L"0.000")) << "edit " << i;
+        EXPECT_EQ(text(origin, 5)->contentsString(), AcString(L"2000.000")) << "edit " << i;
+        delete origin;
+    }
+    // Along the vertical axis the horizontal value is the plain zero.
+    EOrigin* origin = newOrigin(style(), AcGePoint3d::kOrigin, 0, 0, 1000, 1, 3);
+    origin->moveGripPointsAt(first, AcGeVector3d(0, -3, 0));
+    EXPECT_EQ(origin->m_hOffset, 0.0);
+    EXPECT_FALSE(std::signbit(origin->m_hOffset));
+    EXPECT_EQ(text(origin, 5)->contentsString(), AcString(L"0.000"));
     delete origin;
 }
 

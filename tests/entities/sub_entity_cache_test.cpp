@@ -1,5 +1,6 @@
 // The display cache every entity class keeps: rebuilt whole, drawn, exploded and
 // snapped through, freed with its owner, and never shared with a copy.
+#include <functional>
 #include <vector>
 
 #include "dbents.h"
@@ -138,29 +139,69 @@ TYPED_TEST(SubEntityCache, ExplodeHandsOutCopiesAndLeavesTheEntityExplodableAgai
     delete entity;
 }
 
-TYPED_TEST(SubEntityCache, OnlyTheFirstPieceCarriesTheEntityProperties)
+// The first piece of a system or point label carries the entity's properties from the
+// start and after every change of them; every other piece keeps a new entity's.
+TYPED_TEST(SubEntityCache, OnlyTheFirstPieceCarriesTheEntityPropertiesAfterEveryChange)
 {
-    AcDbObjectId layerZero;
+    AcDbObjectId red;
     AcDbLayerTable* layers = nullptr;
-    ASSERT_EQ(this->db()->getLayerTable(layers, AcDb::kForRead), Acad::eOk);
-    ASSERT_EQ(layers->getAt(L"0", layerZero), Acad::eOk);
+    ASSERT_EQ(this->db()->getLayerTable(layers, AcDb::kForWrite), Acad::eOk);
+    AcDbLayerTableRecord* layer = new AcDbLayerTableRecord();
+    layer->setName(L"RED1");
+    ASSERT_EQ(layers->add(red, layer), Acad::eOk);
+    layer->close();
     layers->close();
 
     TypeParam* entity = this->make();
-    ASSERT_EQ(entity->setColorIndex(1), Acad::eOk);
-    ASSERT_EQ(entity->setLayer(layerZero), Acad::eOk);
-    entity->resetSubEnt(1);
-    AcDbVoidPtrArray pieces;
-    ASSERT_EQ(entity->explode(pieces), Acad::eOk);
-    ASSERT_EQ(pieces.length(), this->expectedCount());
-    for (int i = 0; i < pieces.length(); ++i) {
-        const AcDbEntity* piece = static_cast<AcDbEntity*>(pieces[i]);
-        const bool carries = i == 0 && CacheOf<TypeParam>::firstPieceTakesProperties();
-        EXPECT_EQ(piece->colorIndex(), carries ? 1 : 256) << "piece " << i;
-        EXPECT_EQ(piece->layerId(), carries ? layerZero : AcDbObjectId::kNull) << "piece " << i;
+    const AcDbLine fresh;
+    struct Change {
+        const char* what;
+        std::function<Acad::ErrorStatus(AcDbEntity*)> apply;
+    };
+    const Change changes[] = {
+        {"colour", [](AcDbEntity* e) { return e->setColorIndex(1); }},
+        {"layer by id", [&](AcDbEntity* e) { return e->setLayer(red); }},
+        {"lineweight", [](AcDbEntity* e) { return e->setLineWeight(AcDb::kLnWt050); }},
+        {"linetype scale", [](AcDbEntity* e) { return e->setLinetypeScale(2.5); }},
+        {"layer by name", [](AcDbEntity* e) { return e->setLayer(L"0"); }},
+        {"visibility", [](AcDbEntity* e) { return e->setVisibility(AcDb::kInvisible); }},
+        {"database defaults", [&](AcDbEntity* e) {
+             e->setDatabaseDefaults(this->db());
+             return Acad::eOk;
+         }},
+    };
+    for (const Change& change : changes) {
+        ASSERT_EQ(change.apply(entity), Acad::eOk) << change.what;
+        AcDbVoidPtrArray pieces;
+        ASSERT_EQ(entity->explode(pieces), Acad::eOk);
+        ASSERT_EQ(pieces.length(), this->expectedCount());
+        for (int i = 0; i < pieces.length(); ++i) {
+            const AcDbEntity* piece = static_cast<AcDbEntity*>(pieces[i]);
+            const bool carries = i == 0 && CacheOf<TypeParam>::firstPieceTakesProperties();
+            const AcDbEntity* like = carries ? static_cast<const AcDbEntity*>(entity) : &fresh;
+            EXPECT_EQ(piece->layerId(), like->layerId()) << change.what << ", piece " << i;
+            EXPECT_EQ(piece->colorIndex(), like->colorIndex()) << change.what << ", piece " << i;
+            EXPECT_EQ(piece->lineWeight(), like->lineWeight()) << change.what << ", piece " << i;
+            EXPECT_EQ(piece->linetypeScale(), like->linetypeScale()) << change.what << ", piece " << i;
+            EXPECT_EQ(piece->visibility(), like->visibility()) << change.what << ", piece " << i;
+        }
+        deletePieces(pieces);
     }
-    deletePieces(pieces);
+    EXPECT_EQ(entity->colorIndex(), 256) << "the database's defaults were given last";
+    EXPECT_EQ(entity->layerId(), this->db()->clayer());
+    // A refused change leaves the display as it was.
+    EXPECT_EQ(entity->setColorIndex(300), Acad::eInvalidInput);
+    EXPECT_EQ(entity->m_subEnts[0]->colorIndex(), 256);
     delete entity;
+}
+
+TYPED_TEST(SubEntityCache, AnEmptyShellGetsNoDisplayFromAPropertyChange)
+{
+    TypeParam* shell = new TypeParam();
+    ASSERT_EQ(shell->setColorIndex(2), Acad::eOk);
+    shell->setDatabaseDefaults(this->db());
+    EXPECT_EQ(shell->m_subEnts.length(), 0) << "nothing to show before the entity is read";
+    delete shell;
 }
 
 TYPED_TEST(SubEntityCache, SnapPointsAreExactlyThoseOfThePieces)

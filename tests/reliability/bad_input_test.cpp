@@ -42,9 +42,10 @@ const PromptKind kPoint     = {"point",     {kEnd, kEnd, kAgain, kAgain, kAgain,
 const PromptKind kLastPoint = {"optional point", {kDefault, kDefault, kAgain, kAgain, kAgain, kAgain, kAgain, kAgain, kAgain}};
 const PromptKind kName      = {"name",      {kDefault, kEnd, kTaken, kEnd, kTaken, kTaken, kTaken, kTaken, kTaken}};
 const PromptKind kChoice    = {"choice",    {kDefault, kEnd, kFallback, kEnd, kFallback, kFallback, kFallback, kFallback, kFallback}};
-// A count of decimals: an answer without a number reads as 0 (as _wtof does), a count
-// of its own; only what is out of range or not finite falls back to 3.
-const PromptKind kDecimals  = {"decimals",  {kDefault, kEnd, kTaken, kEnd, kFallback, kFallback, kFallback, kTaken, kTaken}};
+// A count of decimals: an answer without a decimal number ("inf" and "nan" included)
+// reads as 0 (as _wtof does), a count of its own; only what is out of range or
+// overflows falls back to 3.
+const PromptKind kDecimals  = {"decimals",  {kDefault, kEnd, kTaken, kEnd, kTaken, kTaken, kFallback, kTaken, kTaken}};
 const PromptKind kNumber    = {"number",    {kDefault, kEnd, kDefault, kEnd, kDefault, kDefault, kDefault, kDefault, kDefault}};
 const PromptKind kSelection = {"selection", {kEnd, kEnd, kAgain, kAgain, kAgain, kAgain, kAgain, kAgain, kAgain}};
 // host prompts
