@@ -83,7 +83,8 @@ bool stretchAll(Session& session, const StretchSelection& selection, const AcGeV
     for (const StretchMember& m : selection.members)
         ids.push_back(m.id);
     EntityWriter().each(ids, [&](AcDbEntity* ent, size_t i) {
-        return edit.check(ent, stretchOne(ent, selection.members[i], selection.regions, offset));
+        edit.before(ent);
+        return edit.after(ent, stretchOne(ent, selection.members[i], selection.regions, offset));
     });
     return edit.finish();
 }

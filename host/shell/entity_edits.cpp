@@ -26,11 +26,11 @@ AcDbEntity* EntityWriter::open(const AcDbObjectId& id)
 
 FiniteEdit::FiniteEdit(Session& session) : m_session(session), m_mark(session.undo().mark()) {}
 
-bool FiniteEdit::check(AcDbEntity* ent, bool changed)
+bool FiniteEdit::after(AcDbEntity* ent, bool changed)
 {
     if (!changed)
         ++m_refused;
-    m_finite = m_check.holds(ent);
+    m_finite = m_check.count(ent) <= m_before;
     return m_finite;
 }
 
@@ -54,12 +54,14 @@ bool transformEach(Session& session, const std::vector<AcDbObjectId>& ids, const
 namespace {
 
 // A transformed copy of one entity, appended beside it and left open; null (with the
-// reason said) when it cannot be made.
-AcDbEntity* appendCopy(const AcDbObjectId& id, const AcGeMatrix3d& m)
+// reason said) when it cannot be made. original counts what the original holds that is
+// not finite.
+AcDbEntity* appendCopy(const AcDbObjectId& id, const AcGeMatrix3d& m, FiniteCheck& check, long& original)
 {
     AcDbEntity* ent = nullptr;
     if (acdbOpenAcDbEntity(ent, id, AcDb::kForRead) != Acad::eOk)
         return nullptr;
+    original = check.count(ent);
     AcDbObjectId owner = ent->ownerId();
     AcDbEntity* copy = AcDbEntity::cast(ent->clone());
     ent->close();
@@ -82,10 +84,11 @@ bool copyEach(Session& session, const std::vector<AcDbObjectId>& ids, const AcGe
     const size_t mark = session.undo().mark();
     FiniteCheck check;
     for (const AcDbObjectId& id : ids) {
-        AcDbEntity* copy = appendCopy(id, m);
+        long original = 0;
+        AcDbEntity* copy = appendCopy(id, m, check, original);
         if (copy == nullptr)
             continue;
-        const bool finite = check.holds(copy);
+        const bool finite = check.count(copy) <= original;
         copy->close();
         if (!finite) {
             session.undo().rollBackTo(mark);

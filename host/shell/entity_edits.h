@@ -17,8 +17,9 @@ class Session;
 template <class Fn>
 void editEach(const std::vector<AcDbObjectId>& ids, Fn fn);
 
-// Applies fn to each entity opened for write and checks each result. When one is not
-// finite, every change made here is taken back and the refusal is said: false then.
+// Applies fn to each entity opened for write and checks each result. When one holds a
+// value that is not finite which it did not hold before, every change made here is
+// taken back and the refusal is said: false then.
 // fn returns false for an entity it could not change (counted and reported).
 template <class Fn>
 bool editEachFinite(Session& session, const std::vector<AcDbObjectId>& ids, Fn fn);
@@ -27,7 +28,8 @@ bool editEachFinite(Session& session, const std::vector<AcDbObjectId>& ids, Fn f
 bool transformEach(Session& session, const std::vector<AcDbObjectId>& ids, const AcGeMatrix3d& m);
 
 // A transformed copy of each entity, added to the block that owns the original; when a
-// copy is not finite, none of this call's copies stays and the refusal is said: false.
+// copy holds more values that are not finite than its original, none of this call's
+// copies stays and the refusal is said: false.
 bool copyEach(Session& session, const std::vector<AcDbObjectId>& ids, const AcGeMatrix3d& m);
 
 // ---- the templates ---------------------------------------------------------------------
@@ -57,21 +59,24 @@ private:
 };
 
 // One edit of many entities: counts those the edit could not change, and takes every
-// change back once a result is not finite.
+// change back once an entity holds more values that are not finite than before.
 class FiniteEdit {
 public:
     explicit FiniteEdit(Session& session);
-    // False (stop) when the entity just edited is not finite; changed is false for an
-    // entity the edit could not change.
-    bool check(AcDbEntity* ent, bool changed);
-    // Says what was refused and takes the changes back when one was not finite; false
-    // then. Call once the entities are closed.
+    // Before the edit of an entity (open for write).
+    void before(AcDbEntity* ent) { m_before = m_check.count(ent); }
+    // After it: false (stop) when the edit made a value not finite; changed is false for
+    // an entity the edit could not change.
+    bool after(AcDbEntity* ent, bool changed);
+    // Says what was refused and takes the changes back when a value was made not
+    // finite; false then. Call once the entities are closed.
     bool finish();
 
 private:
     Session& m_session;
     size_t m_mark;
     int m_refused = 0;
+    long m_before = 0;
     bool m_finite = true;
     FiniteCheck m_check;
 };
@@ -89,7 +94,10 @@ template <class Fn>
 bool editEachFinite(Session& session, const std::vector<AcDbObjectId>& ids, Fn fn)
 {
     FiniteEdit edit(session);
-    EntityWriter().each(ids, [&](AcDbEntity* ent, size_t) { return edit.check(ent, fn(ent)); });
+    EntityWriter().each(ids, [&](AcDbEntity* ent, size_t) {
+        edit.before(ent);
+        return edit.after(ent, fn(ent));
+    });
     return edit.finish();
 }
 
