@@ -476,7 +476,8 @@ bool saveTo(AcDbDatabase* db, const std::string& path, Backup backup, std::strin
     if (backup == Backup::kKeep && exists && backupPath != target) {
         rc = seam.other();
         if (rc != SQLITE_OK || !previous.holdPrevious(target, backupPath, reason)) {
-            reason = "keeping the previous version failed: " + (rc != SQLITE_OK ? std::string(sqlite3_errstr(rc)) : reason);
+            reason = "keeping the previous version failed: " +
+                     (rc != SQLITE_OK ? std::string(sqlite3_errstr(rc)) : reason);
             return false;
         }
     }
@@ -490,7 +491,8 @@ bool saveTo(AcDbDatabase* db, const std::string& path, Backup backup, std::strin
         if (::rename(previous.path().c_str(), backupPath.c_str()) == 0)
             previous.release();
         else
-            warning = "the previous version could not be kept as " + quoted(backupPath) + ": " + std::strerror(errno);
+            warning =
+                "the previous version could not be kept as " + quoted(backupPath) + ": " + std::strerror(errno);
     }
     // The rename is done; flushing the directory only makes it durable sooner.
     flushToDisk(directoryOf(target), true);

@@ -1,6 +1,7 @@
-// Host editing commands (STRETCH has a file of its own). Changes go through the entities' own transformBy, grip and
-// stretch services, and copies through clone() and transformBy, as on the host, so
-// that labels recompute at their new places.
+// Host editing commands (STRETCH has a file of its own). Changes go through the
+// entities' own transformBy and grip services, and copies through clone() and
+// transformBy, as on the host, so that labels recompute at their new places; a change
+// whose result is not finite is taken back whole.
 #include <cmath>
 
 #include "acedads.h"
@@ -136,8 +137,9 @@ void gripCommand(Session& session)
     AcGePoint3d from = grips[best];
     AcDbIntArray indices;
     indices.append(best);
+    auto moveGrip = [&](AcDbEntity* e) { return e->moveGripPointsAt(indices, to - from) == Acad::eOk; };
     while (getPoint(L"\nSpecify new point: ", &from, to) == RTNORM)
-        if (editEachFinite(session, {id}, [&](AcDbEntity* e) { return e->moveGripPointsAt(indices, to - from) == Acad::eOk; }))
+        if (editEachFinite(session, {id}, moveGrip))
             return;
 }
 

@@ -1,7 +1,9 @@
 // STRETCH: the stretch points of the selected entities that lie inside the crossing
 // windows and polygons of the selection move; entities picked, windowed or wholly
 // inside move whole. The displacement is two points, or typed.
-#include <cwchar>
+#include <algorithm>
+#include <cstdio>
+#include <string>
 
 #include "entity_edits.h"
 #include "session.h"
@@ -13,15 +15,19 @@ namespace vemcad {
 
 namespace {
 
-// The host offers the last displacement typed as the next one's default.
+// The host offers the last displacement typed (and taken) as the next one's default.
 AcGeVector3d g_lastDisplacement;
 
+// A coordinate may have over 300 digits: the text is measured before it is made.
 std::wstring displacementPrompt()
 {
-    wchar_t text[160];
-    std::swprintf(text, sizeof text / sizeof text[0], L"\nSpecify displacement <%.4f,%.4f,%.4f>: ",
-                  g_lastDisplacement.x, g_lastDisplacement.y, g_lastDisplacement.z);
-    return text;
+    const char* format = "\nSpecify displacement <%.4f,%.4f,%.4f>: ";
+    const AcGeVector3d& d = g_lastDisplacement;
+    const int size = std::snprintf(nullptr, 0, format, d.x, d.y, d.z);
+    std::string text(size_t(std::max(size, 0)) + 1, '\0');
+    std::snprintf(&text[0], text.size(), format, d.x, d.y, d.z);
+    text.resize(size_t(std::max(size, 0)));
+    return vemhost::fromUtf8(text);
 }
 
 // The typed displacement, or the last one on Enter; false on cancel.
@@ -32,19 +38,21 @@ bool askTypedDisplacement(AcGeVector3d& offset)
     if (rc == RTCAN)
         return false;
     offset = rc == RTNORM ? typed.asVector() : g_lastDisplacement;
-    g_lastDisplacement = offset;
     return true;
 }
 
-// A base point and a second point, or a displacement; false on cancel.
-bool askDisplacement(AcGeVector3d& offset)
+// A base point and a second point, or a displacement (typed set); false on cancel.
+bool askDisplacement(AcGeVector3d& offset, bool& typed)
 {
+    typed = false;
     AcGePoint3d base, to;
     const int rc = getPointOrKeyword(L"\nSpecify base point or [Displacement] <Displacement>: ", L"Displacement", base);
     if (rc == RTCAN)
         return false;
-    if (rc != RTNORM)
+    if (rc != RTNORM) {
+        typed = true;
         return askTypedDisplacement(offset);
+    }
     const int second = getPoint(L"\nSpecify second point or <use first point as displacement>: ", &base, to);
     if (second == RTCAN)
         return false;
@@ -97,9 +105,14 @@ void stretchCommand(Session& session)
     if (selectToStretch(session.db(), selection) != RTNORM)
         return;
     AcGeVector3d offset;
-    while (askDisplacement(offset))
-        if (stretchAll(session, selection, offset))
+    bool typed = false;
+    while (askDisplacement(offset, typed)) {
+        if (stretchAll(session, selection, offset)) {
+            if (typed)
+                g_lastDisplacement = offset;
             return;
+        }
+    }
 }
 
 }  // namespace

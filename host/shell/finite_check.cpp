@@ -87,8 +87,14 @@ public:
     }
 
     Acad::ErrorStatus writeDouble(double val) override { return note(val, MemoryFiler::writeDouble(val)); }
-    Acad::ErrorStatus writePoint2d(const AcGePoint2d& val) override { return note(val, MemoryFiler::writePoint2d(val)); }
-    Acad::ErrorStatus writePoint3d(const AcGePoint3d& val) override { return note(val, MemoryFiler::writePoint3d(val)); }
+    Acad::ErrorStatus writePoint2d(const AcGePoint2d& val) override
+    {
+        return note(val, MemoryFiler::writePoint2d(val));
+    }
+    Acad::ErrorStatus writePoint3d(const AcGePoint3d& val) override
+    {
+        return note(val, MemoryFiler::writePoint3d(val));
+    }
     Acad::ErrorStatus writeVector2d(const AcGeVector2d& val) override
     {
         return note(val, MemoryFiler::writeVector2d(val));

@@ -148,7 +148,8 @@ private:
     std::unordered_map<const AcDbStub*, size_t> m_index;
 };
 
-// The selection set before STRETCH began, for the P answer.
+// The previous selection set, for the P answer. The loop itself makes no selection set,
+// so this is the one from before STRETCH began.
 std::vector<AcDbObjectId> previousSelection()
 {
     std::vector<AcDbObjectId> ids;
@@ -219,7 +220,6 @@ bool StretchRegion::meetsBox(const AcGePoint3d& lo, const AcGePoint3d& hi) const
 
 int selectToStretch(AcDbDatabase* db, StretchSelection& selection)
 {
-    const std::vector<AcDbObjectId> previous = previousSelection();
     MemberSet set;
     std::vector<StretchRegion> regions;
     bool removing = false;
@@ -262,7 +262,7 @@ int selectToStretch(AcDbDatabase* db, StretchSelection& selection)
             if (!all.empty())
                 found.push_back(all.back());
         } else if (keywordIs(answer, L"P")) {
-            found = previous;
+            found = previousSelection();
         } else if (acrt::parsePoint(answer, vemhost::lastPoint(), a)) {
             std::vector<AcDbObjectId> hits = acrt::entitiesAtPick(db, a);
             if (!hits.empty())

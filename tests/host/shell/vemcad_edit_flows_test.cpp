@@ -91,6 +91,16 @@ TEST(VemcadStretch, TheHostsPromptsInOrderAndTheLastDisplacementAsDefault)
     for (const std::string& prompt : prompts)
         EXPECT_NE(run.out.find(prompt), std::string::npos) << prompt << "\n" << run.out;
     EXPECT_EQ(listedLines(run.out), (std::vector<std::string>{"0,0-16,8", "20,0-30,0"})) << run.out;
+
+    // A default of hundreds of digits is shown whole; a refused displacement is not
+    // offered again.
+    run = runVemcad(dir, std::string(kTwoLines) + "STRETCH\nL\n\nD\n1e308,0\nSTRETCH\nL\n\nD\n1.7e308,0\n^C\n" +
+                             "STRETCH\nL\n\nD\n^C\n");
+    ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(occurrences(run.out, "Specify displacement <1000000000000000010979063629440455417404923096773118463"), 2u)
+        << run.out;
+    EXPECT_EQ(occurrences(run.out, "Specify displacement <16999999"), 0u) << run.out;
+    EXPECT_EQ(occurrences(run.out, ".0000,0.0000,0.0000>: "), 3u) << run.out;
 }
 
 TEST(VemcadFiniteResults, AnswersWhoseResultsAreNotFiniteAreRefusedAndAskedAgain)
