@@ -89,6 +89,8 @@ cmd_fuzz() {
 cmd_demo() {
     install_missing_packages
     build build RelWithDebInfo OFF
+    # The demo makes its drawing anew: SAVEAS would otherwise ask to replace last run's.
+    rm -f build/demo.vdb
     ./build/bin/vemcad --script examples/demo.scr
 }
 

@@ -75,6 +75,34 @@ std::string resolveTarget(const std::string& path)
     return resolved;
 }
 
+// Copies a file's bytes into another, flushed to the disk; false with the reason.
+bool copyFile(const std::string& from, const std::string& to, std::string& reason)
+{
+    int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    int out = in < 0 ? -1 : ::open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    bool ok = in >= 0 && out >= 0;
+    char buf[1 << 16];
+    while (ok) {
+        const ssize_t n = ::read(in, buf, sizeof buf);
+        if (n <= 0) {
+            ok = n == 0 && ::fsync(out) == 0;
+            break;
+        }
+        for (ssize_t done = 0; ok && done < n;) {
+            const ssize_t w = ::write(out, buf + done, size_t(n - done));
+            ok = w > 0;
+            done += w;
+        }
+    }
+    if (!ok)
+        reason = std::strerror(errno);
+    if (in >= 0)
+        ::close(in);
+    if (out >= 0)
+        ::close(out);
+    return ok;
+}
+
 // The new file being written beside the target; removed unless it was renamed into place.
 class TempFile {
 public:
@@ -91,9 +119,8 @@ public:
     // when there is a target, else the usual ones for a new file.
     bool create(const std::string& target, const struct stat* existing, std::string& reason)
     {
-        static unsigned s_counter = 0;
         for (int attempt = 0; attempt < 100; ++attempt) {
-            std::string name = target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(s_counter++);
+            std::string name = unusedName(target);
             int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd < 0 && errno == EEXIST)
                 continue;
@@ -111,10 +138,37 @@ public:
         return false;
     }
 
+    // A new name beside target holding what source holds: a hard link to it, or a copy
+    // where the file system has no hard links.
+    bool holdPrevious(const std::string& source, const std::string& target, std::string& reason)
+    {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            std::string name = unusedName(target);
+            if (::link(source.c_str(), name.c_str()) == 0) {
+                m_path = std::move(name);
+                return true;
+            }
+            if (errno != EEXIST)
+                break;
+        }
+        struct stat st;
+        if (::stat(source.c_str(), &st) != 0) {
+            reason = std::strerror(errno);
+            return false;
+        }
+        return create(target, &st, reason) && copyFile(source, m_path, reason);
+    }
+
     const std::string& path() const { return m_path; }
     void release() { m_path.clear(); }
 
 private:
+    static std::string unusedName(const std::string& target)
+    {
+        static unsigned s_counter = 0;
+        return target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(s_counter++);
+    }
+
     std::string m_path;
 };
 
@@ -377,7 +431,11 @@ private:
     std::string m_proxyName;
 };
 
-bool saveTo(AcDbDatabase* db, const std::string& path, std::string& reason)
+// Writes the new file beside the target and flushes it; with kKeep links the file it
+// replaces beside the .bak; renames the new file into place; then the link over the
+// .bak. The target holds a whole drawing at every moment, and a failure before the new
+// file is in place leaves the target and the .bak as they were.
+bool saveTo(AcDbDatabase* db, const std::string& path, Backup backup, std::string& reason, std::string& warning)
 {
     const std::string target = resolveTarget(path);
     struct stat existing;
@@ -413,12 +471,29 @@ bool saveTo(AcDbDatabase* db, const std::string& path, std::string& reason)
         reason = "flushing the file failed: " + flushed;
         return false;
     }
+    const std::string backupPath = backupPathOf(target);
+    TempFile previous;
+    if (backup == Backup::kKeep && exists && backupPath != target) {
+        rc = seam.other();
+        if (rc != SQLITE_OK || !previous.holdPrevious(target, backupPath, reason)) {
+            reason = "keeping the previous version failed: " +
+                     (rc != SQLITE_OK ? std::string(sqlite3_errstr(rc)) : reason);
+            return false;
+        }
+    }
     rc = seam.other();
     if (rc != SQLITE_OK || ::rename(temp.path().c_str(), target.c_str()) != 0) {
         reason = std::string("replacing the file failed: ") + (rc != SQLITE_OK ? sqlite3_errstr(rc) : std::strerror(errno));
         return false;
     }
     temp.release();
+    if (!previous.path().empty()) {
+        if (::rename(previous.path().c_str(), backupPath.c_str()) == 0)
+            previous.release();
+        else
+            warning =
+                "the previous version could not be kept as " + quoted(backupPath) + ": " + std::strerror(errno);
+    }
     // The rename is done; flushing the directory only makes it durable sooner.
     flushToDisk(directoryOf(target), true);
     return true;
@@ -426,10 +501,20 @@ bool saveTo(AcDbDatabase* db, const std::string& path, std::string& reason)
 
 }  // namespace
 
-bool saveDrawing(AcDbDatabase* db, const std::string& path, std::string& error)
+std::string backupPathOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const size_t dot = path.rfind('.');
+    if (dot != std::string::npos && dot > nameStart)
+        return path.substr(0, dot) + ".bak";
+    return path + ".bak";
+}
+
+bool saveDrawing(AcDbDatabase* db, const std::string& path, std::string& error, Backup backup)
 {
     error.clear();
-    std::string reason;
+    std::string reason, warning;
     bool saved = false;
     if (db == nullptr)
         reason = "there is no drawing";
@@ -437,13 +522,15 @@ bool saveDrawing(AcDbDatabase* db, const std::string& path, std::string& error)
         reason = "no file name";
     else {
         try {
-            saved = saveTo(db, path, reason);
+            saved = saveTo(db, path, backup, reason, warning);
         } catch (const std::bad_alloc&) {
             reason = "out of memory";
         }
     }
     if (!saved)
         error = "cannot save " + quoted(path) + ": " + reason;
+    else
+        error = warning;
     return saved;
 }
 

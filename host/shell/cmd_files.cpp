@@ -1,5 +1,10 @@
-// Drawing files and modules: NEW, OPEN, SAVE, SAVEAS, QUIT, APPLOAD and ARX.
+// Drawing files and modules: NEW, OPEN, SAVE, SAVEAS, QUIT, APPLOAD and ARX. Nothing
+// unsaved is thrown away without asking, and no file is replaced without asking.
+#include <sys/stat.h>
+
+#include <cwchar>
 #include <cwctype>
+#include <initializer_list>
 
 #include "session.h"
 #include "shell_input.h"
@@ -24,12 +29,77 @@ void report(bool ok, const std::string& message)
         say(vemhost::fromUtf8(message.empty() ? std::string("failed") : message));
 }
 
-void newCommand(Session& session) { session.newDrawing(); }
+// The option whose name the answer begins (case ignored); Enter takes the default.
+// -1 on cancel; anything else is asked again.
+int askOption(const std::wstring& prompt, std::initializer_list<const wchar_t*> options, int defaultOption)
+{
+    for (;;) {
+        std::wstring answer;
+        if (getText(prompt.c_str(), answer, false) != RTNORM)
+            return -1;
+        if (answer.empty())
+            return defaultOption;
+        int index = 0;
+        for (const wchar_t* option : options) {
+            const size_t length = std::wcslen(option);
+            if (answer.size() <= length &&
+                AcString(answer.c_str()).compareNoCase(std::wstring(option, answer.size()).c_str()) == 0)
+                return index;
+            ++index;
+        }
+        say(L"Invalid option keyword.");
+    }
+}
+
+bool existingFile(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// A file name to save to; an existing file is replaced only when the user says so.
+bool askNewFileName(std::string& path)
+{
+    if (!askFileName(path))
+        return false;
+    if (!existingFile(path))
+        return true;
+    const std::wstring prompt =
+        L"\n" + vemhost::fromUtf8(path) + L" already exists. Do you want to replace it? [Yes/No] <No>: ";
+    return askOption(prompt, {L"Yes", L"No"}, 1) == 0;
+}
+
+bool saveAs(Session& session, const std::string& path)
+{
+    std::string message;
+    if (!session.saveDrawing(path, message)) {
+        report(false, "Cannot save " + path + ": " + message + " The file on disk is unchanged.");
+        return false;
+    }
+    say(vemhost::fromUtf8("Saved " + path + "."));
+    report(true, message);
+    return true;
+}
+
+// SAVE: to the drawing's own file, or to one asked for while it has none.
+bool saveCurrent(Session& session)
+{
+    std::string path = session.drawingPath();
+    if (path.empty() && !askNewFileName(path))
+        return false;
+    return saveAs(session, path);
+}
+
+void newCommand(Session& session)
+{
+    if (offerToSave(session))
+        session.newDrawing();
+}
 
 void openCommand(Session& session)
 {
     std::string path, message;
-    if (!askFileName(path))
+    if (!offerToSave(session) || !askFileName(path))
         return;
     if (!session.openDrawing(path, message))
         report(false, "Cannot open " + path + ": " + message + " The current drawing is unchanged.");
@@ -37,31 +107,20 @@ void openCommand(Session& session)
         say(vemhost::fromUtf8("Opened " + path + "."));
 }
 
-void saveAs(Session& session, const std::string& path)
-{
-    std::string message;
-    if (session.saveDrawing(path, message))
-        say(vemhost::fromUtf8("Saved " + path + "."));
-    else
-        report(false, "Cannot save " + path + ": " + message + " The file on disk is unchanged.");
-}
-
-void saveCommand(Session& session)
-{
-    std::string path = session.drawingPath();
-    if (path.empty() && !askFileName(path))
-        return;
-    saveAs(session, path);
-}
+void saveCommand(Session& session) { saveCurrent(session); }
 
 void saveasCommand(Session& session)
 {
     std::string path;
-    if (askFileName(path))
+    if (askNewFileName(path))
         saveAs(session, path);
 }
 
-void quitCommand(Session& session) { session.requestQuit(); }
+void quitCommand(Session& session)
+{
+    if (offerToSave(session))
+        session.requestQuit();
+}
 
 void apploadCommand(Session& session)
 {
@@ -93,6 +152,21 @@ void arxCommand(Session& session)
 }
 
 }  // namespace
+
+bool offerToSave(Session& session)
+{
+    if (!session.isModified())
+        return true;
+    const std::wstring prompt = L"\nSave changes to " + session.drawingName() + L"? [Yes/No/Cancel] <Yes>: ";
+    switch (askOption(prompt, {L"Yes", L"No", L"Cancel"}, 0)) {
+    case 0:
+        return saveCurrent(session);
+    case 1:
+        return true;
+    default:
+        return false;
+    }
+}
 
 void addFileCommands(std::vector<HostCommand>& table)
 {

@@ -3,8 +3,11 @@
 
 #include <readline/history.h>
 #include <readline/readline.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -19,6 +22,62 @@ const size_t kMaxLineChars = 1u << 20;
 }  // namespace
 
 ConsoleOutput* activeConsoleOutput() { return g_output; }
+
+// ---- the terminal ----------------------------------------------------------------------
+// Ctrl-C raises SIGINT (the terminal keeps it a signal); the handler only notes it and,
+// the read being interrupted, the key reader hands readline the Ctrl-C key, which is
+// bound to cancel the line. Esc alone (no key following within readline's key sequence
+// timeout, so arrow keys still work) is bound to the same.
+
+namespace {
+volatile std::sig_atomic_t g_interrupted = 0;
+bool g_cancelled = false;
+bool g_terminalEnded = false;
+const int kInterruptKey = 3;  // Ctrl-C
+
+void noteInterrupt(int) { g_interrupted = 1; }
+
+int readKey(FILE* stream)
+{
+    for (;;) {
+        if (g_interrupted) {
+            g_interrupted = 0;
+            return kInterruptKey;
+        }
+        unsigned char c = 0;
+        const ssize_t n = ::read(fileno(stream), &c, 1);
+        if (n == 1)
+            return c;
+        if (n < 0 && errno == EINTR)
+            continue;
+        g_terminalEnded = true;
+        return EOF;
+    }
+}
+
+// Leaves the prompt on the screen without what was typed, for "*Cancel*" to follow it.
+int cancelLine(int, int)
+{
+    g_cancelled = true;
+    rl_replace_line("", 0);
+    rl_redisplay();
+    rl_done = 1;
+    return 0;
+}
+
+void catchInterrupts()
+{
+    struct sigaction action = {};
+    action.sa_handler = noteInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no restart: the waiting read returns, so the key is seen now
+    ::sigaction(SIGINT, &action, nullptr);
+    rl_catch_signals = 0;
+    rl_getc_function = readKey;
+    rl_bind_key(kInterruptKey, cancelLine);
+    rl_bind_keyseq("\\e", cancelLine);
+}
+}  // namespace
 
 bool ScriptInput::load(const std::string& path, std::string& message)
 {
@@ -62,27 +121,50 @@ bool ScriptInput::readLine(std::wstring& line)
 
 ConsoleInput::ConsoleInput() : m_interactive(::isatty(0) && ::isatty(1)) {}
 
-ConsoleInput::~ConsoleInput() = default;
+ConsoleInput::~ConsoleInput()
+{
+    if (m_interruptsCaught)
+        std::signal(SIGINT, SIG_DFL);
+}
+
+bool ConsoleInput::open() const { return m_interactive ? !g_terminalEnded : !m_ended; }
+
+// An interrupt while no answer was asked for (a command running) cancels nothing.
+bool ConsoleInput::readTerminalLine(std::wstring& line)
+{
+    if (!m_interruptsCaught) {
+        catchInterrupts();
+        m_interruptsCaught = true;
+    }
+    g_interrupted = 0;
+    g_cancelled = false;
+    std::string prompt = g_output ? g_output->takePrompt() : std::string();
+    char* text = ::readline(prompt.c_str());
+    if (text == nullptr)
+        return false;
+    std::string utf8(text);
+    std::free(text);
+    if (g_cancelled) {
+        line = L"^C";
+        return true;
+    }
+    if (!utf8.empty())
+        ::add_history(utf8.c_str());
+    line = vemhost::fromUtf8(utf8.substr(0, kMaxLineChars));
+    return true;
+}
 
 bool ConsoleInput::readLine(std::wstring& line)
 {
-    if (m_interactive) {
-        std::string prompt = g_output ? g_output->takePrompt() : std::string();
-        char* text = ::readline(prompt.c_str());
-        if (text == nullptr)
-            return false;
-        std::string utf8(text);
-        std::free(text);
-        if (!utf8.empty())
-            ::add_history(utf8.c_str());
-        line = vemhost::fromUtf8(utf8.substr(0, kMaxLineChars));
-        return true;
-    }
+    if (m_interactive)
+        return readTerminalLine(line);
     if (g_output)
         g_output->flush();
     std::string utf8;
-    if (!std::getline(std::cin, utf8))
+    if (!std::getline(std::cin, utf8)) {
+        m_ended = true;
         return false;
+    }
     if (utf8.size() > kMaxLineChars)
         utf8.resize(kMaxLineChars);
     line = vemhost::fromUtf8(utf8);

@@ -24,15 +24,25 @@ private:
 };
 
 // Lines from standard input; with a terminal, typed with line editing and history.
+// At a terminal Ctrl-C and Esc cancel the answer being typed (the line given is "^C",
+// as a script cancels) and Ctrl-C never ends the program; without one, Ctrl-C ends it
+// as it ends any program that reads a pipe.
 class ConsoleInput : public vemhost::InputProvider {
 public:
     ConsoleInput();
     ~ConsoleInput() override;
     bool readLine(std::wstring& line) override;
     bool interactive() const { return m_interactive; }
+    // False once standard input has really ended (a pipe at its end, a terminal gone);
+    // Ctrl-D at a terminal ends one answer, not the input.
+    bool open() const;
 
 private:
+    bool readTerminalLine(std::wstring& line);
+
     bool m_interactive;
+    bool m_interruptsCaught = false;
+    bool m_ended = false;
 };
 
 // Sends the command window to standard output. With line editing, the unfinished last

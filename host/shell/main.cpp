@@ -104,6 +104,8 @@ int main(int argc, char** argv)
         } else {
             vemhost::setInputProvider(options.script.empty() ? static_cast<vemhost::InputProvider*>(&console)
                                                              : &script);
+            if (interactive)
+                session.setKeyboard(&console);
             vemhost::setEchoAnswers(!options.script.empty());
             session.run();
             vemhost::setInputProvider(nullptr);

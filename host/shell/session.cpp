@@ -24,6 +24,7 @@ Session::Session(const std::string& moduleDir) : m_modules(moduleDir)
 {
     addDrawCommands(m_commands);
     addModifyCommands(m_commands);
+    addStretchCommand(m_commands);
     addUndoCommands(m_commands);
     addSettingCommands(m_commands);
     addFileCommands(m_commands);
@@ -47,9 +48,33 @@ void Session::adopt(std::unique_ptr<AcDbDatabase> db, const std::string& path)
     m_db = std::move(db);
     m_undo = std::make_unique<UndoManager>(m_db.get());
     m_path = path;
+    markSaved();
 }
 
-void Session::newDrawing() { adopt(std::make_unique<AcDbDatabase>(), ""); }
+void Session::markSaved()
+{
+    m_undo->markSaved();
+    m_savedClayer = m_db->clayer();
+    m_savedTilemode = m_db->tilemode();
+}
+
+bool Session::isModified() const
+{
+    return m_undo->changedSinceSave() || m_db->clayer() != m_savedClayer || m_db->tilemode() != m_savedTilemode;
+}
+
+std::wstring Session::drawingName() const
+{
+    if (!m_path.empty())
+        return vemhost::fromUtf8(m_path);
+    return L"Drawing" + std::to_wstring(m_newDrawings) + L".vdb";
+}
+
+void Session::newDrawing()
+{
+    ++m_newDrawings;
+    adopt(std::make_unique<AcDbDatabase>(), "");
+}
 
 bool Session::openDrawing(const std::string& path, std::string& message)
 {
@@ -62,9 +87,10 @@ bool Session::openDrawing(const std::string& path, std::string& message)
 
 bool Session::saveDrawing(const std::string& path, std::string& message)
 {
-    if (!vemio::saveDrawing(m_db.get(), path, message))
+    if (!vemio::saveDrawing(m_db.get(), path, message, vemio::Backup::kKeep))
         return false;
     m_path = path;
+    markSaved();
     return true;
 }
 
@@ -118,8 +144,12 @@ bool Session::nextCommand(std::wstring& name)
 void Session::run()
 {
     std::wstring name;
-    while (!m_quit && nextCommand(name))
-        runCommand(name);
+    for (;;) {
+        while (!m_quit && nextCommand(name))
+            runCommand(name);
+        if (m_quit || m_keyboard == nullptr || !m_keyboard->open() || offerToSave(*this))
+            return;
+    }
 }
 
 }  // namespace vemcad

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "console_io.h"
 #include "dbmain.h"
 #include "module_loader.h"
 #include "undo_manager.h"
@@ -30,12 +31,24 @@ public:
     UndoManager& undo() { return *m_undo; }
     ModuleLoader& modules() { return m_modules; }
     const std::string& drawingPath() const { return m_path; }
+    // The drawing's file name, or DrawingN.vdb while it has none (N counts the new
+    // drawings of the session, as the host names them).
+    std::wstring drawingName() const;
+    // Changed since it was made, opened or last saved: a step done that the saved drawing
+    // did not have (undoing back to it is unchanged), or another current layer or space.
+    bool isModified() const;
 
     // Replaces the current drawing (which is discarded) by a new or opened one.
     void newDrawing();
     bool openDrawing(const std::string& path, std::string& message);
+    // Saves to path, keeping the file it replaces as its .bak; on success message may
+    // hold a warning about the .bak.
     bool saveDrawing(const std::string& path, std::string& message);
 
+    // Answers typed at a terminal: the end of input at the command prompt then offers to
+    // save unsaved changes before the session ends (and Cancel goes on). Without it, as
+    // in a script, the end of input ends the session.
+    void setKeyboard(const ConsoleInput* keyboard) { m_keyboard = keyboard; }
     // Reads and runs commands until the input ends or QUIT.
     void run();
     // Asks for the next command name at the command prompt, passing over empty answers
@@ -49,18 +62,29 @@ public:
 private:
     const HostCommand* findHostCommand(const std::wstring& name) const;
     void adopt(std::unique_ptr<AcDbDatabase> db, const std::string& path);
+    void markSaved();
 
     std::vector<HostCommand> m_commands;
     std::unique_ptr<AcDbDatabase> m_db;
     std::unique_ptr<UndoManager> m_undo;
     ModuleLoader m_modules;
     std::string m_path;
+    int m_newDrawings = 0;
+    AcDbObjectId m_savedClayer;
+    bool m_savedTilemode = true;
+    const ConsoleInput* m_keyboard = nullptr;
     bool m_quit = false;
 };
+
+// Before the drawing is replaced or the session ends: with unsaved changes, asks whether
+// to save them. True when the drawing may go (no changes, saved, or No); false on Cancel,
+// on a cancelled file name or a failed save.
+bool offerToSave(Session& session);
 
 // Each command family adds its commands to the table.
 void addDrawCommands(std::vector<HostCommand>& table);
 void addModifyCommands(std::vector<HostCommand>& table);
+void addStretchCommand(std::vector<HostCommand>& table);
 void addUndoCommands(std::vector<HostCommand>& table);
 void addSettingCommands(std::vector<HostCommand>& table);
 void addFileCommands(std::vector<HostCommand>& table);

@@ -11,6 +11,9 @@ namespace vemcad {
 
 // RTNORM with the point, RTNONE on Enter, RTCAN on cancel.
 int getPoint(const wchar_t* prompt, const AcGePoint3d* base, AcGePoint3d& pt);
+// A point, or RTKWORD for an answer that is the keyword or its start (case ignored);
+// RTNONE on Enter, RTCAN on cancel. Object snaps work as at any point prompt.
+int getPointOrKeyword(const wchar_t* prompt, const wchar_t* keyword, AcGePoint3d& pt);
 // A finite number; anything else is asked again.
 int getNumber(const wchar_t* prompt, double& value);
 // A line answer with spaces (file names, values).

@@ -20,6 +20,7 @@ void UndoManager::beginCommand(const std::wstring& name)
     unmarkCurrent();
     m_current = std::make_unique<Step>();
     m_current->name = name;
+    m_current->serial = m_nextSerial++;
 }
 
 void UndoManager::unmarkCurrent()
@@ -99,6 +100,22 @@ void UndoManager::restore(const Change& change, bool forward)
     if (!bytes.empty())
         AcDbSystemInternals::restoreFiledState(object, bytes);
     stub->erased = forward ? change.erasedAfter : change.erasedBefore;
+}
+
+void UndoManager::rollBackTo(size_t mark)
+{
+    if (m_current == nullptr)
+        return;
+    std::deque<Change>& changes = m_current->changes;
+    m_restoring = true;
+    while (changes.size() > mark) {
+        const Change& change = changes.back();
+        restore(change, false);
+        if (AcDbObject* object = AcDbSystemInternals::peek(change.id))
+            AcDbSystemInternals::setUndoRecorded(object, false);
+        changes.pop_back();
+    }
+    m_restoring = false;
 }
 
 std::wstring UndoManager::undo()

@@ -29,6 +29,18 @@ public:
     std::wstring redo();
     size_t stepCount() const { return m_steps.size(); }
 
+    // The drawing as it stands is the saved one; it is changed since then while the last
+    // step done is not the one done when it was saved (undoing back to it is unchanged).
+    void markSaved() { m_savedStep = lastStepSerial(); }
+    bool changedSinceSave() const { return lastStepSerial() != m_savedStep; }
+
+    // A point in the current command to take its changes back to: rollBackTo restores
+    // every object first changed after the mark and forgets those changes, so that the
+    // command can ask again. An object changed both before and after the mark keeps its
+    // later state: callers mark before changing objects they have not changed yet.
+    size_t mark() const { return m_current ? m_current->changes.size() : 0; }
+    void rollBackTo(size_t mark);
+
     void objectOpenedForWrite(AcDbObject* object) override;
     void objectAppended(AcDbObject* object) override;
     void objectErased(AcDbObject* object, bool erasing) override;
@@ -46,6 +58,7 @@ private:
     // Changes live in a deque: a step of 100,000 objects grows without moving them.
     struct Step {
         std::wstring name;
+        unsigned long serial = 0;  // unique in the manager's life, so a step is known again
         std::deque<Change> changes;
     };
 
@@ -55,12 +68,15 @@ private:
     void unmarkCurrent();
     void restore(const Change& change, bool forward);
     static bool keepsStateWhileUndone(const Change& change);
+    unsigned long lastStepSerial() const { return m_steps.empty() ? 0 : m_steps.back()->serial; }
 
     AcDbDatabase* m_db;
     std::vector<std::unique_ptr<Step>> m_steps;
     std::vector<std::unique_ptr<Step>> m_redo;
     std::unique_ptr<Step> m_current;
     bool m_restoring = false;
+    unsigned long m_nextSerial = 1;
+    unsigned long m_savedStep = 0;  // 0: the drawing as it was before any step
 };
 
 }  // namespace vemcad

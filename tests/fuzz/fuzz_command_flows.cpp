@@ -164,7 +164,7 @@ void writeSeeds(const std::string& dir)
         {"rotate",     "ROTATE\n10,20\n\n0,0\n45\n"},
         {"scale",      "SCALE\nALL\n\n0,0\n2\n"},
         {"mirror",     "MIRROR\nALL\n\n0,0\n0,10\nY\n"},
-        {"stretch",    "STRETCH\nC\n9,19\n11,21\n10,20\n13,21\n"},
+        {"stretch",    "STRETCH\nC\n9,19\n11,21\n\n10,20\n13,21\n"},
         {"grip",       "GRIP\n10,20\n10,20\n11,24\n"},
         {"erase",      "ERASE\nL\n\nU\n"},
         {"explode",    "EXPLODE\nALL\n\n"},

@@ -47,6 +47,8 @@ const PromptKind kChoice    = {"choice",    {kDefault, kEnd, kFallback, kEnd, kF
 // overflows falls back to 3.
 const PromptKind kDecimals  = {"decimals",  {kDefault, kEnd, kTaken, kEnd, kTaken, kTaken, kFallback, kTaken, kTaken}};
 const PromptKind kNumber    = {"number",    {kDefault, kEnd, kDefault, kEnd, kDefault, kDefault, kDefault, kDefault, kDefault}};
+// A point prompt whose Enter takes a point of its own (STRETCH's second point).
+const PromptKind kPointOrEnter = {"point or Enter", {kDefault, kEnd, kAgain, kAgain, kAgain, kAgain, kAgain, kAgain, kAgain}};
 const PromptKind kSelection = {"selection", {kEnd, kEnd, kAgain, kAgain, kAgain, kAgain, kAgain, kAgain, kAgain}};
 // host prompts
 const PromptKind kHostNumber = {"host number", {kEnd, kEnd, kAgain, kEnd, kAgain, kAgain, kAgain, kAgain, kAgain}};
@@ -113,7 +115,7 @@ const PromptRow kRows[] = {
     {"ROTATE\nALL\n\n0,0",         &kHostNumber, "Requires numeric value.", "90", "",           true},
     {"SCALE\nALL\n\n0,0",          &kHostNumber, "Requires numeric value.", "2", "",            true},
     {"MIRROR\nALL\n\n0,0",         &kPoint,  kInvalidPoint,  "0,10", "Y\n",                     true},
-    {"STRETCH\nC\n9,19\n11,21\n10,20", &kPoint, kInvalidPoint, "13,21", "",                     true},
+    {"STRETCH\nC\n9,19\n11,21\n\n10,20", &kPointOrEnter, kInvalidPoint, "13,21", "",                     true},
     {"GRIP\n10,20\n10,20",         &kPoint,  kInvalidPoint,  "11,24", "",                       true},
     {"ERASE",                      &kSelection, kInvalidSelection, "ALL", "\n",                 true},
     {"EXPLODE",                    &kSelection, kInvalidSelection, "ALL", "\n",                 true},

@@ -174,6 +174,58 @@ TEST_F(DrawingFile, SaveFailingAtAnyStepLeavesThePreviousFileIntact)
     EXPECT_EQ(filedObjects(opened.get()), filedObjects(db()));
 }
 
+TEST_F(DrawingFile, SaveKeepingABackupReplacesTheBakOnlyOnceTheNewFileIsInPlace)
+{
+    buildSample(db());
+    const std::string path = m_dir.file("drawing.vdb");
+    save(db(), path);
+    const Bytes previous = readFile(path);
+    const Bytes olderBackup = {'o', 'l', 'd'};
+    writeFile(m_dir.file("drawing.bak"), olderBackup);
+    appendTo(db(), ACDB_MODEL_SPACE, new AcDbLine(AcGePoint3d(7, 7, 0), AcGePoint3d(8, 9, 0)));
+
+    int failingStep = 1;
+    for (;; ++failingStep) {
+        vemio::setWriteFailureForTests(failingStep, SQLITE_IOERR);
+        std::string error;
+        if (vemio::saveDrawing(db(), path, error, vemio::Backup::kKeep)) {
+            EXPECT_TRUE(error.empty()) << error;
+            break;
+        }
+        EXPECT_EQ(readFile(path), previous) << "step " << failingStep;
+        EXPECT_EQ(readFile(m_dir.file("drawing.bak")), olderBackup) << "step " << failingStep << ": " << error;
+        std::vector<std::string> entries = m_dir.entries();
+        std::sort(entries.begin(), entries.end());
+        EXPECT_EQ(entries, (std::vector<std::string>{"drawing.bak", "drawing.vdb"})) << "step " << failingStep;
+        ASSERT_LT(failingStep, 200) << "the save never gets past its failures";
+    }
+    vemio::setWriteFailureForTests(0, SQLITE_OK);
+    EXPECT_EQ(readFile(m_dir.file("drawing.bak")), previous);
+    std::unique_ptr<AcDbDatabase> opened = open(path);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(filedObjects(opened.get()), filedObjects(db()));
+
+    // A first save has nothing to keep; a drawing named .bak keeps no backup of itself.
+    std::string error;
+    ASSERT_TRUE(vemio::saveDrawing(db(), m_dir.file("new.vdb"), error, vemio::Backup::kKeep)) << error;
+    ASSERT_TRUE(vemio::saveDrawing(db(), m_dir.file("x.bak"), error, vemio::Backup::kKeep)) << error;
+    ASSERT_TRUE(vemio::saveDrawing(db(), m_dir.file("x.bak"), error, vemio::Backup::kKeep)) << error;
+    std::vector<std::string> entries = m_dir.entries();
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (std::vector<std::string>{"drawing.bak", "drawing.vdb", "new.vdb", "x.bak"}));
+
+    //  drawing                  its backup
+    const char* const names[][2] = {
+        {"site.vdb",             "site.bak"},
+        {"/a.b/site",            "/a.b/site.bak"},
+        {"dir/.hidden",          "dir/.hidden.bak"},
+        {"plan.v1.vdb",          "plan.v1.bak"},
+        {"中文图纸.vdb",          "中文图纸.bak"},
+    };
+    for (const auto& n : names)
+        EXPECT_EQ(vemio::backupPathOf(n[0]), n[1]);
+}
+
 TEST_F(DrawingFile, SaveRefusesWhatItCannotDoCleanly)
 {
     const std::string path = m_dir.file("drawing.vdb");

@@ -94,3 +94,65 @@ TEST_F(UndoSteps, CommandThatNeverEndedDoesNotHideObjectsFromTheNext)
     EXPECT_EQ(undo.undo(), L"MOVE");
     EXPECT_EQ(startX(id), 7.0);
 }
+
+TEST_F(UndoSteps, TheSavedStateIsKnownAgainByUndoAndLostByANewStep)
+{
+    vemcad::UndoManager undo(db());
+    EXPECT_FALSE(undo.changedSinceSave()) << "a new drawing is as saved";
+    undo.beginCommand(L"LINE");
+    AcDbObjectId id = appendLine(AcGePoint3d(1, 0, 0));
+    undo.endCommand();
+    EXPECT_TRUE(undo.changedSinceSave());
+    undo.markSaved();
+    EXPECT_FALSE(undo.changedSinceSave());
+    undo.beginCommand(L"LIST");  // no step: nothing changed
+    startX(id);
+    undo.endCommand();
+    EXPECT_FALSE(undo.changedSinceSave());
+    undo.beginCommand(L"GRIP");
+    moveStart(id, 3);
+    undo.endCommand();
+    EXPECT_TRUE(undo.changedSinceSave());
+    undo.undo();
+    EXPECT_FALSE(undo.changedSinceSave()) << "undone back to the save";
+    undo.undo();
+    EXPECT_TRUE(undo.changedSinceSave()) << "undone past the save";
+    undo.redo();
+    EXPECT_FALSE(undo.changedSinceSave());
+    undo.beginCommand(L"GRIP");  // drops the redo of the step after the save
+    moveStart(id, 4);
+    undo.endCommand();
+    undo.undo();
+    EXPECT_FALSE(undo.changedSinceSave());
+    EXPECT_EQ(undo.redo(), L"GRIP");
+    EXPECT_TRUE(undo.changedSinceSave());
+}
+
+TEST_F(UndoSteps, RollingBackToAMarkRestoresWhatChangedAfterItAndLeavesNoStep)
+{
+    vemcad::UndoManager undo(db());
+    undo.beginCommand(L"LINE");
+    AcDbObjectId first = appendLine(AcGePoint3d(1, 0, 0));
+    undo.endCommand();
+    undo.beginCommand(L"COPY");
+    AcDbObjectId kept = appendLine(AcGePoint3d(2, 0, 0));
+    const size_t mark = undo.mark();
+    moveStart(first, 9);
+    AcDbObjectId dropped = appendLine(AcGePoint3d(3, 0, 0));
+    undo.rollBackTo(mark);
+    EXPECT_EQ(startX(first), 1.0);
+    EXPECT_TRUE(dropped.isErased());
+    EXPECT_FALSE(kept.isErased());
+    moveStart(first, 5);  // recorded again after the roll-back
+    undo.endCommand();
+    EXPECT_EQ(undo.undo(), L"COPY");
+    EXPECT_EQ(startX(first), 1.0);
+    EXPECT_TRUE(kept.isErased());
+
+    undo.beginCommand(L"MOVE");
+    moveStart(first, 7);
+    undo.rollBackTo(0);
+    undo.endCommand();
+    EXPECT_EQ(undo.stepCount(), 1u) << "a command rolled back whole leaves no step";
+    EXPECT_EQ(startX(first), 1.0);
+}

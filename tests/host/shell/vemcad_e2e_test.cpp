@@ -61,7 +61,7 @@ TEST(VemcadEdits, EditedLabelsShowTheCoordinatesOfTheirNewPlaces)
         {"rotate", "ROTATE\n12.5,22.5\n\n0,0\n90\n", "10.000", "-20.000", "1"},
         {"scale", "SCALE\n12.5,22.5\n\n0,0\n2\n", "40.000", "20.000", "2"},
         {"grip", "GRIP\n12.5,22.5\n10,20\n11,24\n", "24.000", "11.000", "1"},
-        {"stretch", "STRETCH\nC\n9,19\n11,21\n10,20\n13,21\n", "21.000", "13.000", "1"},
+        {"stretch", "STRETCH\nC\n9,19\n11,21\n\n10,20\n13,21\n", "21.000", "13.000", "1"},
     };
     for (const Case& c : cases) {
         ScratchDir dir;
@@ -115,7 +115,7 @@ TEST(VemcadUndo, UndoRestoresEveryCommandExactlyAndRedoReappliesIt)
         "ROTATE\nALL\n\n0,0\n45\n",
         "SCALE\nALL\n\n0,0\n3\n",
         "MIRROR\n12.5,22.5\n\n0,0\n10,0\nY\n",
-        "STRETCH\nC\n9,19\n11,21\n10,20\n13,21\n",
+        "STRETCH\nC\n9,19\n11,21\n\n10,20\n13,21\n",
         "GRIP\n12.5,22.5\n15,25\n20,30\n",
         "ERASE\nALL\n\n",
         "EXPLODE\n12.5,22.5\n\n",
@@ -188,7 +188,7 @@ TEST(VemcadFiles, OpeningGarbageReportsAnErrorAndKeepsTheDrawing)
 {
     ScratchDir dir;
     std::ofstream(dir.file("junk.vdb")) << "this is not a drawing";
-    VemcadRun run = runVemcad(dir, std::string(kPreamble) + "OPEN\njunk.vdb\n" + kListAll);
+    VemcadRun run = runVemcad(dir, std::string(kPreamble) + "OPEN\nN\njunk.vdb\n" + kListAll);
     ASSERT_EQ(run.status, 0);
     EXPECT_NE(run.out.find("Cannot open junk.vdb"), std::string::npos) << run.out;
     EXPECT_EQ(listingLines(run.out).size(), 2u) << "the current drawing is unchanged";

@@ -1,0 +1,126 @@
+// STRETCH: the stretch points of the selected entities that lie inside the crossing
+// windows and polygons of the selection move; entities picked, windowed or wholly
+// inside move whole. The displacement is two points, or typed.
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "entity_edits.h"
+#include "session.h"
+#include "shell_input.h"
+#include "stretch_selection.h"
+#include "vemhost.h"
+
+namespace vemcad {
+
+namespace {
+
+// The host offers the last displacement typed (and taken) as the next one's default.
+AcGeVector3d g_lastDisplacement;
+
+// A coordinate may have over 300 digits: the text is measured before it is made.
+std::wstring displacementPrompt()
+{
+    const char* format = "\nSpecify displacement <%.4f,%.4f,%.4f>: ";
+    const AcGeVector3d& d = g_lastDisplacement;
+    const int size = std::snprintf(nullptr, 0, format, d.x, d.y, d.z);
+    std::string text(size_t(std::max(size, 0)) + 1, '\0');
+    std::snprintf(&text[0], text.size(), format, d.x, d.y, d.z);
+    text.resize(size_t(std::max(size, 0)));
+    return vemhost::fromUtf8(text);
+}
+
+// The typed displacement, or the last one on Enter; false on cancel.
+bool askTypedDisplacement(AcGeVector3d& offset)
+{
+    AcGePoint3d typed;
+    const int rc = getPoint(displacementPrompt().c_str(), nullptr, typed);
+    if (rc == RTCAN)
+        return false;
+    offset = rc == RTNORM ? typed.asVector() : g_lastDisplacement;
+    return true;
+}
+
+// A base point and a second point, or a displacement (typed set); false on cancel.
+bool askDisplacement(AcGeVector3d& offset, bool& typed)
+{
+    typed = false;
+    AcGePoint3d base, to;
+    const int rc = getPointOrKeyword(L"\nSpecify base point or [Displacement] <Displacement>: ", L"Displacement", base);
+    if (rc == RTCAN)
+        return false;
+    if (rc != RTNORM) {
+        typed = true;
+        return askTypedDisplacement(offset);
+    }
+    const int second = getPoint(L"\nSpecify second point or <use first point as displacement>: ", &base, to);
+    if (second == RTCAN)
+        return false;
+    offset = second == RTNORM ? to - base : base.asVector();
+    return true;
+}
+
+// Moves the stretch points inside the regions; true when the entity took the change.
+bool stretchOne(AcDbEntity* ent, const StretchMember& member, const std::vector<StretchRegion>& regions,
+                const AcGeVector3d& offset)
+{
+    if (member.whole)
+        return ent->transformBy(AcGeMatrix3d::translation(offset)) == Acad::eOk;
+    AcGePoint3dArray pts;
+    if (ent->getStretchPoints(pts) != Acad::eOk)
+        return false;
+    AcDbIntArray inside;
+    for (int i = 0; i < pts.length(); ++i)
+        for (const StretchRegion& region : regions)
+            if (region.contains(pts[i])) {
+                inside.append(i);
+                break;
+            }
+    if (inside.isEmpty())
+        return true;
+    if (inside.length() == pts.length())
+        return ent->transformBy(AcGeMatrix3d::translation(offset)) == Acad::eOk;
+    return ent->moveStretchPointsAt(inside, offset) == Acad::eOk;
+}
+
+bool stretchAll(Session& session, const StretchSelection& selection, const AcGeVector3d& offset)
+{
+    FiniteEdit edit(session);
+    std::vector<AcDbObjectId> ids;
+    ids.reserve(selection.members.size());
+    for (const StretchMember& m : selection.members)
+        ids.push_back(m.id);
+    EntityWriter().each(ids, [&](AcDbEntity* ent, size_t i) {
+        edit.before(ent);
+        return edit.after(ent, stretchOne(ent, selection.members[i], selection.regions, offset));
+    });
+    return edit.finish();
+}
+
+// A displacement whose result is not finite is refused and asked again.
+void stretchCommand(Session& session)
+{
+    say(L"Select objects to stretch by crossing-window or crossing-polygon...");
+    StretchSelection selection;
+    if (selectToStretch(session.db(), selection) != RTNORM)
+        return;
+    AcGeVector3d offset;
+    bool typed = false;
+    while (askDisplacement(offset, typed)) {
+        if (stretchAll(session, selection, offset)) {
+            if (typed)
+                g_lastDisplacement = offset;
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+void addStretchCommand(std::vector<HostCommand>& table)
+{
+    //              name         run             undoable
+    table.push_back({L"STRETCH", stretchCommand, true});
+}
+
+}  // namespace vemcad
