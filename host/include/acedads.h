@@ -22,4 +22,8 @@ ACCORE_PORT int acedSSName(const ads_name ss, int i, ads_name entres);
 ACCORE_PORT int acedSSFree(const ads_name sname);
 ACCORE_PORT int acedSSSetFirst(const ads_name pset, const ads_name unused);
 ACCORE_PORT int acedSSGetFirst(struct resbuf** gset, struct resbuf** pset);
+// The control bits and the keywords (separated by spaces; the capitals of each are the
+// shortest answer that names it) for the next input call only.
 ACCORE_PORT int acedInitGet(int val, const ACHAR* kwl);
+// The keyword that the last input call answered with RTKWORD, in full.
+ACCORE_PORT int acedGetInput(ACHAR* str, size_t nBufLen);

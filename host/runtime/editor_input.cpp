@@ -26,6 +26,8 @@ struct EditorInput {
     double pickBox = 3.0;
     int osmode = vemhost::kDefaultOsmode;
     int initGetFlags = 0;
+    std::wstring initGetKeywords;
+    std::wstring keyword;  // the last keyword answered
     AcGePoint3d last;
 };
 
@@ -162,15 +164,41 @@ std::vector<std::wstring> splitOn(const std::wstring& text, wchar_t sep)
     }
 }
 
+// The keyword of the list (separated by spaces) that answer names: a leading part of
+// it, case aside, at least as long as its leading capitals (the whole keyword when it
+// has none), as the host takes "D" or "disp" for "Displacement".
+bool matchKeyword(const std::wstring& keywords, const std::wstring& answer, std::wstring& keyword)
+{
+    if (answer.empty())
+        return false;
+    for (const std::wstring& candidate : splitOn(keywords, L' ')) {
+        size_t capitals = 0;
+        while (capitals < candidate.size() && std::iswupper(wint_t(candidate[capitals])))
+            ++capitals;
+        const size_t shortest = capitals == 0 ? candidate.size() : capitals;
+        if (candidate.empty() || answer.size() < shortest || answer.size() > candidate.size())
+            continue;
+        bool prefix = true;
+        for (size_t i = 0; i < answer.size() && prefix; ++i)
+            prefix = std::towupper(wint_t(answer[i])) == std::towupper(wint_t(candidate[i]));
+        if (prefix) {
+            keyword = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
 // What a round of a point prompt returns when the prompt is to be asked again (no
 // editor status has this value).
 constexpr int kAskAgain = 1;
 
-// One round of a point prompt: RTNORM with the point, RTNONE on Enter, RTCAN, or
-// kAskAgain after saying what was wrong. A snap keyword asks for the point to snap
-// from; running snaps apply to picks only and never refuse one, while an explicit
-// snap that finds nothing asks again.
-int askPoint(const ACHAR* prompt, const AcGePoint3d& base, bool runningSnaps, AcGePoint3d& p)
+// One round of a point prompt: RTNORM with the point, RTNONE on Enter, RTKWORD for one
+// of the keywords, RTCAN, or kAskAgain after saying what was wrong. A snap keyword
+// asks for the point to snap from; running snaps apply to picks only and never refuse
+// one, while an explicit snap that finds nothing asks again.
+int askPoint(const ACHAR* prompt, const AcGePoint3d& base, bool runningSnaps, const std::wstring& keywords,
+             AcGePoint3d& p)
 {
     std::wstring text;
     AcGePoint3d pick;
@@ -179,6 +207,8 @@ int askPoint(const ACHAR* prompt, const AcGePoint3d& base, bool runningSnaps, Ac
         return RTCAN;
     if (status == acrt::AnswerStatus::kText && text.empty())
         return RTNONE;
+    if (status == acrt::AnswerStatus::kText && matchKeyword(keywords, text, input().keyword))
+        return RTKWORD;
     unsigned explicitModes = 0;
     const bool explicitSnap = status == acrt::AnswerStatus::kText && osnapKeyword(text, explicitModes);
     if (explicitSnap && (status = acrt::readPointAnswer(L" of ", text, pick)) == acrt::AnswerStatus::kCancel)
@@ -274,8 +304,16 @@ bool pointOfAnswer(AnswerStatus status, const std::wstring& text, const AcGePoin
 
 int takeInitGetFlags()
 {
+    std::wstring unused;
+    return takeInitGet(unused);
+}
+
+int takeInitGet(std::wstring& keywords)
+{
     const int flags = input().initGetFlags;
     input().initGetFlags = 0;
+    keywords.clear();
+    keywords.swap(input().initGetKeywords);
     return flags;
 }
 
@@ -329,21 +367,35 @@ int acedGetString(int cronly, const ACHAR* prompt, ACHAR* result, size_t bufsize
 }
 
 // Of the control bits only RSG_NOOSNAP is honoured (running snaps off for the next
-// point); keywords are not kept. The bits hold for the next input call only.
-int acedInitGet(int val, const ACHAR*)
+// point); the keywords are answered by point requests. Both hold for the next input
+// call only.
+int acedInitGet(int val, const ACHAR* kwl)
 {
     input().initGetFlags = val;
+    input().initGetKeywords = kwl != nullptr ? kwl : L"";
     return RTNORM;
+}
+
+int acedGetInput(ACHAR* str, size_t nBufLen)
+{
+    if (str == nullptr || nBufLen == 0)
+        return RTERROR;
+    const std::wstring& keyword = input().keyword;
+    const size_t n = keyword.size() < nBufLen - 1 ? keyword.size() : nBufLen - 1;
+    std::wmemcpy(str, keyword.data(), n);
+    str[n] = 0;
+    return keyword.size() > nBufLen - 1 ? RTINPUTTRUNCATED : RTNORM;
 }
 
 // Asks until the answer is a point, Enter or a cancel.
 int acedGetPoint(const ads_point pt, const ACHAR* prompt, ads_point result)
 {
-    const bool runningSnaps = (acrt::takeInitGetFlags() & RSG_NOOSNAP) == 0;
+    std::wstring keywords;
+    const bool runningSnaps = (acrt::takeInitGet(keywords) & RSG_NOOSNAP) == 0;
     const AcGePoint3d base = pt ? AcGePoint3d(pt[X], pt[Y], pt[Z]) : vemhost::lastPoint();
     for (;;) {
         AcGePoint3d p;
-        const int rc = askPoint(prompt, base, runningSnaps, p);
+        const int rc = askPoint(prompt, base, runningSnaps, keywords, p);
         if (rc == kAskAgain)
             continue;
         if (rc == RTNORM) {

@@ -24,8 +24,10 @@ ACRT_PORT bool parsePoint(const std::wstring& text, const AcGePoint3d& base, AcG
 // false when it is no finite point.
 ACRT_PORT bool pointOfAnswer(AnswerStatus status, const std::wstring& text, const AcGePoint3d& pick,
                              const AcGePoint3d& base, AcGePoint3d& result);
-// The acedInitGet bits for the next input call, cleared as they are taken.
+// The acedInitGet bits (and keywords) for the next input call, cleared as they are
+// taken.
 ACRT_PORT int takeInitGetFlags();
+ACRT_PORT int takeInitGet(std::wstring& keywords);
 
 // Entities of the current space that a pick at pt touches, nearest first (ties:
 // the latest drawn first); only those within the pick box.

@@ -19,17 +19,45 @@ namespace {
 
 const Adesk::Int64 kSelectionSetTag = 0x5353;  // second word of a selection-set name
 
+// Entities of one database, remembered past the command that chose them. The ids are
+// only used while that database lives (its serial names it), so that a selection kept
+// across NEW or OPEN never reaches objects that are gone.
+struct RememberedSelection {
+    std::vector<AcDbObjectId> ids;
+    Adesk::Int64 serial = 0;
+};
+
 struct SelectionSets {
     std::map<Adesk::Int64, std::vector<AcDbObjectId>> sets;
     Adesk::Int64 nextId = 1;
-    std::vector<AcDbObjectId> previous;
-    std::vector<AcDbObjectId> pickFirst;
+    RememberedSelection previous;
+    RememberedSelection pickFirst;
 };
 
 SelectionSets& selections()
 {
     static SelectionSets s;
     return s;
+}
+
+Adesk::Int64 serialOf(AcDbDatabase* db)
+{
+    AcDbDatabase::Impl* impl = db != nullptr ? AcDbSystemInternals::impl(db) : nullptr;
+    return impl != nullptr ? impl->serial : 0;
+}
+
+void remember(RememberedSelection& kept, std::vector<AcDbObjectId> ids)
+{
+    kept.serial = ids.empty() ? 0 : serialOf(ids.front().database());
+    kept.ids = std::move(ids);
+}
+
+// What was remembered, when it belongs to db; nothing otherwise.
+std::vector<AcDbObjectId> recalled(const RememberedSelection& kept, AcDbDatabase* db)
+{
+    if (kept.serial == 0 || acrt::databaseOfSerial(kept.serial) != db)
+        return {};
+    return kept.ids;
 }
 
 std::vector<AcDbObjectId>* setOf(const ads_name ss)
@@ -44,7 +72,7 @@ void makeSet(std::vector<AcDbObjectId> ids, ads_name ss)
 {
     SelectionSets& s = selections();
     Adesk::Int64 id = s.nextId++;
-    s.previous = ids;
+    remember(s.previous, ids);
     s.sets[id] = std::move(ids);
     ss[0] = id;
     ss[1] = kSelectionSetTag;
@@ -283,7 +311,7 @@ int selectInteractively(AcDbDatabase* db, const struct resbuf* filter, ads_name 
             if (!last.isNull())
                 found = filtered({last}, filter);
         } else if (keywordIs(answer, L"P")) {
-            found = filtered(selections().previous, filter);
+            found = filtered(recalled(selections().previous, db), filter);
         } else if (acrt::parsePoint(answer, vemhost::lastPoint(), a)) {
             found = pickedEntity(db, a, filter);
         } else {
@@ -469,9 +497,9 @@ int acedSSGet(const ACHAR* str, const void* pt1, const void* pt2, const struct r
         if (!last.isNull())
             ids = filtered({last}, filter);
     } else if (keywordIs(str, L"P")) {
-        ids = filtered(selections().previous, filter);
+        ids = filtered(recalled(selections().previous, db), filter);
     } else if (keywordIs(str, L"I")) {
-        ids = filtered(selections().pickFirst, filter);
+        ids = filtered(recalled(selections().pickFirst, db), filter);
     } else {
         return RTERROR;
     }
@@ -509,7 +537,7 @@ int acedSSFree(const ads_name sname)
 int acedSSSetFirst(const ads_name pset, const ads_name)
 {
     std::vector<AcDbObjectId>* set = setOf(pset);
-    selections().pickFirst = set ? *set : std::vector<AcDbObjectId>();
+    remember(selections().pickFirst, set ? *set : std::vector<AcDbObjectId>());
     return RTNORM;
 }
 

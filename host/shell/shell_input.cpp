@@ -8,7 +8,6 @@
 #include "acedads.h"
 #include "dbapserv.h"
 #include "dbsymtb.h"
-#include "editor_internals.h"
 #include "vemhost.h"
 
 namespace vemcad {
@@ -29,68 +28,10 @@ int getPoint(const wchar_t* prompt, const AcGePoint3d* base, AcGePoint3d& pt)
     return rc;
 }
 
-namespace {
-
-struct SnapKeyword {
-    const wchar_t* name;
-    AcDb::OsnapMode mode;
-};
-
-//  keyword   mode (the point prompts' object snaps)
-const SnapKeyword kSnapKeywords[] = {
-    {L"END", AcDb::kOsModeEnd},  {L"MID", AcDb::kOsModeMid},  {L"CEN", AcDb::kOsModeCen},
-    {L"NOD", AcDb::kOsModeNode}, {L"QUA", AcDb::kOsModeQuad}, {L"INS", AcDb::kOsModeIns},
-    {L"PER", AcDb::kOsModePerp}, {L"TAN", AcDb::kOsModeTan},  {L"NEA", AcDb::kOsModeNear},
-};
-
-bool snapKeyword(const std::wstring& answer, AcDb::OsnapMode& mode)
-{
-    if (answer.size() < 3 || answer.find(L',') != std::wstring::npos)
-        return false;
-    for (const SnapKeyword& k : kSnapKeywords)
-        if (AcString(answer.substr(0, 3).c_str()).compareNoCase(k.name) == 0) {
-            mode = k.mode;
-            return true;
-        }
-    return false;
-}
-
-bool startsKeyword(const std::wstring& answer, const wchar_t* keyword)
-{
-    const size_t n = std::wcslen(keyword);
-    if (answer.empty() || answer.size() > n)
-        return false;
-    for (size_t i = 0; i < answer.size(); ++i)
-        if (std::towupper(wint_t(answer[i])) != std::towupper(wint_t(keyword[i])))
-            return false;
-    return true;
-}
-
-}  // namespace
-
 int getPointOrKeyword(const wchar_t* prompt, const wchar_t* keyword, AcGePoint3d& pt)
 {
-    AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
-    for (;;) {
-        std::wstring answer;
-        if (acrt::readAnswer(prompt, false, answer) == acrt::AnswerStatus::kCancel)
-            return RTCAN;
-        if (answer.empty())
-            return RTNONE;
-        if (startsKeyword(answer, keyword))
-            return RTKWORD;
-        AcDb::OsnapMode mode = AcDb::kOsModeEnd;
-        const bool snapping = snapKeyword(answer, mode);
-        if (snapping && acrt::readAnswer(L" of ", false, answer) == acrt::AnswerStatus::kCancel)
-            return RTCAN;
-        AcGePoint3d p;
-        if (acrt::parsePoint(answer, vemhost::lastPoint(), p) && (!snapping || acrt::snapPoint(db, mode, p, p))) {
-            vemhost::setLastPoint(p);
-            pt = p;
-            return RTNORM;
-        }
-        say(snapping ? L"No snap point found." : L"Point or option keyword required.");
-    }
+    acedInitGet(0, keyword);
+    return getPoint(prompt, nullptr, pt);
 }
 
 int getText(const wchar_t* prompt, std::wstring& text, bool spacesAllowed)

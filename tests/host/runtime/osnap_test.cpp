@@ -334,3 +334,50 @@ TEST_F(ObjectSnap, PointsThatAreNotFiniteAreRefused)
     EXPECT_NE(nan.printed.find("Invalid point."), std::string::npos) << nan.printed;
     EXPECT_TRUE(vemhost::lastPoint().isEqualTo(AcGePoint3d(1, 1, 0))) << "nothing changed";
 }
+
+// Keywords of acedInitGet answer the next point request only: a leading part at least
+// as long as the keyword's leading capitals (the whole of a keyword without them) names
+// it, and acedGetInput gives it in full.
+TEST_F(ObjectSnap, KeywordsAnswerTheNextPointRequestOnly)
+{
+    struct Row {
+        const wchar_t* answer;
+        int rc;
+        const char* keyword;
+    };
+    const Row rows[] = {
+        // answer           rc        keyword
+        {L"D",              RTKWORD,  "Displacement"},
+        {L"disp",           RTKWORD,  "Displacement"},
+        {L"EX",             RTKWORD,  "EXit"},
+        {L"exit",           RTKWORD,  "EXit"},
+        {L"undo",           RTKWORD,  "undo"},
+        {L"3,4",            RTNORM,   nullptr},
+        {L"",               RTNONE,   nullptr},
+    };
+    for (const Row& row : rows) {
+        acedInitGet(0, L"Displacement EXit undo");
+        Asked got = ask(row.answer);
+        EXPECT_EQ(got.rc, row.rc) << vemhost::toUtf8(row.answer) << "\n" << got.printed;
+        if (row.keyword != nullptr) {
+            ACHAR keyword[16] = L"poison";
+            EXPECT_EQ(acedGetInput(keyword, 16), RTNORM);
+            EXPECT_EQ(vemhost::toUtf8(keyword), row.keyword) << vemhost::toUtf8(row.answer);
+        }
+    }
+    // Too short, too long: no keyword, so a bad point, and the prompt asks again.
+    for (const wchar_t* answer : {L"E", L"und", L"Displacements"}) {
+        acedInitGet(0, L"Displacement EXit undo");
+        vemhost::queueInput(answer);
+        Asked got = ask(L"1,2");
+        expectPoint(AcGePoint3d(1, 2, 0), got, vemhost::toUtf8(answer));
+        EXPECT_NE(got.printed.find("Invalid point."), std::string::npos) << got.printed;
+    }
+    // The list held for one request: the next one takes "D" as a bad point.
+    acedInitGet(0, L"Displacement");
+    expectPoint(AcGePoint3d(5, 5, 0), ask(L"5,5"), "a point answers as usual");
+    vemhost::queueInput(L"D");
+    Asked after = ask(L"6,6");
+    expectPoint(AcGePoint3d(6, 6, 0), after, "keywords of an earlier request");
+    EXPECT_NE(after.printed.find("Invalid point."), std::string::npos) << after.printed;
+}

@@ -150,3 +150,20 @@ TEST(VemcadFiniteResults, ALabelWhoseShownCoordinatesWouldNotBeFiniteStaysAsItWa
     EXPECT_NE(labels[1].find("A=20.000,B=10.000"), std::string::npos) << labels[1];
     EXPECT_EQ(readFile(dir.file("a.vdb")).size(), readFile(dir.file("b.vdb")).size());
 }
+
+// "P" names the previous selection of the same drawing only: after NEW it finds nothing
+// (the objects it named are gone with their drawing).
+TEST(VemcadSelection, ThePreviousSelectionStaysWithItsDrawing)
+{
+    ScratchDir dir;
+    VemcadRun run = runVemcad(dir, std::string(kTwoLines) +
+                                       "MOVE\nALL\n\n0,0\n0,1\n"
+                                       "MOVE\nP\n\n0,0\n0,1\n" +
+                                       kListAll + "NEW\nN\nLINE\n0,0\n5,5\n\nERASE\nP\n\n" + kListAll);
+    ASSERT_EQ(run.status, 0) << run.out;
+    const std::vector<std::string> lines = listedLines(run.out);
+    const std::vector<std::string> expected = {"0,2-10,2", "20,2-30,2", "0,0-5,5"};
+    EXPECT_EQ(lines, expected) << run.out;
+    EXPECT_EQ(occurrences(run.out, "\n2 found"), 3u) << run.out;
+    EXPECT_NE(run.out.find("ERASE\nSelect objects: P\n0 found"), std::string::npos) << run.out;
+}
