@@ -6,6 +6,7 @@
 #include <cwctype>
 #include <map>
 #include <unordered_set>
+#include <utility>
 
 #include "acedads.h"
 #include "acutads.h"
@@ -13,6 +14,7 @@
 #include "dbapserv.h"
 #include "dbsymtb.h"
 #include "editor_internals.h"
+#include "selection_areas.h"
 #include "vemhost.h"
 
 namespace {
@@ -32,6 +34,7 @@ struct SelectionSets {
     Adesk::Int64 nextId = 1;
     RememberedSelection previous;
     RememberedSelection pickFirst;
+    std::vector<vemhost::CrossingRegion> crossed;  // of the last interactive selection
 };
 
 SelectionSets& selections()
@@ -78,17 +81,6 @@ void makeSet(std::vector<AcDbObjectId> ids, ads_name ss)
     ss[1] = kSelectionSetTag;
 }
 
-bool insidePolygon(const AcGePoint3d& p, const std::vector<AcGePoint3d>& pts)
-{
-    bool inside = false;
-    for (size_t i = 0, j = pts.size() - 1; i < pts.size(); j = i++) {
-        if (((pts[i].y > p.y) != (pts[j].y > p.y)) &&
-            (p.x < (pts[j].x - pts[i].x) * (p.y - pts[i].y) / (pts[j].y - pts[i].y) + pts[i].x))
-            inside = !inside;
-    }
-    return inside;
-}
-
 // How far the drawn geometry of an entity passes from a point, in the XY plane.
 double pickDistance(AcDbEntity* ent, const AcGePoint3d& p)
 {
@@ -104,7 +96,7 @@ double pickDistance(AcDbEntity* ent, const AcGePoint3d& p)
             best = std::min(best, d);
             continue;
         }
-        if (prim.kind == vemhost::Primitive::kPolygon && pts.size() >= 3 && insidePolygon(p, pts))
+        if (prim.kind == vemhost::Primitive::kPolygon && pts.size() >= 3 && acrt::insidePolygon(p, pts))
             return 0.0;
         if (pts.size() == 1)
             best = std::min(best, std::hypot(p.x - pts[0].x, p.y - pts[0].y));
@@ -198,54 +190,29 @@ std::vector<AcDbObjectId> filtered(const std::vector<AcDbObjectId>& ids, const s
     return out;
 }
 
-bool extentsOf(AcDbEntity* ent, AcGePoint3d& lo, AcGePoint3d& hi)
-{
-    AcDbExtents ext;
-    if (ent->getGeomExtents(ext) == Acad::eOk && !ext.isEmpty()) {
-        lo = ext.minPoint();
-        hi = ext.maxPoint();
-        return true;
-    }
-    return acrt::drawnExtents(ent, lo, hi);
-}
-
-// Window: entities wholly inside; crossing: entities whose extents meet the window.
-std::vector<AcDbObjectId> inWindow(const std::vector<AcDbObjectId>& ids, AcGePoint3d a, AcGePoint3d b, bool crossing)
-{
-    double x0 = std::min(a.x, b.x), x1 = std::max(a.x, b.x), y0 = std::min(a.y, b.y), y1 = std::max(a.y, b.y);
-    std::vector<AcDbObjectId> out;
-    forEachOpenEntity(ids, [&](const AcDbObjectId& id, AcDbEntity* ent) {
-        AcGePoint3d lo, hi;
-        if (!extentsOf(ent, lo, hi))
-            return;
-        bool inside = lo.x >= x0 && hi.x <= x1 && lo.y >= y0 && hi.y <= y1;
-        bool meets = lo.x <= x1 && hi.x >= x0 && lo.y <= y1 && hi.y >= y0;
-        if (crossing ? meets : inside)
-            out.push_back(id);
-    });
-    return out;
-}
-
 AcDbObjectId lastEntity(AcDbDatabase* db)
 {
     std::vector<AcDbObjectId> ids = acrt::currentSpaceEntities(db);
     return ids.empty() ? AcDbObjectId() : ids.back();
 }
 
-// Window corners are not snapped, as the host's selection does not snap.
-bool askCorner(const ACHAR* prompt, AcGePoint3d& pt)
-{
-    ads_point p;
-    acedInitGet(RSG_NOOSNAP, nullptr);
-    if (acedGetPoint(nullptr, prompt, p) != RTNORM)
-        return false;
-    pt = AcGePoint3d(p[X], p[Y], p[Z]);
-    return true;
-}
-
 bool keywordIs(const std::wstring& answer, const wchar_t* keyword)
 {
     return AcString(answer.c_str()).compareNoCase(keyword) == 0;
+}
+
+// The window or polygon an answer names (W, C, WP, CP); false for any other answer.
+bool areaOf(const std::wstring& answer, acrt::SelectionArea& area)
+{
+    using Area = acrt::SelectionArea;
+    const std::pair<const wchar_t*, Area> areas[] = {
+        {L"W", Area::kWindow}, {L"C", Area::kCrossing}, {L"WP", Area::kWindowPolygon}, {L"CP", Area::kCrossingPolygon}};
+    for (const auto& named : areas)
+        if (keywordIs(answer, named.first)) {
+            area = named.second;
+            return true;
+        }
+    return false;
 }
 
 // Adds the found entities not yet in the set, or removes them; the set keeps its order.
@@ -278,15 +245,17 @@ std::vector<AcDbObjectId> pickedEntity(AcDbDatabase* db, const AcGePoint3d& pt, 
 }
 
 // The interactive selection: "Select objects:" until Enter, each answer followed by
-// how many entities it found.
+// how many entities it found. The crossing areas that added to it are kept.
 int selectInteractively(AcDbDatabase* db, const struct resbuf* filter, ads_name ss)
 {
+    std::vector<vemhost::CrossingRegion> crossed;
     std::vector<AcDbObjectId> set;
     std::unordered_set<const AcDbStub*> members;
     bool removing = false;
     for (;;) {
         std::wstring answer;
-        AcGePoint3d a, b;
+        AcGePoint3d a;
+        acrt::SelectionArea area = acrt::SelectionArea::kWindow;
         const acrt::AnswerStatus status =
             acrt::readPointAnswer(removing ? L"\nRemove objects: " : L"\nSelect objects: ", answer, a);
         if (status == acrt::AnswerStatus::kCancel)
@@ -299,11 +268,13 @@ int selectInteractively(AcDbDatabase* db, const struct resbuf* filter, ads_name 
         } else if (keywordIs(answer, L"R") || keywordIs(answer, L"A")) {
             removing = keywordIs(answer, L"R");
             continue;
-        } else if (keywordIs(answer, L"W") || keywordIs(answer, L"C")) {
-            bool crossing = keywordIs(answer, L"C");
-            if (!askCorner(L"\nSpecify first corner: ", a) || !askCorner(L"\nSpecify opposite corner: ", b))
+        } else if (areaOf(answer, area)) {
+            vemhost::CrossingRegion region;
+            if (!acrt::entitiesInArea(db, area, found, region))
                 return RTCAN;
-            found = filtered(inWindow(acrt::currentSpaceEntities(db), a, b, crossing), filter);
+            found = filtered(found, filter);
+            if (!removing && !region.corners.empty())
+                crossed.push_back(std::move(region));
         } else if (keywordIs(answer, L"ALL")) {
             found = filtered(acrt::currentSpaceEntities(db), filter);
         } else if (keywordIs(answer, L"L")) {
@@ -323,6 +294,7 @@ int selectInteractively(AcDbDatabase* db, const struct resbuf* filter, ads_name 
         msg.format(removing ? L"\n%d removed" : L"\n%d found", int(found.size()));
         vemhost::printPlain(msg.wstr());
     }
+    selections().crossed = std::move(crossed);
     if (set.empty())
         return RTERROR;
     makeSet(std::move(set), ss);
@@ -333,6 +305,7 @@ int selectInteractively(AcDbDatabase* db, const struct resbuf* filter, ads_name 
 
 namespace vemhost {
 long openSelectionSetCount() { return long(selections().sets.size()); }
+std::vector<CrossingRegion> lastCrossingRegions() { return selections().crossed; }
 }  // namespace vemhost
 
 namespace acrt {
@@ -478,6 +451,7 @@ int acedSSGet(const ACHAR* str, const void* pt1, const void* pt2, const struct r
     if (ss == nullptr)
         return RTERROR;
     ss[0] = ss[1] = 0;
+    selections().crossed.clear();
     AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
     if (db == nullptr)
         return RTERROR;
@@ -489,8 +463,8 @@ int acedSSGet(const ACHAR* str, const void* pt1, const void* pt2, const struct r
     } else if ((keywordIs(str, L"W") || keywordIs(str, L"C")) && pt1 != nullptr && pt2 != nullptr) {
         const double* a = static_cast<const double*>(pt1);
         const double* b = static_cast<const double*>(pt2);
-        ids = filtered(inWindow(acrt::currentSpaceEntities(db), AcGePoint3d(a[0], a[1], a[2]),
-                                AcGePoint3d(b[0], b[1], b[2]), keywordIs(str, L"C")),
+        ids = filtered(acrt::entitiesInWindow(db, AcGePoint3d(a[0], a[1], a[2]), AcGePoint3d(b[0], b[1], b[2]),
+                                              keywordIs(str, L"C")),
                        filter);
     } else if (keywordIs(str, L"L")) {
         AcDbObjectId last = lastEntity(db);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dbmain.h"
+#include "gepnt2d.h"
 
 namespace vemhost {
 
@@ -323,6 +324,27 @@ constexpr int kDefaultOsmode = 4133;
 constexpr int kMaxOsmode = 16383;
 ACRT_PORT bool setOsmode(int bits);
 ACRT_PORT int osmode();
+
+// ---- selection areas ----------------------------------------------------------------
+// A crossing area of an interactive selection, in the XY plane: a C window as its four
+// corners, or a CP polygon as the corners given, in order (three or more).
+struct CrossingRegion {
+    std::vector<AcGePoint2d> corners;
+
+    // Whether the region holds a point; a point on the border is inside.
+    ACRT_PORT bool contains(const AcGePoint3d& p) const;
+    // Whether the region meets an axis-aligned box (an entity's extents), touching
+    // included.
+    ACRT_PORT bool meetsBox(const AcGePoint3d& lo, const AcGePoint3d& hi) const;
+    // Whether the region meets the entity's extents, as a crossing selection tests it.
+    ACRT_PORT bool meets(AcDbEntity* ent) const;
+};
+// The crossing areas (C and CP answers) that added to the last interactive selection
+// (acedSSGet without a mode), in the order given; those given while removing (R) are
+// left out. Each acedSSGet starts with none, and a cancelled selection keeps none.
+// A program that treats crossed entities apart, as STRETCH moves only their points
+// inside, reads them after acedSSGet returns.
+ACRT_PORT std::vector<CrossingRegion> lastCrossingRegions();
 
 // ---- editor accounting ------------------------------------------------------------
 ACRT_PORT long openSelectionSetCount();

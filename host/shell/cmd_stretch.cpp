@@ -1,6 +1,6 @@
 // STRETCH: the stretch points of the selected entities that lie inside the crossing
-// windows and polygons of the selection move; entities picked, windowed or wholly
-// inside move whole. The displacement is two points, or typed.
+// windows and polygons of the selection move; entities that meet none of them (picked,
+// windowed) move whole. The displacement is two points, or typed.
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -8,7 +8,6 @@
 #include "entity_edits.h"
 #include "session.h"
 #include "shell_input.h"
-#include "stretch_selection.h"
 #include "vemhost.h"
 
 namespace vemcad {
@@ -60,22 +59,24 @@ bool askDisplacement(AcGeVector3d& offset, bool& typed)
     return true;
 }
 
-// Moves the stretch points inside the regions; true when the entity took the change.
-bool stretchOne(AcDbEntity* ent, const StretchMember& member, const std::vector<StretchRegion>& regions,
-                const AcGeVector3d& offset)
+using Regions = std::vector<vemhost::CrossingRegion>;
+
+// An entity that meets a crossing region has the stretch points inside the regions
+// moved; any other moves whole. True when the entity took the change.
+bool stretchOne(AcDbEntity* ent, const Regions& regions, const AcGeVector3d& offset)
 {
-    if (member.whole)
+    const bool crossed =
+        std::any_of(regions.begin(), regions.end(), [&](const vemhost::CrossingRegion& r) { return r.meets(ent); });
+    if (!crossed)
         return ent->transformBy(AcGeMatrix3d::translation(offset)) == Acad::eOk;
     AcGePoint3dArray pts;
     if (ent->getStretchPoints(pts) != Acad::eOk)
         return false;
     AcDbIntArray inside;
     for (int i = 0; i < pts.length(); ++i)
-        for (const StretchRegion& region : regions)
-            if (region.contains(pts[i])) {
-                inside.append(i);
-                break;
-            }
+        if (std::any_of(regions.begin(), regions.end(),
+                        [&](const vemhost::CrossingRegion& r) { return r.contains(pts[i]); }))
+            inside.append(i);
     if (inside.isEmpty())
         return true;
     if (inside.length() == pts.length())
@@ -83,16 +84,13 @@ bool stretchOne(AcDbEntity* ent, const StretchMember& member, const std::vector<
     return ent->moveStretchPointsAt(inside, offset) == Acad::eOk;
 }
 
-bool stretchAll(Session& session, const StretchSelection& selection, const AcGeVector3d& offset)
+bool stretchAll(Session& session, const std::vector<AcDbObjectId>& ids, const Regions& regions,
+                const AcGeVector3d& offset)
 {
     FiniteEdit edit(session);
-    std::vector<AcDbObjectId> ids;
-    ids.reserve(selection.members.size());
-    for (const StretchMember& m : selection.members)
-        ids.push_back(m.id);
-    EntityWriter().each(ids, [&](AcDbEntity* ent, size_t i) {
+    EntityWriter().each(ids, [&](AcDbEntity* ent, size_t) {
         edit.before(ent);
-        return edit.after(ent, stretchOne(ent, selection.members[i], selection.regions, offset));
+        return edit.after(ent, stretchOne(ent, regions, offset));
     });
     return edit.finish();
 }
@@ -101,13 +99,14 @@ bool stretchAll(Session& session, const StretchSelection& selection, const AcGeV
 void stretchCommand(Session& session)
 {
     say(L"Select objects to stretch by crossing-window or crossing-polygon...");
-    StretchSelection selection;
-    if (selectToStretch(session.db(), selection) != RTNORM)
+    std::vector<AcDbObjectId> ids;
+    if (!selectObjects(ids))
         return;
+    const Regions regions = vemhost::lastCrossingRegions();
     AcGeVector3d offset;
     bool typed = false;
     while (askDisplacement(offset, typed)) {
-        if (stretchAll(session, selection, offset)) {
+        if (stretchAll(session, ids, regions, offset)) {
             if (typed)
                 g_lastDisplacement = offset;
             return;

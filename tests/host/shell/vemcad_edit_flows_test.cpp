@@ -58,6 +58,8 @@ TEST(VemcadStretch, CrossingWindowsAndPolygonsChooseThePointsThatMove)
         {"first point as displacement", "C 9,-1 11,1\n\n2,2\n\n", "0,0-12,2", "20,0-30,0"},
         {"removed again", "C 9,-1 21,1\nR\n10,0\n\n0,0\n5,0\n", "0,0-10,0", "25,0-30,0"},
         {"whole in the window", "C -1,-1 11,1\n\n0,0\n0,5\n", "0,5-10,5", "20,0-30,0"},
+        {"window polygon", "WP\n-1,-1\n11,-1\n11,1\n-1,1\n\n\n0,0\n0,5\n", "0,5-10,5", "20,0-30,0"},
+        {"picked and crossed", "C 9,-1 11,1\n5,0\n\n0,0\n5,0\n", "0,0-15,0", "20,0-30,0"},
         {"cancelled", "C 9,-1 11,1\n\n0,0\n^C\n", "0,0-10,0", "20,0-30,0"},
     };
     for (const Case& c : cases) {
@@ -149,6 +151,28 @@ TEST(VemcadFiniteResults, ALabelWhoseShownCoordinatesWouldNotBeFiniteStaysAsItWa
     ASSERT_EQ(labels.size(), 2u) << run.out;
     EXPECT_NE(labels[1].find("A=20.000,B=10.000"), std::string::npos) << labels[1];
     EXPECT_EQ(readFile(dir.file("a.vdb")).size(), readFile(dir.file("b.vdb")).size());
+}
+
+// Window and crossing polygons answer every command's selection.
+TEST(VemcadSelection, PolygonsSelectInEveryCommand)
+{
+    struct Case {
+        const char* script;
+        std::vector<std::string> lines;  // after it
+    };
+    const Case cases[] = {
+        {"MOVE\nCP\n9,-1\n12,-1\n12,2\n\n\n0,0\n0,5\n", {"0,5-10,5", "20,0-30,0"}},
+        {"ERASE\nWP\n-1,-1\n25,-1\n25,1\n-1,1\n\n\n", {"20,0-30,0"}},
+        {"ERASE\nCP\n15,-1\n@10,0\nU\n@5,0\n@0,2\n\n\n", {"0,0-10,0"}},
+        {"COPY\nwp\n19,-1\n31,-1\n31,1\n19,1\n\n\n0,0\n0,5\n\n", {"0,0-10,0", "20,0-30,0", "20,5-30,5"}},
+    };
+    for (const Case& c : cases) {
+        ScratchDir dir;
+        VemcadRun run = runVemcad(dir, std::string(kTwoLines) + c.script + kListAll);
+        ASSERT_EQ(run.status, 0) << c.script;
+        EXPECT_EQ(run.out.find("Invalid"), std::string::npos) << c.script << "\n" << run.out;
+        EXPECT_EQ(listedLines(run.out), c.lines) << c.script << "\n" << run.out;
+    }
 }
 
 // "P" names the previous selection of the same drawing only: after NEW it finds nothing
