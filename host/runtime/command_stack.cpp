@@ -1,5 +1,5 @@
 // The host's command stack: commands registered by group under a global and a local
-// name, found without regard to case, and run by name.
+// name, found without regard to case, and run by name, each as one undo step.
 #include <cwchar>
 #include <cwctype>
 #include <map>
@@ -8,7 +8,10 @@
 #include <vector>
 
 #include "accmd.h"
+#include "db_internals.h"
+#include "dbapserv.h"
 #include "rx_runtime_class.h"
+#include "undo.h"
 #include "vemhost.h"
 
 namespace {
@@ -146,15 +149,51 @@ AcEdCommandStack* AcEdCommandStack::cast(const AcRxObject* inPtr)
     return (inPtr == nullptr || !inPtr->isKindOf(AcEdCommandStack::desc())) ? nullptr : (AcEdCommandStack*)inPtr;
 }
 
+namespace {
+// Ends the command begun in a database when it goes out of scope, unless the database
+// has gone meanwhile (the command replaced the drawing).
+class CommandBracket {
+public:
+    CommandBracket(AcDbDatabase* db, const std::wstring& name)
+        : m_history(vemhost::undoHistory(db)), m_serial(db ? AcDbSystemInternals::impl(db)->serial : 0), m_db(db)
+    {
+        m_opened = m_history != nullptr && !m_history->inCommand();
+        if (m_opened)
+            m_history->beginCommand(name);
+    }
+    ~CommandBracket()
+    {
+        if (m_opened && acrt::databaseOfSerial(m_serial) == m_db)
+            m_history->endCommand();
+    }
+    CommandBracket(const CommandBracket&) = delete;
+    CommandBracket& operator=(const CommandBracket&) = delete;
+
+private:
+    vemhost::UndoHistory* m_history;
+    Adesk::Int64 m_serial;
+    AcDbDatabase* m_db;
+    bool m_opened = false;
+};
+}  // namespace
+
 namespace vemhost {
+void runAsCommand(const std::wstring& name, const std::function<void()>& body)
+{
+    CommandBracket bracket(acdbHostApplicationServices()->workingDatabase(), name);
+    body();
+}
+
 bool isCommandRegistered(const std::wstring& name) { return commandNamed(name) != nullptr; }
+
+// The step is named as the command was asked for, in capitals.
 bool runCommand(const std::wstring& name)
 {
     AcEdCommand* cmd = commandNamed(name);
     if (cmd == nullptr)
         return false;
     AcRxFunctionPtr fn = cmd->functionAddr();
-    fn();
+    runAsCommand(upper(name.c_str()), [fn] { fn(); });
     return true;
 }
 }  // namespace vemhost
