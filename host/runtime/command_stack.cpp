@@ -141,23 +141,15 @@ AcEdCommand* commandNamed(const std::wstring& name)
     return cmd ? cmd : commandStack().lookupGlobalCmd(name.c_str());
 }
 
-}  // namespace
-
-ACRT_DEFINE_CLASS(AcEdCommandStack, AcRxObject, "");
-AcEdCommandStack* AcEdCommandStack::cast(const AcRxObject* inPtr)
-{
-    return (inPtr == nullptr || !inPtr->isKindOf(AcEdCommandStack::desc())) ? nullptr : (AcEdCommandStack*)inPtr;
-}
-
-namespace {
 // Ends the command begun in a database when it goes out of scope, unless the database
-// has gone meanwhile (the command replaced the drawing).
+// has gone meanwhile (the command replaced the drawing). Inside a command already open
+// it does nothing: the open one owns the step.
 class CommandBracket {
 public:
     CommandBracket(AcDbDatabase* db, const std::wstring& name)
-        : m_history(vemhost::undoHistory(db)), m_serial(db ? AcDbSystemInternals::impl(db)->serial : 0), m_db(db)
+        : m_db(db), m_serial(db ? AcDbSystemInternals::impl(db)->serial : 0), m_history(vemhost::undoHistory(db)),
+          m_opened(m_history != nullptr && !m_history->inCommand())
     {
-        m_opened = m_history != nullptr && !m_history->inCommand();
         if (m_opened)
             m_history->beginCommand(name);
     }
@@ -170,12 +162,19 @@ public:
     CommandBracket& operator=(const CommandBracket&) = delete;
 
 private:
-    vemhost::UndoHistory* m_history;
-    Adesk::Int64 m_serial;
     AcDbDatabase* m_db;
-    bool m_opened = false;
+    Adesk::Int64 m_serial;
+    vemhost::UndoHistory* m_history;
+    bool m_opened;
 };
+
 }  // namespace
+
+ACRT_DEFINE_CLASS(AcEdCommandStack, AcRxObject, "");
+AcEdCommandStack* AcEdCommandStack::cast(const AcRxObject* inPtr)
+{
+    return (inPtr == nullptr || !inPtr->isKindOf(AcEdCommandStack::desc())) ? nullptr : (AcEdCommandStack*)inPtr;
+}
 
 namespace vemhost {
 void runAsCommand(const std::wstring& name, const std::function<void()>& body)
@@ -192,8 +191,7 @@ bool runCommand(const std::wstring& name)
     AcEdCommand* cmd = commandNamed(name);
     if (cmd == nullptr)
         return false;
-    AcRxFunctionPtr fn = cmd->functionAddr();
-    runAsCommand(upper(name.c_str()), [fn] { fn(); });
+    runAsCommand(upper(name.c_str()), cmd->functionAddr());
     return true;
 }
 }  // namespace vemhost

@@ -6,6 +6,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "accmd.h"
 #include "dbapserv.h"
 #include "dbents.h"
 #include "dbsymtb.h"
@@ -27,6 +28,17 @@ AcDbObjectId appendLineTo(AcDbDatabase* db, const AcGePoint3d& start)
     line->close();
     space->close();
     return id;
+}
+
+// A registered command: one line in the working database, moved once.
+void lineCommand()
+{
+    AcDbObjectId id = appendLineTo(acdbHostApplicationServices()->workingDatabase(), AcGePoint3d(1, 0, 0));
+    AcDbLine* line = nullptr;
+    if (acdbOpenObject(line, id, AcDb::kForWrite) == Acad::eOk) {
+        line->setStartPoint(AcGePoint3d(0, 0, 0));
+        line->close();
+    }
 }
 
 class UndoHistory : public HostFixture {
@@ -306,8 +318,16 @@ TEST_F(UndoHistory, StepsShowTheirRecordsAsAJournalWouldWriteThem)
     EXPECT_EQ(startX(id), 4.0);
 }
 
-TEST_F(UndoHistory, RunAsCommandMakesOneStepEvenWhenItsBodyThrowsOrNests)
+TEST_F(UndoHistory, CommandsRunByTheRuntimeAreOneStepEachEvenWhenTheyThrowOrNest)
 {
+    ASSERT_EQ(acedRegCmds->addCommand(L"UNDO_TEST", L"TESTLINE", L"TESTLINE", ACRX_CMD_MODAL, lineCommand), Acad::eOk);
+    EXPECT_TRUE(vemhost::runCommand(L"_testline"));
+    acedRegCmds->removeGroup(L"UNDO_TEST");
+    ASSERT_EQ(history().stepCount(), 1u);
+    EXPECT_EQ(history().stepName(0), L"_TESTLINE") << "named as asked for";
+    EXPECT_EQ(history().recordCount(0), 2u) << "the model space and the line, once";
+    EXPECT_EQ(undoOne(), L"_TESTLINE");
+
     AcDbObjectId id;
     vemhost::runAsCommand(L"LINE", [&] {
         id = appendLine(AcGePoint3d(1, 0, 0));
@@ -317,6 +337,7 @@ TEST_F(UndoHistory, RunAsCommandMakesOneStepEvenWhenItsBodyThrowsOrNests)
     EXPECT_FALSE(history().inCommand());
     ASSERT_EQ(history().stepCount(), 1u);
     EXPECT_EQ(history().stepName(0), L"LINE");
+    EXPECT_EQ(history().redoCount(), 0u);
 
     EXPECT_THROW(vemhost::runAsCommand(L"GRIP",
                                        [&] {
