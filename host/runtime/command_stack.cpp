@@ -1,5 +1,5 @@
 // The host's command stack: commands registered by group under a global and a local
-// name, found without regard to case, and run by name.
+// name, found without regard to case, and run by name, each as one undo step.
 #include <cwchar>
 #include <cwctype>
 #include <map>
@@ -8,7 +8,10 @@
 #include <vector>
 
 #include "accmd.h"
+#include "db_internals.h"
+#include "dbapserv.h"
 #include "rx_runtime_class.h"
+#include "undo.h"
 #include "vemhost.h"
 
 namespace {
@@ -138,6 +141,33 @@ AcEdCommand* commandNamed(const std::wstring& name)
     return cmd ? cmd : commandStack().lookupGlobalCmd(name.c_str());
 }
 
+// Ends the command begun in a database when it goes out of scope, unless the database
+// has gone meanwhile (the command replaced the drawing). Inside a command already open
+// it does nothing: the open one owns the step.
+class CommandBracket {
+public:
+    CommandBracket(AcDbDatabase* db, const std::wstring& name)
+        : m_db(db), m_serial(db ? AcDbSystemInternals::impl(db)->serial : 0), m_history(vemhost::undoHistory(db)),
+          m_opened(m_history != nullptr && !m_history->inCommand())
+    {
+        if (m_opened)
+            m_history->beginCommand(name);
+    }
+    ~CommandBracket()
+    {
+        if (m_opened && acrt::databaseOfSerial(m_serial) == m_db)
+            m_history->endCommand();
+    }
+    CommandBracket(const CommandBracket&) = delete;
+    CommandBracket& operator=(const CommandBracket&) = delete;
+
+private:
+    AcDbDatabase* m_db;
+    Adesk::Int64 m_serial;
+    vemhost::UndoHistory* m_history;
+    bool m_opened;
+};
+
 }  // namespace
 
 ACRT_DEFINE_CLASS(AcEdCommandStack, AcRxObject, "");
@@ -147,14 +177,21 @@ AcEdCommandStack* AcEdCommandStack::cast(const AcRxObject* inPtr)
 }
 
 namespace vemhost {
+void runAsCommand(const std::wstring& name, const std::function<void()>& body)
+{
+    CommandBracket bracket(acdbHostApplicationServices()->workingDatabase(), name);
+    body();
+}
+
 bool isCommandRegistered(const std::wstring& name) { return commandNamed(name) != nullptr; }
+
+// The step is named as the command was asked for, in capitals.
 bool runCommand(const std::wstring& name)
 {
     AcEdCommand* cmd = commandNamed(name);
     if (cmd == nullptr)
         return false;
-    AcRxFunctionPtr fn = cmd->functionAddr();
-    fn();
+    runAsCommand(upper(name.c_str()), cmd->functionAddr());
     return true;
 }
 }  // namespace vemhost

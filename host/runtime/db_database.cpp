@@ -7,6 +7,7 @@
 #include "dbapserv.h"
 #include "dbsymtb.h"
 #include "rx_runtime_class.h"
+#include "undo_recorder.h"
 
 ACRT_DEFINE_CLASS(AcDbDatabase, AcRxObject, "");
 
@@ -25,6 +26,9 @@ void AcDbHandle::getIntoAsciiBuffer(ACHAR* pBuf, size_t nBufLen) const
 }
 
 // ---- the object table ----------------------------------------------------------------
+
+AcDbDatabase::Impl::Impl() : undo(std::make_unique<acrt::UndoRecorder>()) {}
+AcDbDatabase::Impl::~Impl() = default;
 
 AcDbStub* AcDbDatabase::Impl::newStub(AcDbDatabase* owner)
 {
@@ -90,17 +94,20 @@ AcDbDatabase* databaseOfSerial(Adesk::Int64 serial)
     return it == liveDatabases().end() ? nullptr : it->second;
 }
 
-void setDatabaseObserver(AcDbDatabase* db, DatabaseObserver* observer)
-{
-    if (AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(db))
-        impl->observer = observer;
-}
 DatabaseObserver* databaseObserver(const AcDbDatabase* db)
 {
     AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(db);
-    return impl ? impl->observer : nullptr;
+    return impl ? impl->undo.get() : nullptr;
 }
 }  // namespace acrt
+
+namespace vemhost {
+UndoHistory* undoHistory(AcDbDatabase* db)
+{
+    AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(db);
+    return impl ? impl->undo.get() : nullptr;
+}
+}  // namespace vemhost
 
 // ---- the default drawing ---------------------------------------------------------------
 

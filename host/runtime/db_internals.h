@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -24,7 +25,10 @@ public:
 
 namespace acrt {
 
-// Told about changes to a database's objects, so that undo can record them.
+class UndoRecorder;
+
+// Told about changes to a database's objects, so that undo can record them (the
+// database's undo history is its observer).
 class ACRT_PORT DatabaseObserver {
 public:
     virtual ~DatabaseObserver() = default;
@@ -35,7 +39,6 @@ public:
     virtual void objectErased(AcDbObject* object, bool erasing) = 0;
 };
 
-ACRT_PORT void setDatabaseObserver(AcDbDatabase* db, DatabaseObserver* observer);
 // The live database of a serial, or null.
 ACRT_PORT AcDbDatabase* databaseOfSerial(Adesk::Int64 serial);
 ACRT_PORT DatabaseObserver* databaseObserver(const AcDbDatabase* db);
@@ -62,9 +65,11 @@ struct ACRT_PORT AcDbDatabase::Impl {
     bool tilemode = true;
     bool tearingDown = false;
     long openCount = 0;
-    acrt::DatabaseObserver* observer = nullptr;
+    std::unique_ptr<acrt::UndoRecorder> undo;  // the database's undo history, told of every change
     Adesk::Int64 serial = 0;  // names the database inside entity names (ads_name)
 
+    Impl();
+    ~Impl();
     AcDbStub* stubForHandle(Adesk::UInt64 handle, bool create, AcDbDatabase* owner);
     AcDbStub* newStub(AcDbDatabase* owner);
 };

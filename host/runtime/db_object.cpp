@@ -8,6 +8,7 @@
 #include "dbsymtb.h"
 #include "object_heap.h"
 #include "rx_runtime_class.h"
+#include "undo_recorder.h"
 #include "vemhost.h"
 
 namespace {
@@ -257,8 +258,8 @@ Acad::ErrorStatus AcDbSystemInternals::open(AcDbObject*& pObj, AcDbObjectId id, 
             if (layer != nullptr && layer->isLocked())
                 return Acad::eOnLockedLayer;
         }
-        if (impl != nullptr && impl->observer != nullptr)
-            impl->observer->objectOpenedForWrite(obj);
+        if (impl != nullptr)
+            impl->undo->objectOpenedForWrite(obj);
         obj->m_writeOpen = true;
     } else {
         ++obj->m_readers;

@@ -80,7 +80,7 @@ void mirrorCommand(Session& session)
     AcGePoint3d p1, p2;
     if (!selectObjects(ids) || getPoint(L"\nSpecify first point of mirror line: ", nullptr, p1) != RTNORM)
         return;
-    const size_t mark = session.undo().mark();
+    const vemhost::UndoMark mark = session.undo().mark();
     for (;;) {
         if (getPoint(L"\nSpecify second point of mirror line: ", &p1, p2) != RTNORM)
             return;

@@ -8,18 +8,17 @@ namespace vemcad {
 
 namespace {
 
-bool undoOne(Session& session)
+// Undoes count steps, saying the name of each; says so when the history runs out.
+void undoSteps(Session& session, std::size_t count)
 {
-    std::wstring name = session.undo().undo();
-    if (name.empty()) {
+    const std::vector<std::wstring> names = session.undo().undo(count);
+    for (const std::wstring& name : names)
+        say(name);
+    if (names.size() < count)
         say(L"Everything has been undone");
-        return false;
-    }
-    say(name);
-    return true;
 }
 
-void uCommand(Session& session) { undoOne(session); }
+void uCommand(Session& session) { undoSteps(session, 1); }
 
 void undoCommand(Session& session)
 {
@@ -33,15 +32,13 @@ void undoCommand(Session& session)
         say(L"Requires a positive whole number.");
         return;
     }
-    for (long i = 0; i < long(count); ++i)
-        if (!undoOne(session))
-            break;
+    undoSteps(session, std::size_t(count));
 }
 
 void redoCommand(Session& session)
 {
-    std::wstring name = session.undo().redo();
-    say(name.empty() ? std::wstring(L"Nothing to redo") : name);
+    const std::vector<std::wstring> names = session.undo().redo(1);
+    say(names.empty() ? std::wstring(L"Nothing to redo") : names.front());
 }
 
 }  // namespace

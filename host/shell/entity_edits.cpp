@@ -81,7 +81,7 @@ AcDbEntity* appendCopy(const AcDbObjectId& id, const AcGeMatrix3d& m, FiniteChec
 
 bool copyEach(Session& session, const std::vector<AcDbObjectId>& ids, const AcGeMatrix3d& m)
 {
-    const size_t mark = session.undo().mark();
+    const vemhost::UndoMark mark = session.undo().mark();
     FiniteCheck check;
     for (const AcDbObjectId& id : ids) {
         long original = 0;

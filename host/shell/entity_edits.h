@@ -8,6 +8,7 @@
 #include "dbmain.h"
 #include "finite_check.h"
 #include "gemat3d.h"
+#include "undo.h"
 
 namespace vemcad {
 
@@ -74,7 +75,7 @@ public:
 
 private:
     Session& m_session;
-    size_t m_mark;
+    vemhost::UndoMark m_mark;
     int m_refused = 0;
     long m_before = 0;
     bool m_finite = true;

@@ -34,8 +34,8 @@ Session::Session(const std::string& moduleDir) : m_modules(moduleDir)
 
 Session::~Session()
 {
-    // The drawing goes before the modules whose classes its objects belong to.
-    m_undo.reset();
+    // The drawing (with its undo history) goes before the modules whose classes its
+    // objects belong to.
     acdbHostApplicationServices()->setWorkingDatabase(nullptr);
     m_db.reset();
     m_modules.unloadAll();
@@ -43,24 +43,22 @@ Session::~Session()
 
 void Session::adopt(std::unique_ptr<AcDbDatabase> db, const std::string& path)
 {
-    m_undo.reset();
     acdbHostApplicationServices()->setWorkingDatabase(db.get());
     m_db = std::move(db);
-    m_undo = std::make_unique<UndoManager>(m_db.get());
     m_path = path;
     markSaved();
 }
 
 void Session::markSaved()
 {
-    m_undo->markSaved();
+    undo().markSaved();
     m_savedClayer = m_db->clayer();
     m_savedTilemode = m_db->tilemode();
 }
 
 bool Session::isModified() const
 {
-    return m_undo->changedSinceSave() || m_db->clayer() != m_savedClayer || m_db->tilemode() != m_savedTilemode;
+    return undo().changedSinceSave() || m_db->clayer() != m_savedClayer || m_db->tilemode() != m_savedTilemode;
 }
 
 std::wstring Session::drawingName() const
@@ -105,26 +103,17 @@ const HostCommand* Session::findHostCommand(const std::wstring& name) const
     return nullptr;
 }
 
+// Each command is one undo step of the drawing, module commands as the runtime runs
+// them; U, UNDO and REDO are none.
 void Session::runCommand(const std::wstring& name)
 {
     const HostCommand* host = findHostCommand(name);
-    if (host != nullptr && !host->undoable) {
+    if (host != nullptr && !host->undoable)
         host->run(*this);
-        return;
-    }
-    if (host == nullptr && !vemhost::isCommandRegistered(name)) {
+    else if (host != nullptr)
+        vemhost::runAsCommand(upper(name), [this, host] { host->run(*this); });
+    else if (!vemhost::runCommand(name))
         say(L"Unknown command \"" + upper(name) + L"\".  Press F1 for help.");
-        return;
-    }
-    AcDbDatabase* before = m_db.get();
-    m_undo->beginCommand(upper(name));
-    if (host != nullptr)
-        host->run(*this);
-    else
-        vemhost::runCommand(name);
-    // NEW and OPEN replace the drawing and its undo history.
-    if (m_db.get() == before)
-        m_undo->endCommand();
 }
 
 bool Session::nextCommand(std::wstring& name)

@@ -9,7 +9,7 @@
 #include "console_io.h"
 #include "dbmain.h"
 #include "module_loader.h"
-#include "undo_manager.h"
+#include "undo.h"
 #include "vemhost.h"
 
 namespace vemcad {
@@ -28,7 +28,9 @@ public:
     ~Session();
 
     AcDbDatabase* db() const { return m_db.get(); }
-    UndoManager& undo() { return *m_undo; }
+    // The current drawing's commands and undo steps.
+    vemhost::UndoHistory& undo() { return *vemhost::undoHistory(m_db.get()); }
+    const vemhost::UndoHistory& undo() const { return *vemhost::undoHistory(m_db.get()); }
     ModuleLoader& modules() { return m_modules; }
     const std::string& drawingPath() const { return m_path; }
     // The drawing's file name, or DrawingN.vdb while it has none (N counts the new
@@ -66,7 +68,6 @@ private:
 
     std::vector<HostCommand> m_commands;
     std::unique_ptr<AcDbDatabase> m_db;
-    std::unique_ptr<UndoManager> m_undo;
     ModuleLoader m_modules;
     std::string m_path;
     int m_newDrawings = 0;
