@@ -1,8 +1,13 @@
 // The cairo backend of plots: an image surface written as PNG, or a PDF surface whose
 // page is the same size in points (device units × 0.75). Consecutive strokes of one
-// colour and width are stroked as one path.
+// colour and width are stroked as one path. Both go to the file through a stream of
+// ours, so that a write that fails, up to the file's close, fails the plot.
 #include <cairo-pdf.h>
 #include <cairo.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include "painter.h"
 
@@ -18,10 +23,17 @@ constexpr double kThinLine = 2.0;  // device units
 
 double channel(std::uint8_t value) { return value / 255.0; }
 
+cairo_status_t writeToFile(void* file, const unsigned char* data, unsigned int length)
+{
+    return std::fwrite(data, 1, length, static_cast<std::FILE*>(file)) == length ? CAIRO_STATUS_SUCCESS
+                                                                                 : CAIRO_STATUS_WRITE_ERROR;
+}
+
 class CairoPainter final : public Painter {
 public:
-    CairoPainter(PictureFormat format, std::string path, cairo_surface_t* surface, Rgb background)
-        : m_format(format), m_path(std::move(path)), m_surface(surface), m_cr(cairo_create(surface))
+    // Takes the file and the surface (which may write to the file until destroyed).
+    CairoPainter(PictureFormat format, std::FILE* file, cairo_surface_t* surface, Rgb background)
+        : m_format(format), m_file(file), m_surface(surface), m_cr(cairo_create(surface))
     {
         if (format == PictureFormat::kPdf)
             cairo_scale(m_cr, kPointsPerDeviceUnit, kPointsPerDeviceUnit);
@@ -35,6 +47,8 @@ public:
     {
         cairo_destroy(m_cr);
         cairo_surface_destroy(m_surface);
+        if (m_file != nullptr)
+            std::fclose(m_file);
     }
     CairoPainter(const CairoPainter&) = delete;
     CairoPainter& operator=(const CairoPainter&) = delete;
@@ -77,14 +91,19 @@ public:
         strokePending();
         cairo_status_t status = cairo_status(m_cr);
         if (status == CAIRO_STATUS_SUCCESS && m_format == PictureFormat::kPng)
-            status = cairo_surface_write_to_png(m_surface, m_path.c_str());
+            status = cairo_surface_write_to_png_stream(m_surface, writeToFile, m_file);
         if (status == CAIRO_STATUS_SUCCESS && m_format == PictureFormat::kPdf) {
             cairo_surface_finish(m_surface);
             status = cairo_surface_status(m_surface);
         }
+        std::FILE* file = m_file;
+        m_file = nullptr;
+        const bool closed = std::fclose(file) == 0;
         if (status != CAIRO_STATUS_SUCCESS)
             error = "writing the picture failed: " + std::string(cairo_status_to_string(status));
-        return status == CAIRO_STATUS_SUCCESS;
+        else if (!closed)
+            error = std::string("writing the picture failed: ") + std::strerror(errno);
+        return status == CAIRO_STATUS_SUCCESS && closed;
     }
 
 private:
@@ -111,7 +130,7 @@ private:
     }
 
     PictureFormat m_format;
-    std::string m_path;
+    std::FILE* m_file;
     cairo_surface_t* m_surface;
     cairo_t* m_cr;
     bool m_pending = false;
@@ -125,18 +144,25 @@ private:
 std::unique_ptr<Painter> makeCairoPainter(PictureFormat format, const std::string& path, double width,
                                           double height, Rgb background, std::string& error)
 {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        error = std::strerror(errno);
+        return nullptr;
+    }
     cairo_surface_t* surface = nullptr;
     if (format == PictureFormat::kPdf)
-        surface = cairo_pdf_surface_create(path.c_str(), width * kPointsPerDeviceUnit, height * kPointsPerDeviceUnit);
+        surface = cairo_pdf_surface_create_for_stream(writeToFile, file, width * kPointsPerDeviceUnit,
+                                                      height * kPointsPerDeviceUnit);
     else
         surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, int(width), int(height));
     const cairo_status_t status = cairo_surface_status(surface);
     if (status != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(surface);
+        std::fclose(file);
         error = cairo_status_to_string(status);
         return nullptr;
     }
-    return std::make_unique<CairoPainter>(format, path, surface, background);
+    return std::make_unique<CairoPainter>(format, file, surface, background);
 }
 
 }  // namespace vemio

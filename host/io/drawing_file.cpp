@@ -15,8 +15,8 @@
 //             record BLOB                             through the binary file filer
 //   graphics  handle INTEGER PRIMARY KEY,             one per entity of a class that is not
 //             graphics BLOB                           the runtime's own: what it shows, for a
-//                                                     host without its class (layout in
-//                                                     db_proxy.cpp)
+//                                                     host without its class (as the drawing
+//                                                     store's GraphicsRecorder lays it out)
 //
 // The graphics live in a table of their own so that opening a drawing whose classes are
 // all registered never reads them. A proxy is saved as the object it stands for: its
@@ -24,24 +24,16 @@
 // byte. Names are UTF-8.
 #include "drawing_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
 #include <climits>
-#include <cstdlib>
-#include <cstring>
 #include <map>
 #include <new>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
-#include "db_internals.h"
-#include "db_proxy.h"
 #include "drawing_schema.h"
+#include "drawing_store.h"
+#include "file_replacement.h"
 #include "sqlite_handle.h"
 #include "vemhost.h"
 
@@ -50,140 +42,6 @@ namespace vemio {
 namespace {
 
 std::string quoted(const std::string& path) { return "'" + path + "'"; }
-
-// ---- files ------------------------------------------------------------------------------
-
-std::string directoryOf(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// The file a save replaces: a symbolic link is followed, so the link stays a link.
-std::string resolveTarget(const std::string& path)
-{
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return path;
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (real == nullptr)
-        return path;
-    std::string resolved(real);
-    std::free(real);
-    return resolved;
-}
-
-// Copies a file's bytes into another, flushed to the disk; false with the reason.
-bool copyFile(const std::string& from, const std::string& to, std::string& reason)
-{
-    int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    int out = in < 0 ? -1 : ::open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    bool ok = in >= 0 && out >= 0;
-    char buf[1 << 16];
-    while (ok) {
-        const ssize_t n = ::read(in, buf, sizeof buf);
-        if (n <= 0) {
-            ok = n == 0 && ::fsync(out) == 0;
-            break;
-        }
-        for (ssize_t done = 0; ok && done < n;) {
-            const ssize_t w = ::write(out, buf + done, size_t(n - done));
-            ok = w > 0;
-            done += w;
-        }
-    }
-    if (!ok)
-        reason = std::strerror(errno);
-    if (in >= 0)
-        ::close(in);
-    if (out >= 0)
-        ::close(out);
-    return ok;
-}
-
-// The new file being written beside the target; removed unless it was renamed into place.
-class TempFile {
-public:
-    TempFile() = default;
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-    ~TempFile()
-    {
-        if (!m_path.empty())
-            ::unlink(m_path.c_str());
-    }
-
-    // A new empty file whose name no other save uses; it takes the target's permissions
-    // when there is a target, else the usual ones for a new file.
-    bool create(const std::string& target, const struct stat* existing, std::string& reason)
-    {
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            std::string name = unusedName(target);
-            int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd < 0 && errno == EEXIST)
-                continue;
-            if (fd < 0) {
-                reason = std::string("cannot create a file in its folder: ") + std::strerror(errno);
-                return false;
-            }
-            if (existing != nullptr)
-                ::fchmod(fd, existing->st_mode & 07777);
-            ::close(fd);
-            m_path = std::move(name);
-            return true;
-        }
-        reason = "no unused name for a temporary file";
-        return false;
-    }
-
-    // A new name beside target holding what source holds: a hard link to it, or a copy
-    // where the file system has no hard links.
-    bool holdPrevious(const std::string& source, const std::string& target, std::string& reason)
-    {
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            std::string name = unusedName(target);
-            if (::link(source.c_str(), name.c_str()) == 0) {
-                m_path = std::move(name);
-                return true;
-            }
-            if (errno != EEXIST)
-                break;
-        }
-        struct stat st;
-        if (::stat(source.c_str(), &st) != 0) {
-            reason = std::strerror(errno);
-            return false;
-        }
-        return create(target, &st, reason) && copyFile(source, m_path, reason);
-    }
-
-    const std::string& path() const { return m_path; }
-    void release() { m_path.clear(); }
-
-private:
-    static std::string unusedName(const std::string& target)
-    {
-        static unsigned s_counter = 0;
-        return target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(s_counter++);
-    }
-
-    std::string m_path;
-};
-
-// Flushes a file (or directory) to the disk; empty on success, else the reason.
-std::string flushToDisk(const std::string& path, bool directory)
-{
-    int fd = ::open(path.c_str(), (directory ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);
-    if (fd < 0)
-        return std::strerror(errno);
-    std::string reason;
-    if (::fsync(fd) != 0)
-        reason = std::strerror(errno);
-    ::close(fd);
-    return reason;
-}
 
 // ---- the writer ---------------------------------------------------------------------------
 
@@ -252,41 +110,28 @@ private:
         return rc == SQLITE_DONE || sqliteFailed(rc, "writing the file failed");
     }
 
-    // Every resident object that is not erased, in handle order.
-    std::vector<std::pair<Adesk::UInt64, AcDbObjectId>> objectsToSave() const
-    {
-        std::vector<std::pair<Adesk::UInt64, AcDbObjectId>> ids;
-        AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(m_db);
-        ids.reserve(impl->stubs.size());
-        for (AcDbStub& stub : impl->stubs)
-            if (stub.object != nullptr && !stub.erased)
-                ids.emplace_back(stub.handle, AcDbObjectId(&stub));
-        std::sort(ids.begin(), ids.end(),
-                  [](const auto& a, const auto& b) { return a.first < b.first; });
-        return ids;
-    }
-
     bool writeObjects()
     {
         Statement insert = prepare("INSERT INTO objects (handle, owner, class, record) VALUES (?, ?, ?, ?)");
         Statement insertGraphics = prepare("INSERT INTO graphics (handle, graphics) VALUES (?, ?)");
         if (!insert || !insertGraphics)
             return false;
-        for (const auto& entry : objectsToSave()) {
-            if (entry.first > Adesk::UInt64(LLONG_MAX)) {
-                m_reason = "handle " + schema::handleText(entry.first) + " is too large for a drawing file";
+        for (const AcDbObjectId& id : acrt::storedObjectsOf(m_db)) {
+            const Adesk::UInt64 handle = id.handle().value();
+            if (handle > Adesk::UInt64(LLONG_MAX)) {
+                m_reason = "handle " + schema::handleText(handle) + " is too large for a drawing file";
                 return false;
             }
             AcDbObject* obj = nullptr;
-            Acad::ErrorStatus es = acdbOpenAcDbObject(obj, entry.second, AcDb::kForRead);
+            Acad::ErrorStatus es = acdbOpenAcDbObject(obj, id, AcDb::kForRead);
             if (es != Acad::eOk) {
-                m_reason = "object " + schema::handleText(entry.first) +
+                m_reason = "object " + schema::handleText(handle) +
                            (es == Acad::eWasOpenForWrite ? " is open for write; close it before saving"
                                                          : " cannot be opened (status " + std::to_string(es) + ")");
                 return false;
             }
             CloseOnExit closer{obj};
-            if (!writeObject(insert.get(), insertGraphics.get(), entry.first, obj))
+            if (!writeObject(insert.get(), insertGraphics.get(), handle, obj))
                 return false;
         }
         return true;
@@ -319,13 +164,11 @@ private:
         const std::string* className = nullptr;
         const std::vector<unsigned char>* record = &m_filer.bytes();
         const std::vector<unsigned char>* graphics = nullptr;
-        if (const AcDbProxyEntity* proxy = AcDbProxyEntity::cast(obj)) {
-            className = &classNameOf(proxy->originalClass());
-            record = &proxy->originalRecord();
-            graphics = &proxy->savedGraphics();
-        } else if (const AcDbProxyObject* proxyObject = AcDbProxyObject::cast(obj)) {
-            className = &classNameOf(proxyObject->originalClass());
-            record = &proxyObject->originalRecord();
+        acrt::ProxyContents kept;
+        if (acrt::proxyContentsOf(obj, kept)) {
+            className = &classNameOf(*kept.cls);
+            record = kept.record;
+            graphics = kept.graphics;
         } else {
             const AcRxClass* cls = obj->isA();
             if (cls == nullptr) {
@@ -396,19 +239,19 @@ private:
         sqlite3_bind_text(insert.get(), 2, schema::kFormatName, -1, SQLITE_STATIC);
         if (!stepDone(insert.get()))
             return false;
-        const AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(m_db);
+        const acrt::StoreHeader header = acrt::storeHeaderOf(m_db);
         const std::pair<const char*, Adesk::UInt64> numbers[] = {
             {schema::kVersion, Adesk::UInt64(schema::kFormatVersion)},
-            {schema::kHandseed, m_db->handseed().value()},
-            {schema::kBlockTable, impl->blockTable.handle().value()},
-            {schema::kLayerTable, impl->layerTable.handle().value()},
-            {schema::kTextStyleTable, impl->textStyleTable.handle().value()},
-            {schema::kLinetypeTable, impl->linetypeTable.handle().value()},
-            {schema::kModelSpace, impl->modelSpace.handle().value()},
-            {schema::kPaperSpace, impl->paperSpace.handle().value()},
-            {schema::kClayer, impl->clayer.handle().value()},
-            {schema::kTextstyle, impl->textstyle.handle().value()},
-            {schema::kTilemode, m_db->tilemode() ? 1u : 0u},
+            {schema::kHandseed, header.handseed},
+            {schema::kBlockTable, header.blockTable.handle().value()},
+            {schema::kLayerTable, header.layerTable.handle().value()},
+            {schema::kTextStyleTable, header.textStyleTable.handle().value()},
+            {schema::kLinetypeTable, header.linetypeTable.handle().value()},
+            {schema::kModelSpace, header.modelSpace.handle().value()},
+            {schema::kPaperSpace, header.paperSpace.handle().value()},
+            {schema::kClayer, header.clayer.handle().value()},
+            {schema::kTextstyle, header.textstyle.handle().value()},
+            {schema::kTilemode, header.tilemode ? 1u : 0u},
         };
         for (const auto& number : numbers) {
             sqlite3_bind_text(insert.get(), 1, number.first, -1, SQLITE_STATIC);
@@ -431,26 +274,18 @@ private:
     std::string m_proxyName;
 };
 
-// Writes the new file beside the target and flushes it; with kKeep links the file it
-// replaces beside the .bak; renames the new file into place; then the link over the
-// .bak. The target holds a whole drawing at every moment, and a failure before the new
-// file is in place leaves the target and the .bak as they were.
+// Writes the drawing into a new file beside the target, which then replaces it whole
+// (keeping the replaced file as the .bak with kKeep). Every operation of the SQLite
+// file and of the replacement is a step of the write seam.
 bool saveTo(AcDbDatabase* db, const std::string& path, Backup backup, std::string& reason, std::string& warning)
 {
-    const std::string target = resolveTarget(path);
-    struct stat existing;
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
-    if (exists && !S_ISREG(existing.st_mode)) {
-        reason = "not a regular file";
-        return false;
-    }
-    TempFile temp;
-    if (!temp.create(target, exists ? &existing : nullptr, reason))
+    FileReplacement replacement;
+    if (!replacement.begin(path, reason))
         return false;
     WriteSeam seam;
     {
         sqlite3* raw = nullptr;
-        int rc = sqlite3_open_v2(temp.path().c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+        int rc = sqlite3_open_v2(replacement.scratchPath().c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
         SqliteDb file(raw);
         if (rc != SQLITE_OK) {
             reason = "cannot write a new file beside it: " + sqliteMessage(raw, rc);
@@ -465,38 +300,11 @@ bool saveTo(AcDbDatabase* db, const std::string& path, Backup backup, std::strin
         }
         file.release();
     }
-    int rc = seam.other();
-    std::string flushed = rc == SQLITE_OK ? flushToDisk(temp.path(), false) : sqlite3_errstr(rc);
-    if (!flushed.empty()) {
-        reason = "flushing the file failed: " + flushed;
-        return false;
-    }
-    const std::string backupPath = backupPathOf(target);
-    TempFile previous;
-    if (backup == Backup::kKeep && exists && backupPath != target) {
-        rc = seam.other();
-        if (rc != SQLITE_OK || !previous.holdPrevious(target, backupPath, reason)) {
-            reason = "keeping the previous version failed: " +
-                     (rc != SQLITE_OK ? std::string(sqlite3_errstr(rc)) : reason);
-            return false;
-        }
-    }
-    rc = seam.other();
-    if (rc != SQLITE_OK || ::rename(temp.path().c_str(), target.c_str()) != 0) {
-        reason = std::string("replacing the file failed: ") + (rc != SQLITE_OK ? sqlite3_errstr(rc) : std::strerror(errno));
-        return false;
-    }
-    temp.release();
-    if (!previous.path().empty()) {
-        if (::rename(previous.path().c_str(), backupPath.c_str()) == 0)
-            previous.release();
-        else
-            warning =
-                "the previous version could not be kept as " + quoted(backupPath) + ": " + std::strerror(errno);
-    }
-    // The rename is done; flushing the directory only makes it durable sooner.
-    flushToDisk(directoryOf(target), true);
-    return true;
+    const std::string backupPath = backup == Backup::kKeep ? backupPathOf(replacement.target()) : std::string();
+    return replacement.commit(reason, warning, backupPath, [&seam] {
+        const int rc = seam.other();
+        return rc == SQLITE_OK ? std::string() : std::string(sqlite3_errstr(rc));
+    });
 }
 
 }  // namespace

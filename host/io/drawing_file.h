@@ -7,8 +7,7 @@
 #include <string>
 
 #include "dbmain.h"
-
-#define VEMIO_PORT __attribute__((visibility("default")))
+#include "vemio_port.h"
 
 namespace vemio {
 

@@ -12,11 +12,11 @@
 #include <string_view>
 #include <vector>
 
-#include "db_internals.h"
-#include "db_proxy.h"
 #include "dbsymtb.h"
 #include "drawing_file.h"
 #include "drawing_schema.h"
+#include "drawing_store.h"
+#include "opened_object.h"
 #include "sqlite_handle.h"
 #include "vemhost.h"
 
@@ -63,8 +63,6 @@ std::string_view textColumn(sqlite3_stmt* stmt, int column)
 
 std::wstring wide(std::string_view text) { return vemhost::fromUtf8(std::string(text)); }
 
-bool isProxyClass(const AcRxClass* cls) { return cls == AcDbProxyEntity::desc() || cls == AcDbProxyObject::desc(); }
-
 // A class named by the file: its row, and the registered class of that name, if any.
 struct FileClass {
     acrt::ProxyClass row;
@@ -89,7 +87,7 @@ public:
         // One read transaction: the file cannot change between the passes over it.
         const int rc = sqlite3_exec(m_file, "BEGIN", nullptr, nullptr, nullptr);
         const bool read = (rc == SQLITE_OK || sqliteFailed(rc)) && checkPages() && readHeader() && checkFormat() &&
-                          readClasses() && createStubs() && readObjects() && restoreHeader();
+                          readClasses() && createIds() && readObjects() && restoreHeader();
         if (!read) {
             reason = m_reason;
             return nullptr;
@@ -239,8 +237,8 @@ private:
         return it->second;
     }
 
-    // Every handle gets its stub first, so references to objects read later resolve.
-    bool createStubs()
+    // Every handle gets its id first, so references to objects read later resolve.
+    bool createIds()
     {
         Statement select = prepare("SELECT handle FROM objects", false);
         if (!select)
@@ -322,7 +320,7 @@ private:
     // one, or its read fails or leaves bytes unread (a newer version's record).
     std::unique_ptr<AcDbObject> readAsItsClass(const FileClass& cls, const unsigned char* record, size_t size)
     {
-        if (cls.registered == nullptr || isProxyClass(cls.registered))
+        if (cls.registered == nullptr || acrt::isProxyClass(cls.registered))
             return nullptr;
         AcRxObject* made = cls.registered->create();
         std::unique_ptr<AcDbObject> obj(AcDbObject::cast(made));
@@ -357,18 +355,21 @@ private:
         sqlite3_int64 handle = 0;
         if (!headerNumber(key, handle))
             return false;
-        const AcDbSymbolTable* table = AcDbSymbolTable::cast(objectOf(tableId));
         id.setNull();
         if (handle > 0)
             m_db->getAcDbObjectId(id, false, AcDbHandle(Adesk::UInt64(handle)));
         if (isLiveRecord(id, recordClass))
             return true;
+        Opened<AcDbSymbolTable> table;
+        if (acdbOpenObject(table.slot(), tableId, AcDb::kForRead) != Acad::eOk)
+            return damaged(std::string("no ") + what);
         AcDbObjectId first;
         for (const AcDbObjectId& record : table->recordIds()) {
-            if (!isLiveRecord(record, recordClass))
+            Opened<AcDbObject> opened;
+            if (acdbOpenAcDbObject(opened.slot(), record, AcDb::kForRead, recordClass) != Acad::eOk)
                 continue;
             const ACHAR* name = nullptr;
-            AcDbSymbolTableRecord::cast(objectOf(record))->getName(name);
+            static_cast<AcDbSymbolTableRecord*>(opened.get())->getName(name);
             if (AcString(name).compareNoCase(standard) == 0) {
                 id = record;
                 return true;
@@ -380,41 +381,37 @@ private:
         return !id.isNull() || damaged(std::string("no ") + what);
     }
 
-    static AcDbObject* objectOf(AcDbObjectId id)
-    {
-        AcDbStub* stub = AcDbSystemInternals::stubOf(id);
-        return stub != nullptr ? stub->object : nullptr;
-    }
-
+    // Whether id names an object of class cls that is not erased (nothing else has the
+    // new drawing's objects open).
     static bool isLiveRecord(AcDbObjectId id, const AcRxClass* cls)
     {
-        const AcDbObject* obj = objectOf(id);
-        return obj != nullptr && !id.isErased() && obj->isKindOf(cls);
+        Opened<AcDbObject> opened;
+        return !id.isNull() && acdbOpenAcDbObject(opened.slot(), id, AcDb::kForRead, cls) == Acad::eOk;
     }
 
     bool restoreHeader()
     {
-        AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(m_db.get());
+        acrt::StoreHeader header;
         sqlite3_int64 handseed = 0, tilemode = 0;
         const bool restored =
-            restoreId(schema::kBlockTable, AcDbBlockTable::desc(), "block table", impl->blockTable) &&
-            restoreId(schema::kLayerTable, AcDbLayerTable::desc(), "layer table", impl->layerTable) &&
+            restoreId(schema::kBlockTable, AcDbBlockTable::desc(), "block table", header.blockTable) &&
+            restoreId(schema::kLayerTable, AcDbLayerTable::desc(), "layer table", header.layerTable) &&
             restoreId(schema::kTextStyleTable, AcDbTextStyleTable::desc(), "text style table",
-                      impl->textStyleTable) &&
-            restoreId(schema::kLinetypeTable, AcDbLinetypeTable::desc(), "linetype table", impl->linetypeTable) &&
-            restoreId(schema::kModelSpace, AcDbBlockTableRecord::desc(), "model space", impl->modelSpace) &&
-            restoreId(schema::kPaperSpace, AcDbBlockTableRecord::desc(), "paper space", impl->paperSpace) &&
-            restoreCurrent(schema::kClayer, impl->layerTable, AcDbLayerTableRecord::desc(), L"0", "layer",
-                           impl->clayer) &&
-            restoreCurrent(schema::kTextstyle, impl->textStyleTable, AcDbTextStyleTableRecord::desc(), L"Standard",
-                           "text style", impl->textstyle) &&
+                      header.textStyleTable) &&
+            restoreId(schema::kLinetypeTable, AcDbLinetypeTable::desc(), "linetype table", header.linetypeTable) &&
+            restoreId(schema::kModelSpace, AcDbBlockTableRecord::desc(), "model space", header.modelSpace) &&
+            restoreId(schema::kPaperSpace, AcDbBlockTableRecord::desc(), "paper space", header.paperSpace) &&
+            restoreCurrent(schema::kClayer, header.layerTable, AcDbLayerTableRecord::desc(), L"0", "layer",
+                           header.clayer) &&
+            restoreCurrent(schema::kTextstyle, header.textStyleTable, AcDbTextStyleTableRecord::desc(), L"Standard",
+                           "text style", header.textstyle) &&
             headerNumber(schema::kHandseed, handseed) && headerNumber(schema::kTilemode, tilemode);
         if (!restored)
             return false;
-        // Never below the handles in use (the stubs raised it past every one of them).
-        if (handseed > 0 && Adesk::UInt64(handseed) > impl->handseed)
-            impl->handseed = Adesk::UInt64(handseed);
-        impl->tilemode = tilemode != 0;
+        // Never below the handles in use (the ids made for them raised it past every one).
+        header.handseed = handseed > 0 ? Adesk::UInt64(handseed) : 0;
+        header.tilemode = tilemode != 0;
+        acrt::restoreStoreHeader(m_db.get(), header);
         return true;
     }
 

@@ -2,14 +2,12 @@
 // values known only at the end filled in, and the file put in place only when whole.
 #include "dxf_writer.h"
 
-#include <unistd.h>
-
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "dxf_drawing.h"
+#include "file_replacement.h"
 
 namespace vemio {
 
@@ -48,13 +46,6 @@ bool writeAll(AcDbDatabase* db, DxfSink& sink, std::string& error, DxfStats* sta
     return true;
 }
 
-// A new file beside the target, not yet there: the target's name with a suffix.
-std::string scratchPathFor(const std::string& path)
-{
-    static std::atomic<unsigned> counter{0};
-    return path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-}
-
 }  // namespace
 
 bool writeDxf(AcDbDatabase* db, const std::string& path, std::string& error, DxfStats* stats)
@@ -64,8 +55,13 @@ bool writeDxf(AcDbDatabase* db, const std::string& path, std::string& error, Dxf
         error = "no file name";
         return false;
     }
-    const std::string scratch = scratchPathFor(path);
-    std::FILE* file = std::fopen(scratch.c_str(), "wbx");
+    std::string reason, warning;
+    FileReplacement replacement;
+    if (!replacement.begin(path, reason)) {
+        error = "cannot create " + path + ": " + reason;
+        return false;
+    }
+    std::FILE* file = std::fopen(replacement.scratchPath().c_str(), "wb");
     if (file == nullptr) {
         error = "cannot create " + path + ": " + std::strerror(errno);
         return false;
@@ -77,12 +73,10 @@ bool writeDxf(AcDbDatabase* db, const std::string& path, std::string& error, Dxf
         error = std::string("writing failed: ") + std::strerror(errno);
         ok = false;
     }
-    if (ok && std::rename(scratch.c_str(), path.c_str()) != 0) {
-        error = "cannot replace " + path + ": " + std::strerror(errno);
+    if (ok && !replacement.commit(reason, warning)) {
+        error = "cannot replace " + path + ": " + reason;
         ok = false;
     }
-    if (!ok)
-        std::remove(scratch.c_str());
     return ok;
 }
 

@@ -7,16 +7,13 @@
 
 #include "dbmain.h"
 #include "dxf_entities.h"
-
-#ifndef VEMIO_PORT
-#define VEMIO_PORT __attribute__((visibility("default")))
-#endif
+#include "vemio_port.h"
 
 namespace vemio {
 
-// Writes db to path. The file is written beside the target and renamed over it only
-// once complete, so on failure nothing is left behind and an older file is untouched;
-// false then, with a message in error. Objects may be open for read, not for write.
+// Writes db to path, replacing the file there whole or not at all (file_replacement.h):
+// on failure nothing is left behind and an older file is untouched; false then, with a
+// message in error. Objects may be open for read, not for write.
 VEMIO_PORT bool writeDxf(AcDbDatabase* db, const std::string& path, std::string& error,
                          DxfStats* stats = nullptr);
 

@@ -3,10 +3,7 @@
 // colour and lineweight, texts with the same stroke font that measured them.
 #include "plot.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cwctype>
@@ -16,6 +13,7 @@
 
 #include "dbmtext.h"
 #include "dbsymtb.h"
+#include "file_replacement.h"
 #include "opened_object.h"
 #include "painter.h"
 #include "text_layout.h"
@@ -327,12 +325,6 @@ bool checkOptions(const PlotOptions& o, std::string& error)
     return true;
 }
 
-std::string scratchPathFor(const std::string& path)
-{
-    static std::atomic<unsigned> counter{0};
-    return path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-}
-
 }  // namespace
 
 bool isPlotFileName(const std::string& path) { return formatOf(path) != nullptr; }
@@ -374,7 +366,13 @@ bool plot(AcDbDatabase* db, const std::string& path, const PlotOptions& options,
         return false;
     }
 
-    const std::string scratch = scratchPathFor(path);
+    std::string reason, warning;
+    FileReplacement replacement;
+    if (!replacement.begin(path, reason)) {
+        error = "cannot create " + path + ": " + reason;
+        return false;
+    }
+    const std::string& scratch = replacement.scratchPath();
     const Rgb background = options.darkBackground ? Rgb{33, 40, 48} : Rgb{255, 255, 255};
     std::unique_ptr<Painter> painter =
         format->format == PictureFormat::kSvg
@@ -391,14 +389,12 @@ bool plot(AcDbDatabase* db, const std::string& path, const PlotOptions& options,
     bool ok = forEachPrimitive(db, layers, error, [&](const vemhost::Primitive& p) { drawer.draw(p); }) &&
               painter->finish(error);
     painter.reset();
-    if (ok && std::rename(scratch.c_str(), path.c_str()) != 0) {
-        error = "cannot replace " + path;
+    if (ok && !replacement.commit(reason, warning)) {
+        error = "cannot replace " + path + ": " + reason;
         ok = false;
     }
-    if (!ok) {
-        std::remove(scratch.c_str());
+    if (!ok)
         return false;
-    }
     if (pageOut != nullptr)
         *pageOut = page;
     return true;

@@ -5,10 +5,7 @@
 #include <string>
 
 #include "dbmain.h"
-
-#ifndef VEMIO_PORT
-#define VEMIO_PORT __attribute__((visibility("default")))
-#endif
+#include "vemio_port.h"
 
 namespace vemio {
 
@@ -41,9 +38,9 @@ struct PlotPage {
 VEMIO_PORT bool isPlotFileName(const std::string& path);
 
 // Draws model space to path, whose extension (.svg, .png or .pdf, any case) chooses the
-// format. The file is written beside the target and renamed over it once complete;
-// false, with a message in error, when nothing could be plotted or written. page, when
-// given, receives the page layout.
+// format, replacing the file there whole or not at all (file_replacement.h); false,
+// with a message in error, when nothing could be plotted or written. page, when given,
+// receives the page layout.
 VEMIO_PORT bool plot(AcDbDatabase* db, const std::string& path, const PlotOptions& options, std::string& error,
                      PlotPage* page = nullptr);
 

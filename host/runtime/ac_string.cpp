@@ -6,59 +6,10 @@
 #include <cwctype>
 #include <vector>
 
+#include "byte_codec.h"
 #include "vemhost.h"
 
 namespace {
-
-void appendUtf8(std::string& out, char32_t cp)
-{
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | (cp >> 6));
-        out += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += char(0xE0 | (cp >> 12));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    } else {
-        out += char(0xF0 | (cp >> 18));
-        out += char(0x80 | ((cp >> 12) & 0x3F));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    }
-}
-
-// Decodes one UTF-8 sequence at s[i]; malformed input yields U+FFFD and advances by one.
-char32_t decodeUtf8(const std::string& s, size_t& i)
-{
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    int extra = c < 0x80 ? 0 : (c >> 5) == 0x6 ? 1 : (c >> 4) == 0xE ? 2 : (c >> 3) == 0x1E ? 3 : -1;
-    if (extra == 0) {
-        ++i;
-        return c;
-    }
-    if (extra < 0 || i + size_t(extra) >= s.size()) {
-        ++i;
-        return 0xFFFD;
-    }
-    char32_t cp = c & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) {
-        unsigned char cc = static_cast<unsigned char>(s[i + size_t(k)]);
-        if ((cc & 0xC0) != 0x80) {
-            ++i;
-            return 0xFFFD;
-        }
-        cp = (cp << 6) | (cc & 0x3F);
-    }
-    i += size_t(extra) + 1;
-    static const char32_t minimum[4] = {0, 0x80, 0x800, 0x10000};
-    if (cp < minimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0xFFFD;
-    return cp;
-}
 
 // Rewrites a format in the host's convention (%s, %c wide; %hs, %hc narrow) into the
 // C library's wide convention (%ls, %lc wide; %s, %c narrow).
@@ -122,19 +73,29 @@ std::wstring toLibraryFormat(const wchar_t* fmt)
 namespace vemhost {
 std::string toUtf8(const std::wstring& text)
 {
-    std::string out;
-    out.reserve(text.size());
+    std::string out(acrt::utf8Size(text.data(), text.size()), '\0');
+    unsigned char* at = reinterpret_cast<unsigned char*>(&out[0]);
     for (wchar_t ch : text)
-        appendUtf8(out, char32_t(ch));
+        at = acrt::encodeUtf8(acrt::scalarOf(ch), at);
     return out;
 }
 
+// Tolerant: what is not well-formed becomes U+FFFD, one for each ill-formed sequence.
 std::wstring fromUtf8(const std::string& text)
 {
     std::wstring out;
     out.reserve(text.size());
-    for (size_t i = 0; i < text.size();)
-        out += wchar_t(decodeUtf8(text, i));
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
+    for (size_t i = 0, n = text.size(); i < n;) {
+        char32_t cp = 0;
+        size_t size = acrt::decodeUtf8(p + i, n - i, &cp);
+        if (size == 0) {
+            cp = acrt::kReplacementCharacter;
+            size = acrt::illFormedUtf8Size(p + i, n - i);
+        }
+        out += wchar_t(cp);
+        i += size;
+    }
     return out;
 }
 }  // namespace vemhost

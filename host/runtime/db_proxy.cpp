@@ -7,7 +7,6 @@
 #include <new>
 
 #include "acutads.h"
-#include "db_internals.h"
 #include "rx_runtime_class.h"
 #include "vemhost.h"
 
@@ -129,18 +128,9 @@ bool isRuntimeClass(const AcRxClass* cls)
     return cls != nullptr && std::wcscmp(cls->appName(), L"ObjectDBX Classes") == 0;
 }
 
-Acad::ErrorStatus addLoadedObject(AcDbDatabase* db, AcDbObject* obj, Adesk::UInt64 handle, AcDbObjectId owner)
+bool isProxyClass(const AcRxClass* cls)
 {
-    if (db == nullptr || obj == nullptr)
-        return Acad::eNullObjectPointer;
-    if (handle == 0)
-        return Acad::eInvalidInput;
-    AcDbObjectId id;
-    Acad::ErrorStatus es = AcDbSystemInternals::makeResident(db, obj, id, handle);
-    if (es != Acad::eOk)
-        return es;
-    AcDbSystemInternals::setOwner(obj, owner);
-    return obj->close();
+    return cls != nullptr && (cls == AcDbProxyEntity::desc() || cls == AcDbProxyObject::desc());
 }
 
 }  // namespace acrt

@@ -1,7 +1,7 @@
 // Proxies: stand-ins for objects whose class is not registered or whose record could
 // not be read. They keep the record and the saved graphics byte for byte, draw those
-// graphics and refuse every edit. Also the few services a drawing-file reader needs
-// to place objects under their saved handles. Private to the runtime and host/io.
+// graphics and refuse every edit. Private to the runtime: drawing files reach proxies
+// through the drawing store (drawing_store.h).
 #pragma once
 
 #include <memory>
@@ -9,17 +9,9 @@
 #include <vector>
 
 #include "dbmain.h"
+#include "drawing_store.h"
 
 namespace acrt {
-
-// The class an object was saved under, as the drawing's classes table describes it.
-struct ProxyClass {
-    std::wstring name;
-    std::wstring parentName;
-    std::wstring dxfName;
-    std::wstring appName;
-    int proxyFlags = 0;
-};
 
 // The decoded form of saved graphics (db_proxy_graphics.cpp has the byte layout).
 struct SavedGraphics;
@@ -142,44 +134,10 @@ private:
 
 namespace acrt {
 
-// A new proxy (not in a database, open for write) for an object of class cls saved as
-// record; entities also take their saved graphics and the common properties of the
-// record's leading entity part (defaults when that part cannot be read). Ids in both
-// resolve through db, whose stubs for the drawing's handles must exist already. Null
-// only when memory runs out.
-ACRT_PORT AcDbObject* makeProxy(AcDbDatabase* db, const ProxyClass& cls, bool isEntity,
-                                std::vector<unsigned char> record, std::vector<unsigned char> graphics);
-
-// True for the classes the runtime itself implements (every host has them).
-ACRT_PORT bool isRuntimeClass(const AcRxClass* cls);
-
-// Records an entity's graphics for a host that lacks its class: the ordinary entities
-// it explodes into or, when it does not explode, what it draws. One recorder reuses
-// its buffers across entities.
-class ACRT_PORT GraphicsRecorder {
-public:
-    GraphicsRecorder();
-    ~GraphicsRecorder();
-    GraphicsRecorder(const GraphicsRecorder&) = delete;
-    GraphicsRecorder& operator=(const GraphicsRecorder&) = delete;
-
-    // Replaces out with the entity's graphics; false (out empty) when it has none.
-    bool record(AcDbEntity* ent, std::vector<unsigned char>& out);
-
-private:
-    struct Impl;
-    std::unique_ptr<Impl> m_impl;
-};
-
 // Saved graphics for the proxies themselves: decoded (null when empty or unreadable;
 // ids resolve through db), drawn, and their extents added.
 SavedGraphicsPtr decodeGraphics(AcDbDatabase* db, const std::vector<unsigned char>& bytes);
 void drawGraphics(const SavedGraphics& graphics, AcGiWorldDraw* pWd);
 void addGraphicsExtents(const SavedGraphics& graphics, AcDbExtents& extents);
-
-// Makes obj (not resident, open for write) resident in db under handle, owned by owner,
-// and closes it. eDuplicateKey when the handle already has an object.
-ACRT_PORT Acad::ErrorStatus addLoadedObject(AcDbDatabase* db, AcDbObject* obj, Adesk::UInt64 handle,
-                                            AcDbObjectId owner);
 
 }  // namespace acrt

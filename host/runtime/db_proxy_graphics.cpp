@@ -8,6 +8,7 @@
 #include <limits>
 #include <new>
 
+#include "byte_codec.h"
 #include "recording_world_draw.h"
 #include "vemhost.h"
 
@@ -71,38 +72,23 @@ public:
     // UTF-8 with a u32 byte count; what is not a character becomes U+FFFD.
     void text(const wchar_t* chars, size_t count)
     {
-        const size_t at = m_out.size();
-        u32(0);
+        const size_t size = utf8Size(chars, count);
+        u32(size);
+        unsigned char* out = grow(size);
         for (size_t i = 0; i < count; ++i)
-            utf8(static_cast<Adesk::UInt32>(chars[i]));
-        patchU32(at, m_out.size() - at - 4);
+            out = encodeUtf8(scalarOf(chars[i]), out);
     }
     size_t size() const { return m_out.size(); }
-    void patchU32(size_t at, Adesk::UInt64 value)
-    {
-        for (size_t i = 0; i < 4; ++i)
-            m_out[at + i] = static_cast<unsigned char>(value >> (8 * i));
-    }
+    void patchU32(size_t at, Adesk::UInt64 value) { putLE(&m_out[at], value, 4); }
 
 private:
-    void le(Adesk::UInt64 value, size_t size)
+    void le(Adesk::UInt64 value, size_t size) { putLE(grow(size), value, size); }
+    // Room for size more bytes at the end.
+    unsigned char* grow(size_t size)
     {
-        for (size_t i = 0; i < size; ++i)
-            m_out.push_back(static_cast<unsigned char>(value >> (8 * i)));
-    }
-    void utf8(Adesk::UInt32 cp)
-    {
-        if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            cp = 0xFFFD;
-        if (cp < 0x80) {
-            u8(cp);
-            return;
-        }
-        const int tail = cp < 0x800 ? 1 : cp < 0x10000 ? 2 : 3;
-        static const unsigned kLead[4] = {0, 0xC0, 0xE0, 0xF0};
-        u8(kLead[tail] | (cp >> (6 * tail)));
-        for (int i = tail - 1; i >= 0; --i)
-            u8(0x80 | ((cp >> (6 * i)) & 0x3F));
+        const size_t at = m_out.size();
+        m_out.resize(at + size);
+        return m_out.data() + at;
     }
 
     std::vector<unsigned char>& m_out;
@@ -142,11 +128,8 @@ private:
     {
         if (left() < size)
             return false;
-        Adesk::UInt64 v = 0;
-        for (size_t i = 0; i < size; ++i)
-            v |= Adesk::UInt64(m_data[m_pos + i]) << (8 * i);
+        value = static_cast<T>(getLE(m_data + m_pos, size));
         m_pos += size;
-        value = static_cast<T>(v);
         return true;
     }
 
@@ -158,11 +141,6 @@ private:
 std::wstring wideOf(const unsigned char* data, size_t size)
 {
     return vemhost::fromUtf8(std::string(reinterpret_cast<const char*>(data), size));
-}
-
-bool isProxyClass(const AcRxClass* cls)
-{
-    return cls == AcDbProxyEntity::desc() || cls == AcDbProxyObject::desc();
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "byte_codec.h"
 #include "dbmain.h"
 #include "rx_runtime_class.h"
 #include "vemhost.h"
@@ -69,21 +70,13 @@ enum Tag : unsigned char {
 constexpr size_t kInitialCapacity = 512;  // a typical entity record fits without growing
 constexpr size_t kLengthSize = 4;
 constexpr Adesk::UInt32 kMaxBChunk = 32767;  // ads_binary::clen is a short
-constexpr char32_t kReplacement = 0xFFFD;
 
-void putLE(unsigned char* p, Adesk::UInt64 value, size_t size)
-{
-    for (size_t i = 0; i < size; ++i)
-        p[i] = static_cast<unsigned char>(value >> (8 * i));
-}
-
-Adesk::UInt64 getLE(const unsigned char* p, size_t size)
-{
-    Adesk::UInt64 value = 0;
-    for (size_t i = 0; i < size; ++i)
-        value |= Adesk::UInt64(p[i]) << (8 * i);
-    return value;
-}
+using acrt::decodeUtf8;
+using acrt::encodeUtf8;
+using acrt::getLE;
+using acrt::putLE;
+using acrt::scalarOf;
+using acrt::utf8Size;
 
 // One integer's little-endian bytes.
 template <class T>
@@ -116,71 +109,6 @@ void packDoubles(unsigned char* p, const double* values, size_t n)
 }
 
 // ---- UTF-8 ----------------------------------------------------------------------------
-
-// wchar_t holds UTF-32 here; surrogates, negative values and values past U+10FFFF are
-// not characters and are filed as U+FFFD.
-char32_t scalarOf(wchar_t ch)
-{
-    auto cp = static_cast<Adesk::UInt32>(ch);
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return kReplacement;
-    return cp;
-}
-
-size_t utf8Size(char32_t cp)
-{
-    return cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
-}
-
-size_t utf8Size(const wchar_t* text, size_t count)
-{
-    size_t size = 0;
-    for (size_t i = 0; i < count; ++i)
-        size += utf8Size(scalarOf(text[i]));
-    return size;
-}
-
-unsigned char* encodeUtf8(char32_t cp, unsigned char* out)
-{
-    size_t size = utf8Size(cp);
-    if (size == 1) {
-        *out++ = static_cast<unsigned char>(cp);
-        return out;
-    }
-    static const unsigned char kLead[5] = {0, 0, 0xC0, 0xE0, 0xF0};
-    for (size_t i = size - 1; i > 0; --i) {
-        out[i] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
-        cp >>= 6;
-    }
-    out[0] = static_cast<unsigned char>(kLead[size] | cp);
-    return out + size;
-}
-
-// Decodes one well-formed UTF-8 sequence at p (n bytes left); returns its length, or 0
-// for an ill-formed one: overlong forms, surrogates, values past U+10FFFF, stray or
-// missing continuation bytes.
-size_t decodeUtf8(const unsigned char* p, size_t n, char32_t* cp)
-{
-    unsigned char lead = p[0];
-    if (lead < 0x80) {
-        *cp = lead;
-        return 1;
-    }
-    size_t size = lead >= 0xF8 ? 0 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
-    if (size == 0 || size > n)
-        return 0;
-    char32_t value = lead & (0x7F >> size);
-    for (size_t i = 1; i < size; ++i) {
-        if ((p[i] & 0xC0) != 0x80)
-            return 0;
-        value = (value << 6) | (p[i] & 0x3F);
-    }
-    static const char32_t kMinimum[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (value < kMinimum[size] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-        return 0;
-    *cp = value;
-    return size;
-}
 
 // Number of characters of well-formed UTF-8 text, or false when it is ill-formed.
 bool countUtf8(const unsigned char* p, size_t n, size_t* count)

@@ -14,15 +14,6 @@ namespace vemcad {
 
 namespace {
 
-bool askFileName(std::string& path)
-{
-    std::wstring name;
-    if (getText(L"\nEnter file name: ", name, true) != RTNORM || name.empty())
-        return false;
-    path = vemhost::toUtf8(name);
-    return true;
-}
-
 void report(bool ok, const std::string& message)
 {
     if (!message.empty() || !ok)

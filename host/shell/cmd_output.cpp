@@ -12,19 +12,10 @@ namespace vemcad {
 
 namespace {
 
-bool askFileName(const wchar_t* prompt, std::string& path)
-{
-    std::wstring name;
-    if (getText(prompt, name, true) != RTNORM || name.empty())
-        return false;
-    path = vemhost::toUtf8(name);
-    return true;
-}
-
 void dxfoutCommand(Session& session)
 {
     std::string path, error;
-    if (!askFileName(L"\nEnter file name: ", path))
+    if (!askFileName(path))
         return;
     vemio::DxfStats stats;
     if (!vemio::writeDxf(session.db(), path, error, &stats)) {
@@ -57,7 +48,7 @@ bool askPlotArea(bool& window)
 void plotCommand(Session& session)
 {
     std::string path, error;
-    if (!askFileName(L"\nEnter file name (.svg/.png/.pdf): ", path))
+    if (!askFileName(path, L"\nEnter file name (.svg/.png/.pdf): "))
         return;
     if (!vemio::isPlotFileName(path)) {
         say(vemhost::fromUtf8("Cannot plot " + path + ": the file name must end in .svg, .png or .pdf."));

@@ -47,6 +47,15 @@ int getText(const wchar_t* prompt, std::wstring& text, bool spacesAllowed)
     return rc;
 }
 
+bool askFileName(std::string& path, const wchar_t* prompt)
+{
+    std::wstring name;
+    if (getText(prompt, name, true) != RTNORM || name.empty())
+        return false;
+    path = vemhost::toUtf8(name);
+    return true;
+}
+
 int getNumber(const wchar_t* prompt, double& value)
 {
     for (;;) {

@@ -18,6 +18,8 @@ int getPointOrKeyword(const wchar_t* prompt, const wchar_t* keyword, AcGePoint3d
 int getNumber(const wchar_t* prompt, double& value);
 // A line answer with spaces (file names, values).
 int getText(const wchar_t* prompt, std::wstring& text, bool spacesAllowed);
+// A file name (spaces admitted), as UTF-8; false on Enter or cancel.
+bool askFileName(std::string& path, const wchar_t* prompt = L"\nEnter file name: ");
 // Interactive selection; false when nothing was selected or it was cancelled.
 bool selectObjects(std::vector<AcDbObjectId>& ids);
 // Appends a new entity to a block (model space when the block is null); the entity

@@ -1,8 +1,12 @@
 // Building drawings for the output tests: layers, text styles and the host's entities
-// appended to either space, the entity module loaded when the build has it, and a
-// reader of DXF group pairs.
+// appended to either space, the entity module loaded when the build has it, a reader
+// of DXF group pairs, and a limit on file sizes that makes writes fail part-way.
 #pragma once
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -207,6 +211,45 @@ inline std::vector<std::string> valuesOf(const std::vector<Group>& object, int c
         if (g.code == code)
             values.push_back(g.value);
     return values;
+}
+
+// ---- files ------------------------------------------------------------------------------
+
+// While alive, no file this process writes grows past the limit: a write beyond it
+// fails (EFBIG), as on a full disk, instead of raising SIGXFSZ.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_previous);
+        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_previous;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, m_previousHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_previous{};
+    void (*m_previousHandler)(int) = nullptr;
+};
+
+inline bool isSymbolicLink(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+inline unsigned permissionsOf(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 ? unsigned(st.st_mode & 07777) : 0u;
 }
 
 }  // namespace dxf_test

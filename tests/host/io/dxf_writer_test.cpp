@@ -430,6 +430,54 @@ TEST_F(DxfOut, FilesAreCompleteOrNotThere)
     std::system(("rm -rf '" + dir + "'").c_str());
 }
 
+TEST_F(DxfOut, ReplacesAFileWholeThroughItsLinkOrLeavesItAsItWas)
+{
+    for (int i = 0; i < 100; ++i)
+        append(db(), newLine(i, 0, i, 1));
+    char dirTemplate[] = "/tmp/vem_dxf_XXXXXX";
+    ASSERT_NE(::mkdtemp(dirTemplate), nullptr);
+    const std::string dir = dirTemplate;
+    const std::string real = dir + "/real.dxf", link = dir + "/link.dxf";
+    std::ofstream(real) << "old";
+    ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
+    ASSERT_EQ(::symlink("real.dxf", link.c_str()), 0);
+    auto listing = [&] {
+        std::string out;
+        FILE* p = ::popen(("ls -A '" + dir + "'").c_str(), "r");
+        char buf[256];
+        while (p && std::fgets(buf, sizeof buf, p))
+            out += buf;
+        if (p)
+            ::pclose(p);
+        return out;
+    };
+    auto contents = [&] {
+        std::ifstream in(real, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    };
+
+    // The disk fills part-way: the old file stays, and nothing else is left.
+    std::string error;
+    {
+        FileSizeLimit limit(1024);
+        EXPECT_FALSE(vemio::writeDxf(db(), link, error));
+    }
+    EXPECT_NE(error.find("writing failed"), std::string::npos) << error;
+    EXPECT_EQ(contents(), "old");
+    EXPECT_EQ(listing(), "link.dxf\nreal.dxf\n");
+
+    // Written whole: the link is still a link, and the file it names keeps its permissions.
+    ASSERT_TRUE(vemio::writeDxf(db(), link, error)) << error;
+    EXPECT_TRUE(isSymbolicLink(link));
+    EXPECT_EQ(contents().compare(0, 11, "  0\nSECTION"), 0);
+    EXPECT_EQ(permissionsOf(real), 0640u);
+    EXPECT_EQ(listing(), "link.dxf\nreal.dxf\n");
+
+    std::system(("rm -rf '" + dir + "'").c_str());
+}
+
 TEST_F(DxfOut, ErasedAndNotFiniteEntitiesAreLeftOut)
 {
     append(db(), newLine(0, 0, 1, 1));

@@ -358,3 +358,34 @@ TEST_F(Plot, RefusesWhatCannotBePlottedAndLeavesNoFile)
     EXPECT_EQ(readAll(file("plan.svg")).compare(0, 5, "<?xml"), 0);
     EXPECT_EQ(listing(), "plan.svg\n");
 }
+
+TEST_F(Plot, ReplacesAPictureWholeThroughItsLinkOrLeavesItAsItWas)
+{
+    buildLinesDrawing();
+    for (const char* extension : {".svg", ".png", ".pdf"}) {
+        const std::string real = file(std::string("real") + extension);
+        const std::string link = file(std::string("link") + extension);
+        std::ofstream(real) << "old";
+        ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
+        ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+
+        // The disk fills part-way: the old picture stays, and nothing else is left.
+        std::string error;
+        {
+            FileSizeLimit limit(64);
+            EXPECT_FALSE(vemio::plot(db(), link, vemio::PlotOptions(), error)) << extension;
+        }
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(readAll(real), "old") << extension;
+        EXPECT_EQ(listing(), std::string("link") + extension + "\nreal" + extension + "\n");
+
+        // Plotted whole: the link is still a link, and the file it names keeps its permissions.
+        ASSERT_TRUE(vemio::plot(db(), link, vemio::PlotOptions(), error)) << error;
+        EXPECT_TRUE(isSymbolicLink(link));
+        EXPECT_NE(readAll(real), "old");
+        EXPECT_EQ(permissionsOf(real), 0640u);
+        EXPECT_EQ(listing(), std::string("link") + extension + "\nreal" + extension + "\n");
+        ::unlink(link.c_str());
+        ::unlink(real.c_str());
+    }
+}

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "AcString.h"
+#include "dbmain.h"
 #include "vemhost.h"
 
 TEST(AcStringFormat, PercentSTakesWideStringsAndNothingIsCut)
@@ -45,6 +46,32 @@ TEST(AcStringEncoding, Utf8RoundTripsAndBadBytesBecomeReplacementCharacters)
     ASSERT_EQ(decoded.size(), 3u);
     EXPECT_EQ(decoded[1], L'\xFFFD');
     EXPECT_EQ(decoded[2], L'\xFFFD');
+}
+
+TEST(AcStringEncoding, Utf8IsTheFilersAndEachWholeIllFormedSequenceIsOneReplacement)
+{
+    // The command window's UTF-8 is the bytes the filer files a string as.
+    const std::wstring text = L"A\u00e9\u4e2d\U0001F600";
+    vemhost::MemoryFiler filer(nullptr, AcDb::kFileFiler);
+    ASSERT_EQ(filer.writeString(text.c_str()), Acad::eOk);
+    const std::vector<unsigned char>& filed = filer.bytes();
+    ASSERT_GT(filed.size(), 5u);
+    EXPECT_EQ(std::string(filed.begin() + 5, filed.end()), vemhost::toUtf8(text));
+    // What is not a character becomes U+FFFD.
+    EXPECT_EQ(vemhost::toUtf8(std::wstring{wchar_t(0xD800), wchar_t(0x110000)}), "\xEF\xBF\xBD\xEF\xBF\xBD");
+
+    const struct {
+        const char* bytes;
+        const wchar_t* text;
+    } cases[] = {
+        {"\xC0\x80x", L"\xFFFDx"},                // overlong NUL, whole
+        {"\xED\xA0\x80x", L"\xFFFDx"},            // surrogate, whole
+        {"\xF4\x90\x80\x80", L"\xFFFD"},          // past U+10FFFF, whole
+        {"\xE4\xB8x", L"\xFFFD\xFFFDx"},          // cut short: byte by byte
+        {"\x80\xF8\xE4", L"\xFFFD\xFFFD\xFFFD"},  // no lead, no such lead, nothing after
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(vemhost::fromUtf8(c.bytes), c.text) << c.bytes;
 }
 
 TEST(AcStringPieces, MidRightAndTrimStayInBounds)
