@@ -33,81 +33,9 @@ ECoLine::~ECoLine() { discardSubEntities(m_subEnts); }
 
 // ---- filing: the point label's record with the reference axis first -----------------
 
-Acad::ErrorStatus ECoLine::dwgOutFields(AcDbDwgFiler* pFiler) const
-{
-    assertReadEnabled();
-    Acad::ErrorStatus es;
-    if ((es = AcDbEntity::dwgOutFields(pFiler)) != Acad::eOk)
-        return es;
-    if ((es = pFiler->writeUInt32(kCurrentVersionNumber)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutInt(pFiler, m_refAxis)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutString(pFiler, m_vAxisName)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutString(pFiler, m_hAxisName)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutVector3d(pFiler, m_vAxisDir)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutVector3d(pFiler, m_hAxisDir)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutPoint3d(pFiler, m_markPoint)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutPoint3d(pFiler, m_textPoint)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutPoint3d(pFiler, m_absOrigin)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutDouble(pFiler, m_drawingScale)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutDouble(pFiler, m_appearanceScale)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutInt(pFiler, m_decimals)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutId(pFiler, m_textStyleId)) != Acad::eOk)
-        return es;
-    return Acad::eOk;
-}
+Acad::ErrorStatus ECoLine::dwgOutFields(AcDbDwgFiler* pFiler) const { return dwgOutRecord(*this, pFiler); }
 
-// Each field is read straight into its member: a record that fails part-way leaves
-// the earlier members new, the later ones old, and the previous display in place.
-Acad::ErrorStatus ECoLine::dwgInFields(AcDbDwgFiler* pFiler)
-{
-    assertWriteEnabled();
-    Acad::ErrorStatus es;
-    if ((es = AcDbEntity::dwgInFields(pFiler)) != Acad::eOk)
-        return es;
-    Adesk::UInt32 version = 0;
-    if ((es = pFiler->readUInt32(&version)) != Acad::eOk)
-        return es;
-    if (version != kCurrentVersionNumber)
-        return Acad::eMakeMeProxy;
-    if ((es = dwgInInt(pFiler, m_refAxis)) != Acad::eOk)
-        return es;
-    if ((es = dwgInString(pFiler, m_vAxisName)) != Acad::eOk)
-        return es;
-    if ((es = dwgInString(pFiler, m_hAxisName)) != Acad::eOk)
-        return es;
-    if ((es = dwgInVector3d(pFiler, m_vAxisDir)) != Acad::eOk)
-        return es;
-    if ((es = dwgInVector3d(pFiler, m_hAxisDir)) != Acad::eOk)
-        return es;
-    if ((es = dwgInPoint3d(pFiler, m_markPoint)) != Acad::eOk)
-        return es;
-    if ((es = dwgInPoint3d(pFiler, m_textPoint)) != Acad::eOk)
-        return es;
-    if ((es = dwgInPoint3d(pFiler, m_absOrigin)) != Acad::eOk)
-        return es;
-    if ((es = dwgInDouble(pFiler, m_drawingScale)) != Acad::eOk)
-        return es;
-    if ((es = dwgInDouble(pFiler, m_appearanceScale)) != Acad::eOk)
-        return es;
-    if ((es = dwgInInt(pFiler, m_decimals)) != Acad::eOk)
-        return es;
-    if ((es = dwgInId(pFiler, m_textStyleId)) != Acad::eOk)
-        return es;
-    resetSubEnt(1);
-    return Acad::eOk;
-}
+Acad::ErrorStatus ECoLine::dwgInFields(AcDbDwgFiler* pFiler) { return dwgInRecord(*this, pFiler); }
 
 // ---- display ---------------------------------------------------------------------
 
@@ -182,5 +110,44 @@ Acad::ErrorStatus ECoLine::subTransformBy(const AcGeMatrix3d& xform)
 
 // ---- behaviour shared with the other entities -------------------------------------
 
-// The text takes none of the entity's properties.
-VEMD_DEFINE_SUB_ENTITY_CACHE_MEMBERS(ECoLine, -1)
+// The entity base's attributes, which include the entity's visibility: an entity made
+// invisible is not drawn.
+Adesk::UInt32 ECoLine::subSetAttributes(AcGiDrawableTraits* pTraits)
+{
+    assertReadEnabled();
+    return AcDbEntity::subSetAttributes(pTraits);
+}
+
+Adesk::Boolean ECoLine::subWorldDraw(AcGiWorldDraw* pWd)
+{
+    assertReadEnabled();
+    AcDbEntity::subWorldDraw(pWd);
+    drawSubEntities(m_subEnts, pWd);
+    return true;
+}
+
+Acad::ErrorStatus ECoLine::subExplode(AcDbVoidPtrArray& entitySet) const
+{
+    assertReadEnabled();
+    explodeSubEntities(m_subEnts, entitySet);
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus ECoLine::subGetOsnapPoints(AcDb::OsnapMode osnapMode, Adesk::GsMarker gsSelectionMark,
+                                             const AcGePoint3d& pickPoint, const AcGePoint3d& lastPoint,
+                                             const AcGeMatrix3d& viewXform, AcGePoint3dArray& snapPoints,
+                                             AcDbIntArray& geomIds) const
+{
+    assertReadEnabled();
+    return collectSnapPoints(m_subEnts, false, osnapMode, gsSelectionMark, pickPoint, lastPoint, viewXform,
+                             snapPoints, geomIds);
+}
+
+Acad::ErrorStatus ECoLine::GetOsnapPoints(AcDb::OsnapMode osnapMode, Adesk::GsMarker gsSelectionMark,
+                                          const AcGePoint3d& pickPoint, const AcGePoint3d& lastPoint,
+                                          const AcGeMatrix3d& viewXform, AcGePoint3dArray& snapPoints,
+                                          AcDbIntArray& geomIds) const
+{
+    return collectSnapPoints(m_subEnts, true, osnapMode, gsSelectionMark, pickPoint, lastPoint, viewXform,
+                             snapPoints, geomIds);
+}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "dbmain.h"
+#include "filed_record.h"
 #include "filer_members.h"
 #include "sub_entity_cache.h"
 #include "vemd_export.h"
@@ -27,11 +28,9 @@ public:
     Acad::ErrorStatus dwgInFields(AcDbDwgFiler* pFiler) override;
     Acad::ErrorStatus dwgOutFields(AcDbDwgFiler* pFiler) const override;
 
-    // The entity's properties, which every piece of its display carries.
-    VEMD_DECLARE_PROPERTY_MEMBERS()
-
     // Builds the text from the members; mode 1 discards the old one first (every
-    // caller but the constructor passes 1).
+    // caller but the constructor passes 1). The text takes none of the entity's
+    // properties, so the host's property setters need no rebuild.
     void resetSubEnt(int mode);
 
     // Snap points of the sub-entity, stopping at the first failure.
@@ -53,6 +52,18 @@ public:
     int m_decimals;
     AcDbObjectId m_textStyleId;
     SubEntityArray m_subEnts;     // the one text; never filed
+
+    // The members of the filed record after its version, in filing order (the point
+    // label's, with the reference axis first and no text direction): visit is called on
+    // each in turn until one fails, and that status is returned. Writing and reading
+    // both walk this one list.
+    template <class Self, class Visit>
+    static Acad::ErrorStatus visitFiledMembers(Self& self, Visit visit)
+    {
+        return visitInOrder(visit, self.m_refAxis, self.m_vAxisName, self.m_hAxisName, self.m_vAxisDir,
+                            self.m_hAxisDir, self.m_markPoint, self.m_textPoint, self.m_absOrigin,
+                            self.m_drawingScale, self.m_appearanceScale, self.m_decimals, self.m_textStyleId);
+    }
 
 protected:
     Adesk::UInt32 subSetAttributes(AcGiDrawableTraits* pTraits) override;

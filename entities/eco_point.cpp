@@ -17,6 +17,7 @@ namespace {
 const double kTextHeight = 3.0;        // text height, in appearance scales
 const double kTextOffsetPart = 0.6;    // underline to text centre, in measured text heights
 const double kQuarterTurn = 1.5707963267948966;
+const int kPropertyCarrier = 0;        // the leader takes the entity's properties
 }  // namespace
 
 ECoPoint::ECoPoint() : m_drawingScale(0.0), m_appearanceScale(0.0), m_decimals(0), m_subEnts(0, 8) {}
@@ -36,81 +37,9 @@ ECoPoint::~ECoPoint() { discardSubEntities(m_subEnts); }
 
 // ---- filing: names, directions, points, numbers (not the declaration order) -------
 
-Acad::ErrorStatus ECoPoint::dwgOutFields(AcDbDwgFiler* pFiler) const
-{
-    assertReadEnabled();
-    Acad::ErrorStatus es;
-    if ((es = AcDbEntity::dwgOutFields(pFiler)) != Acad::eOk)
-        return es;
-    if ((es = pFiler->writeUInt32(kCurrentVersionNumber)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutString(pFiler, m_vAxisName)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutString(pFiler, m_hAxisName)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutVector3d(pFiler, m_vAxisDir)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutVector3d(pFiler, m_hAxisDir)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutVector3d(pFiler, m_textDir)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutPoint3d(pFiler, m_markPoint)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutPoint3d(pFiler, m_textPoint)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutPoint3d(pFiler, m_absOrigin)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutDouble(pFiler, m_drawingScale)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutDouble(pFiler, m_appearanceScale)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutInt(pFiler, m_decimals)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutId(pFiler, m_textStyleId)) != Acad::eOk)
-        return es;
-    return Acad::eOk;
-}
+Acad::ErrorStatus ECoPoint::dwgOutFields(AcDbDwgFiler* pFiler) const { return dwgOutRecord(*this, pFiler); }
 
-// Each field is read straight into its member: a record that fails part-way leaves
-// the earlier members new, the later ones old, and the previous display in place.
-Acad::ErrorStatus ECoPoint::dwgInFields(AcDbDwgFiler* pFiler)
-{
-    assertWriteEnabled();
-    Acad::ErrorStatus es;
-    if ((es = AcDbEntity::dwgInFields(pFiler)) != Acad::eOk)
-        return es;
-    Adesk::UInt32 version = 0;
-    if ((es = pFiler->readUInt32(&version)) != Acad::eOk)
-        return es;
-    if (version != kCurrentVersionNumber)
-        return Acad::eMakeMeProxy;
-    if ((es = dwgInString(pFiler, m_vAxisName)) != Acad::eOk)
-        return es;
-    if ((es = dwgInString(pFiler, m_hAxisName)) != Acad::eOk)
-        return es;
-    if ((es = dwgInVector3d(pFiler, m_vAxisDir)) != Acad::eOk)
-        return es;
-    if ((es = dwgInVector3d(pFiler, m_hAxisDir)) != Acad::eOk)
-        return es;
-    if ((es = dwgInVector3d(pFiler, m_textDir)) != Acad::eOk)
-        return es;
-    if ((es = dwgInPoint3d(pFiler, m_markPoint)) != Acad::eOk)
-        return es;
-    if ((es = dwgInPoint3d(pFiler, m_textPoint)) != Acad::eOk)
-        return es;
-    if ((es = dwgInPoint3d(pFiler, m_absOrigin)) != Acad::eOk)
-        return es;
-    if ((es = dwgInDouble(pFiler, m_drawingScale)) != Acad::eOk)
-        return es;
-    if ((es = dwgInDouble(pFiler, m_appearanceScale)) != Acad::eOk)
-        return es;
-    if ((es = dwgInInt(pFiler, m_decimals)) != Acad::eOk)
-        return es;
-    if ((es = dwgInId(pFiler, m_textStyleId)) != Acad::eOk)
-        return es;
-    resetSubEnt(1);
-    return Acad::eOk;
-}
+Acad::ErrorStatus ECoPoint::dwgInFields(AcDbDwgFiler* pFiler) { return dwgInRecord(*this, pFiler); }
 
 // ---- display ---------------------------------------------------------------------
 
@@ -220,5 +149,87 @@ Acad::ErrorStatus ECoPoint::subTransformBy(const AcGeMatrix3d& xform)
 
 // ---- behaviour shared with the other entities -------------------------------------
 
-// The leader, first of the pieces, takes the entity's properties.
-VEMD_DEFINE_SUB_ENTITY_CACHE_MEMBERS(ECoPoint, 0)
+// The entity base's attributes, which include the entity's visibility: an entity made
+// invisible is not drawn.
+Adesk::UInt32 ECoPoint::subSetAttributes(AcGiDrawableTraits* pTraits)
+{
+    assertReadEnabled();
+    return AcDbEntity::subSetAttributes(pTraits);
+}
+
+Adesk::Boolean ECoPoint::subWorldDraw(AcGiWorldDraw* pWd)
+{
+    assertReadEnabled();
+    AcDbEntity::subWorldDraw(pWd);
+    drawSubEntities(m_subEnts, pWd);
+    return true;
+}
+
+Acad::ErrorStatus ECoPoint::subExplode(AcDbVoidPtrArray& entitySet) const
+{
+    assertReadEnabled();
+    explodeSubEntities(m_subEnts, entitySet);
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus ECoPoint::subGetOsnapPoints(AcDb::OsnapMode osnapMode, Adesk::GsMarker gsSelectionMark,
+                                              const AcGePoint3d& pickPoint, const AcGePoint3d& lastPoint,
+                                              const AcGeMatrix3d& viewXform, AcGePoint3dArray& snapPoints,
+                                              AcDbIntArray& geomIds) const
+{
+    assertReadEnabled();
+    return collectSnapPoints(m_subEnts, false, osnapMode, gsSelectionMark, pickPoint, lastPoint, viewXform,
+                             snapPoints, geomIds);
+}
+
+Acad::ErrorStatus ECoPoint::GetOsnapPoints(AcDb::OsnapMode osnapMode, Adesk::GsMarker gsSelectionMark,
+                                           const AcGePoint3d& pickPoint, const AcGePoint3d& lastPoint,
+                                           const AcGeMatrix3d& viewXform, AcGePoint3dArray& snapPoints,
+                                           AcDbIntArray& geomIds) const
+{
+    return collectSnapPoints(m_subEnts, true, osnapMode, gsSelectionMark, pickPoint, lastPoint, viewXform,
+                             snapPoints, geomIds);
+}
+
+// ---- the entity's properties, carried by the leader ------------------------------
+
+void ECoPoint::subSetDatabaseDefaults(AcDbDatabase* pDb)
+{
+    AcDbEntity::subSetDatabaseDefaults(pDb);
+    keepPiecesInStep(*this, Acad::eOk, kPropertyCarrier);
+}
+
+Acad::ErrorStatus ECoPoint::setColorIndex(Adesk::UInt16 color, Adesk::Boolean doSubents)
+{
+    return keepPiecesInStep(*this, AcDbEntity::setColorIndex(color, doSubents), kPropertyCarrier);
+}
+
+Acad::ErrorStatus ECoPoint::setLayer(const ACHAR* newVal, Adesk::Boolean doSubents, bool allowHiddenLayer)
+{
+    return keepPiecesInStep(*this, AcDbEntity::setLayer(newVal, doSubents, allowHiddenLayer), kPropertyCarrier);
+}
+
+Acad::ErrorStatus ECoPoint::setLayer(AcDbObjectId newVal, Adesk::Boolean doSubents, bool allowHiddenLayer)
+{
+    return keepPiecesInStep(*this, AcDbEntity::setLayer(newVal, doSubents, allowHiddenLayer), kPropertyCarrier);
+}
+
+Acad::ErrorStatus ECoPoint::setLinetype(AcDbObjectId newVal, Adesk::Boolean doSubents)
+{
+    return keepPiecesInStep(*this, AcDbEntity::setLinetype(newVal, doSubents), kPropertyCarrier);
+}
+
+Acad::ErrorStatus ECoPoint::setLinetypeScale(double newval, Adesk::Boolean doSubents)
+{
+    return keepPiecesInStep(*this, AcDbEntity::setLinetypeScale(newval, doSubents), kPropertyCarrier);
+}
+
+Acad::ErrorStatus ECoPoint::setLineWeight(AcDb::LineWeight newVal, Adesk::Boolean doSubents)
+{
+    return keepPiecesInStep(*this, AcDbEntity::setLineWeight(newVal, doSubents), kPropertyCarrier);
+}
+
+Acad::ErrorStatus ECoPoint::setVisibility(AcDb::Visibility newVal, Adesk::Boolean doSubents)
+{
+    return keepPiecesInStep(*this, AcDbEntity::setVisibility(newVal, doSubents), kPropertyCarrier);
+}

@@ -30,6 +30,9 @@ const double kValueHeightPart = 0.6;  // value text height as a share of the nam
 const double kValueGapPart = 0.1;     // origin to value text, in arrow lengths
 const double kValueShiftPart = 0.2;   // sideways shift of a value, in its own heights
 
+// The piece that takes the entity's properties at each rebuild: the vertical-axis arrow.
+const int kPropertyCarrier = 0;
+
 AcGeVector3d worldXRotatedBy(double degrees)
 {
     return AcGeVector3d::kXAxis.rotateBy(degrees * kDegreesToRadians, AcGeVector3d::kZAxis);
@@ -69,81 +72,9 @@ EOrigin::~EOrigin() { discardSubEntities(m_subEnts); }
 
 // ---- filing ----------------------------------------------------------------------
 
-Acad::ErrorStatus EOrigin::dwgOutFields(AcDbDwgFiler* pFiler) const
-{
-    assertReadEnabled();
-    Acad::ErrorStatus es;
-    if ((es = AcDbEntity::dwgOutFields(pFiler)) != Acad::eOk)
-        return es;
-    if ((es = pFiler->writeUInt32(kCurrentVersionNumber)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutString(pFiler, m_vAxisName)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutString(pFiler, m_hAxisName)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutDouble(pFiler, m_vOffset)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutDouble(pFiler, m_hOffset)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutPoint3d(pFiler, m_relOrigin)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutPoint3d(pFiler, m_absOrigin)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutVector3d(pFiler, m_vAxisDir)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutVector3d(pFiler, m_hAxisDir)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutDouble(pFiler, m_drawingScale)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutDouble(pFiler, m_appearanceScale)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutInt(pFiler, m_decimals)) != Acad::eOk)
-        return es;
-    if ((es = dwgOutId(pFiler, m_textStyleId)) != Acad::eOk)
-        return es;
-    return Acad::eOk;
-}
+Acad::ErrorStatus EOrigin::dwgOutFields(AcDbDwgFiler* pFiler) const { return dwgOutRecord(*this, pFiler); }
 
-// Each field is read straight into its member: a record that fails part-way leaves
-// the earlier members new, the later ones old, and the previous display in place.
-Acad::ErrorStatus EOrigin::dwgInFields(AcDbDwgFiler* pFiler)
-{
-    assertWriteEnabled();
-    Acad::ErrorStatus es;
-    if ((es = AcDbEntity::dwgInFields(pFiler)) != Acad::eOk)
-        return es;
-    Adesk::UInt32 version = 0;
-    if ((es = pFiler->readUInt32(&version)) != Acad::eOk)
-        return es;
-    if (version != kCurrentVersionNumber)
-        return Acad::eMakeMeProxy;
-    if ((es = dwgInString(pFiler, m_vAxisName)) != Acad::eOk)
-        return es;
-    if ((es = dwgInString(pFiler, m_hAxisName)) != Acad::eOk)
-        return es;
-    if ((es = dwgInDouble(pFiler, m_vOffset)) != Acad::eOk)
-        return es;
-    if ((es = dwgInDouble(pFiler, m_hOffset)) != Acad::eOk)
-        return es;
-    if ((es = dwgInPoint3d(pFiler, m_relOrigin)) != Acad::eOk)
-        return es;
-    if ((es = dwgInPoint3d(pFiler, m_absOrigin)) != Acad::eOk)
-        return es;
-    if ((es = dwgInVector3d(pFiler, m_vAxisDir)) != Acad::eOk)
-        return es;
-    if ((es = dwgInVector3d(pFiler, m_hAxisDir)) != Acad::eOk)
-        return es;
-    if ((es = dwgInDouble(pFiler, m_drawingScale)) != Acad::eOk)
-        return es;
-    if ((es = dwgInDouble(pFiler, m_appearanceScale)) != Acad::eOk)
-        return es;
-    if ((es = dwgInInt(pFiler, m_decimals)) != Acad::eOk)
-        return es;
-    if ((es = dwgInId(pFiler, m_textStyleId)) != Acad::eOk)
-        return es;
-    resetSubEnt(1);
-    return Acad::eOk;
-}
+Acad::ErrorStatus EOrigin::dwgInFields(AcDbDwgFiler* pFiler) { return dwgInRecord(*this, pFiler); }
 
 // ---- display ---------------------------------------------------------------------
 
@@ -268,5 +199,87 @@ Acad::ErrorStatus EOrigin::subTransformBy(const AcGeMatrix3d& xform)
 
 // ---- behaviour shared with the other entities -------------------------------------
 
-// The vertical-axis arrow, first of the pieces, takes the entity's properties.
-VEMD_DEFINE_SUB_ENTITY_CACHE_MEMBERS(EOrigin, 0)
+// The entity base's attributes, which include the entity's visibility: an entity made
+// invisible is not drawn.
+Adesk::UInt32 EOrigin::subSetAttributes(AcGiDrawableTraits* pTraits)
+{
+    assertReadEnabled();
+    return AcDbEntity::subSetAttributes(pTraits);
+}
+
+Adesk::Boolean EOrigin::subWorldDraw(AcGiWorldDraw* pWd)
+{
+    assertReadEnabled();
+    AcDbEntity::subWorldDraw(pWd);
+    drawSubEntities(m_subEnts, pWd);
+    return true;
+}
+
+Acad::ErrorStatus EOrigin::subExplode(AcDbVoidPtrArray& entitySet) const
+{
+    assertReadEnabled();
+    explodeSubEntities(m_subEnts, entitySet);
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus EOrigin::subGetOsnapPoints(AcDb::OsnapMode osnapMode, Adesk::GsMarker gsSelectionMark,
+                                             const AcGePoint3d& pickPoint, const AcGePoint3d& lastPoint,
+                                             const AcGeMatrix3d& viewXform, AcGePoint3dArray& snapPoints,
+                                             AcDbIntArray& geomIds) const
+{
+    assertReadEnabled();
+    return collectSnapPoints(m_subEnts, false, osnapMode, gsSelectionMark, pickPoint, lastPoint, viewXform,
+                             snapPoints, geomIds);
+}
+
+Acad::ErrorStatus EOrigin::GetOsnapPoints(AcDb::OsnapMode osnapMode, Adesk::GsMarker gsSelectionMark,
+                                          const AcGePoint3d& pickPoint, const AcGePoint3d& lastPoint,
+                                          const AcGeMatrix3d& viewXform, AcGePoint3dArray& snapPoints,
+                                          AcDbIntArray& geomIds) const
+{
+    return collectSnapPoints(m_subEnts, true, osnapMode, gsSelectionMark, pickPoint, lastPoint, viewXform,
+                             snapPoints, geomIds);
+}
+
+// ---- the entity's properties, carried by the vertical-axis arrow -----------------
+
+void EOrigin::subSetDatabaseDefaults(AcDbDatabase* pDb)
+{
+    AcDbEntity::subSetDatabaseDefaults(pDb);
+    keepPiecesInStep(*this, Acad::eOk, kPropertyCarrier);
+}
+
+Acad::ErrorStatus EOrigin::setColorIndex(Adesk::UInt16 color, Adesk::Boolean doSubents)
+{
+    return keepPiecesInStep(*this, AcDbEntity::setColorIndex(color, doSubents), kPropertyCarrier);
+}
+
+Acad::ErrorStatus EOrigin::setLayer(const ACHAR* newVal, Adesk::Boolean doSubents, bool allowHiddenLayer)
+{
+    return keepPiecesInStep(*this, AcDbEntity::setLayer(newVal, doSubents, allowHiddenLayer), kPropertyCarrier);
+}
+
+Acad::ErrorStatus EOrigin::setLayer(AcDbObjectId newVal, Adesk::Boolean doSubents, bool allowHiddenLayer)
+{
+    return keepPiecesInStep(*this, AcDbEntity::setLayer(newVal, doSubents, allowHiddenLayer), kPropertyCarrier);
+}
+
+Acad::ErrorStatus EOrigin::setLinetype(AcDbObjectId newVal, Adesk::Boolean doSubents)
+{
+    return keepPiecesInStep(*this, AcDbEntity::setLinetype(newVal, doSubents), kPropertyCarrier);
+}
+
+Acad::ErrorStatus EOrigin::setLinetypeScale(double newval, Adesk::Boolean doSubents)
+{
+    return keepPiecesInStep(*this, AcDbEntity::setLinetypeScale(newval, doSubents), kPropertyCarrier);
+}
+
+Acad::ErrorStatus EOrigin::setLineWeight(AcDb::LineWeight newVal, Adesk::Boolean doSubents)
+{
+    return keepPiecesInStep(*this, AcDbEntity::setLineWeight(newVal, doSubents), kPropertyCarrier);
+}
+
+Acad::ErrorStatus EOrigin::setVisibility(AcDb::Visibility newVal, Adesk::Boolean doSubents)
+{
+    return keepPiecesInStep(*this, AcDbEntity::setVisibility(newVal, doSubents), kPropertyCarrier);
+}

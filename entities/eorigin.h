@@ -4,6 +4,7 @@
 #pragma once
 
 #include "dbmain.h"
+#include "filed_record.h"
 #include "filer_members.h"
 #include "sub_entity_cache.h"
 #include "vemd_export.h"
@@ -30,8 +31,18 @@ public:
     Acad::ErrorStatus dwgInFields(AcDbDwgFiler* pFiler) override;
     Acad::ErrorStatus dwgOutFields(AcDbDwgFiler* pFiler) const override;
 
-    // The entity's properties, which every piece of its display carries.
-    VEMD_DECLARE_PROPERTY_MEMBERS()
+    // The entity's properties. The vertical-axis arrow carries them: a change (or the
+    // database's defaults, given on append) rebuilds the display when it no longer does.
+    Acad::ErrorStatus setColorIndex(Adesk::UInt16 color, Adesk::Boolean doSubents = true) override;
+    Acad::ErrorStatus setLayer(const ACHAR* newVal, Adesk::Boolean doSubents = true,
+                               bool allowHiddenLayer = false) override;
+    Acad::ErrorStatus setLayer(AcDbObjectId newVal, Adesk::Boolean doSubents = true,
+                               bool allowHiddenLayer = false) override;
+    Acad::ErrorStatus setLinetype(AcDbObjectId newVal, Adesk::Boolean doSubents = true) override;
+    Acad::ErrorStatus setLinetypeScale(double newval, Adesk::Boolean doSubents = true) override;
+    Acad::ErrorStatus setLineWeight(AcDb::LineWeight newVal, Adesk::Boolean doSubents = true) override;
+    Acad::ErrorStatus setVisibility(AcDb::Visibility newVal, Adesk::Boolean doSubents = true) override;
+    void subSetDatabaseDefaults(AcDbDatabase* pDb) override;
 
     // Rebuilds the six sub-entities from the members; the old ones are always discarded
     // first, whatever the argument.
@@ -56,6 +67,17 @@ public:
     int m_decimals;
     AcDbObjectId m_textStyleId;
     SubEntityArray m_subEnts;     // arrows, names, values; never filed
+
+    // The members of the filed record after its version, in filing order (the order of
+    // their declaration): visit is called on each in turn until one fails, and that
+    // status is returned. Writing and reading both walk this one list.
+    template <class Self, class Visit>
+    static Acad::ErrorStatus visitFiledMembers(Self& self, Visit visit)
+    {
+        return visitInOrder(visit, self.m_vAxisName, self.m_hAxisName, self.m_vOffset, self.m_hOffset,
+                            self.m_relOrigin, self.m_absOrigin, self.m_vAxisDir, self.m_hAxisDir,
+                            self.m_drawingScale, self.m_appearanceScale, self.m_decimals, self.m_textStyleId);
+    }
 
 protected:
     Adesk::UInt32 subSetAttributes(AcGiDrawableTraits* pTraits) override;

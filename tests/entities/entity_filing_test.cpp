@@ -1,7 +1,7 @@
-// Filing of the three entities: records that round-trip member for member, copies that
-// draw the same, versions refused before any member is read, and records that fail at
-// any operation leaving earlier members new, later ones old and the old display.
-#include <functional>
+// Filing of the three entities: the record's fixed layout, records that round-trip
+// member for member, copies that draw the same, versions refused before any member is
+// read, and records that fail at any operation leaving earlier members new, later ones
+// old and the old display.
 #include <vector>
 
 #include "entity_test_support.h"
@@ -10,17 +10,10 @@ using namespace entity_test;
 
 namespace {
 
-bool same(const AcGePoint3d& a, const AcGePoint3d& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
-bool same(const AcGeVector3d& a, const AcGeVector3d& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
-
-template <class T>
-using FieldCheck = std::function<bool(const T&, const T&)>;
-
-#define FIELD(MEMBER) [](const auto& a, const auto& b) { return same(a.MEMBER, b.MEMBER); }
-#define VALUE(MEMBER) [](const auto& a, const auto& b) { return a.MEMBER == b.MEMBER; }
-
-// Two entities of each class that differ in every filed member, and the members in
-// the order of the record.
+// Two entities of each class that differ in every filed member (and, within one, in
+// every pair of members of the same kind, so that two swapped members show), and the
+// record's own part written field by field straight through the filer: the layout
+// that drawings hold, stated here apart from the classes' own member lists.
 template <class T>
 struct RecordOf;
 template <>
@@ -30,11 +23,20 @@ struct RecordOf<EOrigin> {
         return new EOrigin(L"X", L"Y", 100, 50, AcGePoint3d(1000, 2000, 3), 90, 0, 10, 2, 3, style);
     }
     static EOrigin* second() { return new EOrigin(L"N", L"E", -7, 8, AcGePoint3d(1, 2, 0), 270, 180, 5, 1, 1, {}); }
-    static std::vector<FieldCheck<EOrigin>> fields()
+    static void writeMembers(const EOrigin& e, AcDbDwgFiler& f)
     {
-        return {VALUE(m_vAxisName),      VALUE(m_hAxisName),       VALUE(m_vOffset),  VALUE(m_hOffset),
-                FIELD(m_relOrigin),      FIELD(m_absOrigin),       FIELD(m_vAxisDir), FIELD(m_hAxisDir),
-                VALUE(m_drawingScale),   VALUE(m_appearanceScale), VALUE(m_decimals), VALUE(m_textStyleId)};
+        f.writeString(e.m_vAxisName);
+        f.writeString(e.m_hAxisName);
+        f.writeDouble(e.m_vOffset);
+        f.writeDouble(e.m_hOffset);
+        f.writePoint3d(e.m_relOrigin);
+        f.writePoint3d(e.m_absOrigin);
+        f.writeVector3d(e.m_vAxisDir);
+        f.writeVector3d(e.m_hAxisDir);
+        f.writeDouble(e.m_drawingScale);
+        f.writeDouble(e.m_appearanceScale);
+        f.writeInt32(e.m_decimals);
+        f.writeHardPointerId(e.m_textStyleId);
     }
 };
 template <>
@@ -49,11 +51,20 @@ struct RecordOf<ECoPoint> {
         return new ECoPoint(L"N", L"E", AcGePoint3d(1, 1, 0), AcGePoint3d(2, 2, 0), AcGePoint3d(0, 0, 0),
                             AcGeVector3d(0, -1, 0), AcGeVector3d(-1, 0, 0), AcGeVector3d(1, 0, 0), 1, 1, 0, {});
     }
-    static std::vector<FieldCheck<ECoPoint>> fields()
+    static void writeMembers(const ECoPoint& e, AcDbDwgFiler& f)
     {
-        return {VALUE(m_vAxisName),    VALUE(m_hAxisName),       FIELD(m_vAxisDir),  FIELD(m_hAxisDir),
-                FIELD(m_textDir),      FIELD(m_markPoint),       FIELD(m_textPoint), FIELD(m_absOrigin),
-                VALUE(m_drawingScale), VALUE(m_appearanceScale), VALUE(m_decimals),  VALUE(m_textStyleId)};
+        f.writeString(e.m_vAxisName);
+        f.writeString(e.m_hAxisName);
+        f.writeVector3d(e.m_vAxisDir);
+        f.writeVector3d(e.m_hAxisDir);
+        f.writeVector3d(e.m_textDir);
+        f.writePoint3d(e.m_markPoint);
+        f.writePoint3d(e.m_textPoint);
+        f.writePoint3d(e.m_absOrigin);
+        f.writeDouble(e.m_drawingScale);
+        f.writeDouble(e.m_appearanceScale);
+        f.writeInt32(e.m_decimals);
+        f.writeHardPointerId(e.m_textStyleId);
     }
 };
 template <>
@@ -68,16 +79,22 @@ struct RecordOf<ECoLine> {
         return new ECoLine(0, L"N", L"E", AcGePoint3d(1, 1, 0), AcGePoint3d(2, 2, 0), AcGePoint3d(0, 0, 0),
                            AcGeVector3d(0, -1, 0), AcGeVector3d(-1, 0, 0), 1, 1, 0, {});
     }
-    static std::vector<FieldCheck<ECoLine>> fields()
+    static void writeMembers(const ECoLine& e, AcDbDwgFiler& f)
     {
-        return {VALUE(m_refAxis),      VALUE(m_vAxisName),       VALUE(m_hAxisName), FIELD(m_vAxisDir),
-                FIELD(m_hAxisDir),     FIELD(m_markPoint),       FIELD(m_textPoint), FIELD(m_absOrigin),
-                VALUE(m_drawingScale), VALUE(m_appearanceScale), VALUE(m_decimals),  VALUE(m_textStyleId)};
+        f.writeInt32(e.m_refAxis);
+        f.writeString(e.m_vAxisName);
+        f.writeString(e.m_hAxisName);
+        f.writeVector3d(e.m_vAxisDir);
+        f.writeVector3d(e.m_hAxisDir);
+        f.writePoint3d(e.m_markPoint);
+        f.writePoint3d(e.m_textPoint);
+        f.writePoint3d(e.m_absOrigin);
+        f.writeDouble(e.m_drawingScale);
+        f.writeDouble(e.m_appearanceScale);
+        f.writeInt32(e.m_decimals);
+        f.writeHardPointerId(e.m_textStyleId);
     }
 };
-
-#undef FIELD
-#undef VALUE
 
 template <class T>
 class EntityFiling : public EntityTest {
@@ -91,11 +108,26 @@ protected:
     }
     T* second() { return RecordOf<T>::second(); }
 
+    // Each filed member as the entity files it, in the class's own filing order.
+    std::vector<std::vector<unsigned char>> filedMembers(const T& entity)
+    {
+        std::vector<std::vector<unsigned char>> fields;
+        T::visitFiledMembers(entity, [&](const auto& member) {
+            vemhost::MemoryFiler one(this->db());
+            AcDbDwgFiler* filer = &one;
+            const Acad::ErrorStatus es = dwgOutField(entity, filer, member);
+            fields.push_back(one.takeBytes());
+            return es;
+        });
+        return fields;
+    }
+
     void expectFields(const T& actual, const T& newer, const T& older, size_t newCount)
     {
-        const std::vector<FieldCheck<T>> fields = RecordOf<T>::fields();
-        for (size_t k = 0; k < fields.size(); ++k)
-            EXPECT_TRUE(fields[k](actual, k < newCount ? newer : older))
+        const auto got = filedMembers(actual), newFields = filedMembers(newer), oldFields = filedMembers(older);
+        ASSERT_EQ(got.size(), newFields.size());
+        for (size_t k = 0; k < got.size(); ++k)
+            EXPECT_EQ(got[k], k < newCount ? newFields[k] : oldFields[k])
                 << "field " << k << " should be " << (k < newCount ? "new" : "old");
     }
 
@@ -117,11 +149,35 @@ TYPED_TEST(EntityFiling, RecordReadBackGivesEqualMembersAndDisplay)
     TypeParam* source = this->first();
     TypeParam* copy = new TypeParam();
     ASSERT_EQ(fileInto(source, copy, this->db()), Acad::eOk);
-    this->expectFields(*copy, *source, *source, RecordOf<TypeParam>::fields().size());
+    this->expectFields(*copy, *source, *source, this->filedMembers(*source).size());
     EXPECT_EQ(copy->colorIndex(), 2);
     EXPECT_EQ(copy->m_subEnts.length(), source->m_subEnts.length());
     expectSameDrawing(drawn(copy), drawn(source));
     delete copy;
+    delete source;
+}
+
+TYPED_TEST(EntityFiling, RecordIsTheBaseDataTheVersionThenTheMembersInTheirFixedOrder)
+{
+    TypeParam* source = this->first();
+    vemhost::MemoryFiler filed(this->db());
+    ASSERT_EQ(source->dwgOutFields(&filed), Acad::eOk);
+    vemhost::MemoryFiler layout(this->db());
+    ASSERT_EQ(source->AcDbEntity::dwgOutFields(&layout), Acad::eOk);
+    layout.writeUInt32(1);
+    RecordOf<TypeParam>::writeMembers(*source, layout);
+    EXPECT_EQ(filed.bytes(), layout.bytes());
+
+    // The layout read into another entity puts every value back into its own member.
+    layout.rewind();
+    TypeParam* target = this->second();
+    ASSERT_EQ(target->dwgInFields(&layout), Acad::eOk);
+    EXPECT_EQ(layout.tell(), Adesk::Int64(layout.bytes().size())) << "the whole record is read";
+    vemhost::MemoryFiler sourceMembers(this->db()), targetMembers(this->db());
+    RecordOf<TypeParam>::writeMembers(*source, sourceMembers);
+    RecordOf<TypeParam>::writeMembers(*target, targetMembers);
+    EXPECT_EQ(targetMembers.bytes(), sourceMembers.bytes());
+    delete target;
     delete source;
 }
 
@@ -135,7 +191,7 @@ TYPED_TEST(EntityFiling, CloneOfADrawingEntityIsEqualAndDrawsTheSame)
     TypeParam* copy = TypeParam::cast(resident->clone());
     ASSERT_NE(copy, nullptr);
     EXPECT_FALSE(copy->isDatabaseResident());
-    this->expectFields(*copy, *resident, *resident, RecordOf<TypeParam>::fields().size());
+    this->expectFields(*copy, *resident, *resident, this->filedMembers(*resident).size());
     expectSameDrawing(drawn(copy), drawn(resident));
     resident->close();
     delete copy;
@@ -193,7 +249,7 @@ TYPED_TEST(EntityFiling, AFailureAnywhereLeavesEarlierMembersNewLaterOnesOldAndT
         probe->dwgInFields(&f);
         delete probe;
     });
-    ASSERT_EQ(total, base + 1 + long(RecordOf<TypeParam>::fields().size()));
+    ASSERT_EQ(total, base + 1 + long(this->filedMembers(*source).size()));
     TypeParam* pristine = this->second();
     for (long failAt = 1; failAt <= total; ++failAt) {
         record.rewind();
