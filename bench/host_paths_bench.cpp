@@ -18,7 +18,7 @@
 #include "dxf_writer.h"
 #include "eco_point.h"
 #include "session.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 namespace {
 
@@ -171,7 +171,7 @@ void dxfout(benchmark::State& s)
 long heapBytesInUse()
 {
     struct mallinfo2 info = ::mallinfo2();
-    return long(info.uordblks + info.hblkhd + vemhost::objectHeapBytesInUse());
+    return long(info.uordblks + info.hblkhd + vemhost::testing::objectHeapBytesInUse());
 }
 
 // Memory taken by a drawing of 100,000 labels with their displays, per label.

@@ -15,7 +15,7 @@
 #include "eco_line.h"
 #include "eco_point.h"
 #include "eorigin.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 extern "C" AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode msg, void* pkt);
 

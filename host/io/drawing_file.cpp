@@ -35,7 +35,8 @@
 #include "drawing_store.h"
 #include "file_replacement.h"
 #include "sqlite_handle.h"
-#include "vemhost.h"
+#include "vemhost_io.h"
+#include "vemhost_program.h"
 
 namespace vemio {
 

@@ -18,7 +18,8 @@
 #include "drawing_store.h"
 #include "opened_object.h"
 #include "sqlite_handle.h"
-#include "vemhost.h"
+#include "vemhost_io.h"
+#include "vemhost_program.h"
 
 namespace vemio {
 

@@ -9,7 +9,8 @@
 
 #include "dbmain.h"
 #include "dxf_stream.h"
-#include "vemhost.h"
+#include "vemhost_io.h"
+#include "vemhost_program.h"
 
 class AcDbMText;
 class AcDbPolyline;

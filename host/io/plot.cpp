@@ -17,7 +17,8 @@
 #include "opened_object.h"
 #include "painter.h"
 #include "text_layout.h"
-#include "vemhost.h"
+#include "vemhost_io.h"
+#include "vemhost_program.h"
 
 namespace vemio {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "byte_codec.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "dbapserv.h"
 #include "rx_runtime_class.h"
 #include "undo.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 namespace {
 

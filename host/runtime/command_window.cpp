@@ -5,7 +5,7 @@
 
 #include "AcString.h"
 #include "acutads.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 namespace {
 

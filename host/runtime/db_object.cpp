@@ -9,12 +9,12 @@
 #include "object_heap.h"
 #include "rx_runtime_class.h"
 #include "undo_recorder.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 namespace {
 long g_liveObjects = 0;
 
-// Test-only failure of a later open by id (vemhost::failOpenAfter): opens left before
+// Test-only failure of a later open by id (vemhost::testing::failOpenAfter): opens left before
 // it fails, 0 when none is armed.
 int g_opensBeforeFailure = 0;
 Acad::ErrorStatus g_openFailure = Acad::eOk;
@@ -32,7 +32,7 @@ AcDbDatabase* copyDatabase(const AcDbObject* obj)
 ACRT_DEFINE_CLASS(AcGiDrawable, AcRxObject, "");
 ACRT_DEFINE_CLASS(AcDbObject, AcGiDrawable, "");
 
-namespace vemhost {
+namespace vemhost::testing {
 long liveObjectCount() { return g_liveObjects; }
 std::size_t objectHeapBytesInUse() { return acrt::objectHeapUsage().bytesInUse; }
 void failOpenAfter(int n, Acad::ErrorStatus es)
@@ -46,7 +46,7 @@ long openObjectCount(const AcDbDatabase* db)
     AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(db);
     return impl ? impl->openCount : 0;
 }
-}  // namespace vemhost
+}  // namespace vemhost::testing
 
 // Database objects come from the host's object heap (object_heap.cpp).
 void* AcDbObject::operator new(size_t size)

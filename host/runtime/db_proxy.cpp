@@ -8,7 +8,7 @@
 
 #include "acutads.h"
 #include "rx_runtime_class.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 ACRT_DEFINE_CLASS(AcDbProxyEntity, AcDbEntity, "ACAD_PROXY_ENTITY");
 ACRT_DEFINE_CLASS(AcDbProxyObject, AcDbObject, "ACAD_PROXY_OBJECT");

@@ -10,7 +10,7 @@
 
 #include "byte_codec.h"
 #include "recording_world_draw.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 // Saved graphics, little-endian throughout, points and vectors as three f64:
 //

@@ -5,7 +5,7 @@
 #include "dbapserv.h"
 #include "dbsymtb.h"
 #include "rx_runtime_class.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 ACRT_DEFINE_CLASS(AcDbSymbolTableRecord, AcDbObject, "");
 ACRT_DEFINE_CLASS(AcDbSymbolTable, AcDbObject, "");
@@ -20,7 +20,7 @@ ACRT_DEFINE_CLASS(AcDbLinetypeTable, AcDbSymbolTable, "LTYPE_TABLE");
 
 namespace {
 
-// Test-only failure of a later append (vemhost::failAppendAfter): appends left before
+// Test-only failure of a later append (vemhost::testing::failAppendAfter): appends left before
 // it fails, 0 when none is armed.
 int g_appendsBeforeFailure = 0;
 Acad::ErrorStatus g_appendFailure = Acad::eOk;
@@ -308,14 +308,14 @@ void AcDbSymbolTableIterator::step(bool forward, bool skipDeleted)
 AcDbBlockTableRecord::AcDbBlockTableRecord() = default;
 AcDbBlockTableRecord::~AcDbBlockTableRecord() = default;
 
-namespace vemhost {
+namespace vemhost::testing {
 void failAppendAfter(int n, Acad::ErrorStatus es)
 {
     g_appendsBeforeFailure = n > 0 ? n : 0;
     g_appendFailure = es;
 }
 bool appendFailurePending() { return g_appendsBeforeFailure > 0; }
-}  // namespace vemhost
+}  // namespace vemhost::testing
 
 std::vector<AcDbObjectId>& AcDbSystemInternals::entityList(AcDbBlockTableRecord* btr) { return btr->m_entities; }
 

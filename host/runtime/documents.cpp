@@ -12,7 +12,7 @@
 #include "aced.h"
 #include "acui.h"
 #include "dbapserv.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 #include "wincrt.h"
 
 namespace {
@@ -85,7 +85,7 @@ int AfxMessageBox(const wchar_t* lpszText, unsigned int, unsigned int)
     return IDOK;
 }
 
-namespace vemhost {
+namespace vemhost::testing {
 long displayUpdateCount() { return counters().displayUpdates; }
 long graphicsFlushCount() { return counters().graphicsFlushes; }
 const std::vector<std::wstring>& messageBoxTexts() { return counters().messageBoxes; }
@@ -96,7 +96,7 @@ void clearEditorCounters()
     counters().queuedFlushes = 0;
     counters().messageBoxes.clear();
 }
-}  // namespace vemhost
+}  // namespace vemhost::testing
 
 namespace {
 

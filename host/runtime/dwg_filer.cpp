@@ -11,7 +11,7 @@
 #include "byte_codec.h"
 #include "dbmain.h"
 #include "rx_runtime_class.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 // ---- the SDK's abstract filer --------------------------------------------------------
 

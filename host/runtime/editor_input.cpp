@@ -12,7 +12,7 @@
 #include "adscodes.h"
 #include "dbapserv.h"
 #include "editor_internals.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 namespace {
 
@@ -278,6 +278,11 @@ bool setOsmode(int bits)
     return true;
 }
 int osmode() { return input().osmode; }
+Answer readAnswer(const ACHAR* prompt, bool spacesAllowed, std::wstring& answer)
+{
+    return acrt::readAnswer(prompt, spacesAllowed, answer) == acrt::AnswerStatus::kCancel ? Answer::kCancel
+                                                                                          : Answer::kText;
+}
 }  // namespace vemhost
 
 namespace acrt {

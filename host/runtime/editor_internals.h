@@ -29,6 +29,9 @@ ACRT_PORT bool pointOfAnswer(AnswerStatus status, const std::wstring& text, cons
 ACRT_PORT int takeInitGetFlags();
 ACRT_PORT int takeInitGet(std::wstring& keywords);
 
+// Forgets the previous and pick-first selections and the last crossing areas.
+ACRT_PORT void forgetRememberedSelections();
+
 // Entities of the current space that a pick at pt touches, nearest first (ties:
 // the latest drawn first); only those within the pick box.
 ACRT_PORT std::vector<AcDbObjectId> entitiesAtPick(AcDbDatabase* db, const AcGePoint3d& pt);

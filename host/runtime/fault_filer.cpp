@@ -2,9 +2,9 @@
 // chosen one, which fails without reaching it, so tests can prove that an object's
 // filing stops cleanly at any point of its record.
 #include "acrt_assert.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
-namespace vemhost {
+namespace vemhost::testing {
 
 FaultFiler::FaultFiler(AcDbDwgFiler& inner, long failAt, Acad::ErrorStatus status)
     : m_inner(inner), m_failAt(failAt), m_status(status)
@@ -300,4 +300,4 @@ Acad::ErrorStatus FaultFiler::seek(Adesk::Int64 nOffset, int nMethod)
     return failsNow() ? m_status : m_inner.seek(nOffset, nMethod);
 }
 
-}  // namespace vemhost
+}  // namespace vemhost::testing

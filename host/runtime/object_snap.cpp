@@ -12,7 +12,7 @@
 #include "dbpl.h"
 #include "editor_internals.h"
 #include "gemat3d.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 namespace {
 

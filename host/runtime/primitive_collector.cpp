@@ -1,7 +1,7 @@
 // A world-draw context that records every primitive an entity draws, with the traits in
 // force, for picking, plotting, exporting and tests.
 #include "recording_world_draw.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 namespace vemhost {
 

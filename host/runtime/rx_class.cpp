@@ -12,7 +12,7 @@
 #include "rx_runtime_class.h"
 #include "rxdlinkr.h"
 #include "rxregsvc.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 namespace {
 
@@ -251,8 +251,8 @@ extern "C" void acrx_abort(const ACHAR* format, ...)
     text.formatV(format ? format : L"", args);
     va_end(args);
     std::string utf8 = vemhost::toUtf8(text.wstr());
-    if (vemhost::assertionsThrow())
-        throw vemhost::AssertionFailure{"acrx_abort: " + utf8};
+    if (vemhost::testing::assertionsThrow())
+        throw vemhost::testing::AssertionFailure{"acrx_abort: " + utf8};
     std::fprintf(stderr, "fatal: %s\n", utf8.c_str());
     std::abort();
 }

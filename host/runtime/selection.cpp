@@ -15,7 +15,7 @@
 #include "dbsymtb.h"
 #include "editor_internals.h"
 #include "selection_areas.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 namespace {
 
@@ -303,9 +303,19 @@ int selectInteractively(AcDbDatabase* db, const struct resbuf* filter, ads_name 
 
 }  // namespace
 
+void acrt::forgetRememberedSelections()
+{
+    SelectionSets& s = selections();
+    s.previous = RememberedSelection();
+    s.pickFirst = RememberedSelection();
+    s.crossed.clear();
+}
+
 namespace vemhost {
-long openSelectionSetCount() { return long(selections().sets.size()); }
 std::vector<CrossingRegion> lastCrossingRegions() { return selections().crossed; }
+namespace testing {
+long openSelectionSetCount() { return long(selections().sets.size()); }
+}  // namespace testing
 }  // namespace vemhost
 
 namespace acrt {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "dbmain.h"
-#include "vemhost.h"
+#include "vemhost_program.h"
 
 namespace acrt {
 

@@ -1,6 +1,7 @@
 // Reading of Hershey .jhf stroke fonts into the glyph tables of StrokeFont, and the two
 // process-lifetime fonts the host's text styles map to.
 #include "stroke_font.h"
+#include "vemhost_program.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -263,3 +264,8 @@ void StrokeFont::addRun(Glyph& glyph, std::size_t first)
 }
 
 }  // namespace acrt
+
+namespace vemhost {
+bool strokeFontsFound() { return acrt::StrokeFont::forFontFile(L"txt").isLoaded(); }
+std::string strokeFontSource() { return acrt::StrokeFont::forFontFile(L"txt").sourcePath(); }
+}  // namespace vemhost

@@ -7,11 +7,10 @@
 #include "acedads.h"
 #include "dbapserv.h"
 #include "dbsymtb.h"
-#include "editor_internals.h"
 #include "entity_edits.h"
 #include "session.h"
 #include "shell_input.h"
-#include "vemhost.h"
+#include "vemhost_program.h"
 
 namespace vemcad {
 

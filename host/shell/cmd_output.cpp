@@ -6,7 +6,7 @@
 #include "plot.h"
 #include "session.h"
 #include "shell_input.h"
-#include "vemhost.h"
+#include "vemhost_program.h"
 
 namespace vemcad {
 

@@ -8,7 +8,7 @@
 #include "dbsymtb.h"
 #include "session.h"
 #include "shell_input.h"
-#include "vemhost.h"
+#include "vemhost_program.h"
 
 namespace vemcad {
 

@@ -8,7 +8,7 @@
 #include "entity_edits.h"
 #include "session.h"
 #include "shell_input.h"
-#include "vemhost.h"
+#include "vemhost_program.h"
 
 namespace vemcad {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "vemhost.h"
+#include "vemhost_program.h"
 
 namespace vemcad {
 

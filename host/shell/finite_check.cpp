@@ -12,7 +12,8 @@
 #include "db_proxy.h"
 #include "dbmtext.h"
 #include "recording_world_draw.h"
-#include "vemhost.h"
+#include "vemhost_io.h"
+#include "vemhost_program.h"
 
 namespace vemcad {
 

@@ -9,7 +9,7 @@
 
 #include "console_io.h"
 #include "session.h"
-#include "stroke_font.h"
+#include "vemhost_program.h"
 
 namespace {
 
@@ -83,10 +83,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "vemcad: %s\n", message.c_str());
         return 1;
     }
-    const acrt::StrokeFont& font = acrt::StrokeFont::forFontFile(L"txt");
-    if (!font.isLoaded())
+    if (!vemhost::strokeFontsFound())
         std::fprintf(stderr, "vemcad: stroke fonts not found (%s); texts are measured as squares\n",
-                     font.sourcePath().c_str());
+                     vemhost::strokeFontSource().c_str());
 
     vemcad::ConsoleInput console;
     bool interactive = options.script.empty() && console.interactive();

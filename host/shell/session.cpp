@@ -6,7 +6,6 @@
 #include "acedads.h"
 #include "dbapserv.h"
 #include "drawing_file.h"
-#include "editor_internals.h"
 #include "shell_input.h"
 
 namespace vemcad {
@@ -120,7 +119,7 @@ bool Session::nextCommand(std::wstring& name)
 {
     for (;;) {
         name.clear();
-        if (acrt::readAnswer(L"\nCommand: ", false, name) == acrt::AnswerStatus::kCancel) {
+        if (vemhost::readAnswer(L"\nCommand: ", false, name) == vemhost::Answer::kCancel) {
             if (vemhost::inputExhausted())
                 return false;
             continue;

@@ -10,7 +10,7 @@
 #include "dbmain.h"
 #include "module_loader.h"
 #include "undo.h"
-#include "vemhost.h"
+#include "vemhost_program.h"
 
 namespace vemcad {
 

@@ -8,7 +8,7 @@
 #include "acedads.h"
 #include "dbapserv.h"
 #include "dbsymtb.h"
-#include "vemhost.h"
+#include "vemhost_program.h"
 
 namespace vemcad {
 

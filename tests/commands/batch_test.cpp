@@ -130,7 +130,7 @@ TEST_F(Batch, RetargetingCopiesTheSystemsGeometryAndNamesIntoANewLabel)
     for (const Row& row : rows) {
         AcDbObjectId old = row.points ? m_point : m_line;
         LabelState before = stateOf(old);
-        long flushes = vemhost::graphicsFlushCount();
+        long flushes = vemhost::testing::graphicsFlushCount();
         std::string out = run(row.command, {L"0,0", L"ALL", L""});
         EXPECT_EQ(out, kPickOrigin + std::string(row.selectPrompt) + selected(1));
         EXPECT_TRUE(old.isErased());
@@ -146,8 +146,8 @@ TEST_F(Batch, RetargetingCopiesTheSystemsGeometryAndNamesIntoANewLabel)
         expected.hAxisDir = o->m_hAxisDir;
         expected.drawingScale = o->m_drawingScale;
         expectSame(after, expected, vemhost::toUtf8(row.command).c_str());
-        EXPECT_EQ(vemhost::graphicsFlushCount(), flushes + 1) << "one refresh at the end";
-        EXPECT_EQ(vemhost::displayUpdateCount(), flushes + 1);
+        EXPECT_EQ(vemhost::testing::graphicsFlushCount(), flushes + 1) << "one refresh at the end";
+        EXPECT_EQ(vemhost::testing::displayUpdateCount(), flushes + 1);
         if (row.points) {
             EXPECT_FALSE(m_line.isErased()) << "a line label is no point label";
         }
@@ -265,8 +265,8 @@ TEST_F(Batch, ACancelledOrEmptyInputChangesNothingAndRefreshesNothing)
         EXPECT_FALSE(m_point.isErased());
         EXPECT_FALSE(m_line.isErased());
         EXPECT_EQ(modelSpace().size(), 3u);
-        EXPECT_EQ(vemhost::graphicsFlushCount(), 0);
-        EXPECT_EQ(vemhost::displayUpdateCount(), 0);
+        EXPECT_EQ(vemhost::testing::graphicsFlushCount(), 0);
+        EXPECT_EQ(vemhost::testing::displayUpdateCount(), 0);
     }
 }
 
@@ -318,7 +318,7 @@ TEST_F(Batch, ALabelOnALockedLayerStopsTheRunAfterTheEarlierOnesWereReplaced)
     EXPECT_FALSE(third.isErased());
     EXPECT_EQ(stateOf(third).decimals, 3);
     EXPECT_EQ(entitiesOf<ECoPoint>().size(), 3u);
-    EXPECT_EQ(vemhost::graphicsFlushCount(), 0) << "no refresh after a failure";
+    EXPECT_EQ(vemhost::testing::graphicsFlushCount(), 0) << "no refresh after a failure";
 }
 
 TEST_F(Batch, ALabelThatCannotBeCopiedOrAppendedStaysAndTheRunGoesOn)
@@ -329,7 +329,7 @@ TEST_F(Batch, ALabelThatCannotBeCopiedOrAppendedStaysAndTheRunGoesOn)
     EXPECT_FALSE(uncopiable.isErased());
     EXPECT_EQ(stateOf(uncopiable).decimals, 3);
     EXPECT_TRUE(m_point.isErased());
-    EXPECT_EQ(vemhost::graphicsFlushCount(), 1);
+    EXPECT_EQ(vemhost::testing::graphicsFlushCount(), 1);
 
     // With its block held open by someone else, no copy can be appended: every
     // label stays as it was and every copy is gone.
@@ -338,14 +338,14 @@ TEST_F(Batch, ALabelThatCannotBeCopiedOrAppendedStaysAndTheRunGoesOn)
     ASSERT_EQ(acdbOpenObject(modelSpace, modelSpaceId(), AcDb::kForRead), Acad::eOk);
     vemhost::queueInput({L"8", L"ALL", L""});
     vemhost::takeCaptured();
-    long alive = vemhost::liveObjectCount();
+    long alive = vemhost::testing::liveObjectCount();
     EXPECT_TRUE(vemhost::runCommand(L"COLDEC"));
-    EXPECT_EQ(vemhost::liveObjectCount(), alive) << "the copy that was not appended is deleted";
-    EXPECT_EQ(vemhost::openObjectCount(db()), 1) << "only the block the test holds";
+    EXPECT_EQ(vemhost::testing::liveObjectCount(), alive) << "the copy that was not appended is deleted";
+    EXPECT_EQ(vemhost::testing::openObjectCount(db()), 1) << "only the block the test holds";
     modelSpace->close();
     EXPECT_EQ(current<ECoLine>(), before);
     EXPECT_EQ(stateOf(before).decimals, 4);
-    EXPECT_EQ(vemhost::graphicsFlushCount(), 2);
+    EXPECT_EQ(vemhost::testing::graphicsFlushCount(), 2);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 #include "eco_point.h"
 #include "eorigin.h"
 #include "host_fixture.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 #ifndef VEM_BIN_DIR
 #error "VEM_BIN_DIR must name the directory of the built modules"
@@ -66,20 +66,15 @@ protected:
     {
         ASSERT_NE(modules().vemd, nullptr) << dlerror();
         ASSERT_NE(modules().vema, nullptr) << dlerror();
-        m_liveBefore = vemhost::liveObjectCount();
+        m_liveBefore = vemhost::testing::liveObjectCount();
         HostFixture::SetUp();
-        vemhost::clearInput();
-        vemhost::clearEditorCounters();
-        vemhost::setPickBox(3.0);
         vemhost::startCapture();
     }
     void TearDown() override
     {
-        EXPECT_EQ(vemhost::openSelectionSetCount(), 0) << "a selection set was left open";
-        vemhost::clearInput();
-        vemhost::stopCapture();
+        EXPECT_EQ(vemhost::testing::openSelectionSetCount(), 0) << "a selection set was left open";
         HostFixture::TearDown();
-        EXPECT_EQ(vemhost::liveObjectCount(), m_liveBefore) << "an entity outlived its drawing";
+        EXPECT_EQ(vemhost::testing::liveObjectCount(), m_liveBefore) << "an entity outlived its drawing";
     }
 
     // Runs a command with the answers queued, one line each; returns what it printed.
@@ -90,7 +85,7 @@ protected:
         vemhost::takeCaptured();
         EXPECT_TRUE(vemhost::runCommand(command)) << "no command " << vemhost::toUtf8(command);
         EXPECT_EQ(vemhost::pendingInputCount(), 0u) << "answers left after " << vemhost::toUtf8(command);
-        EXPECT_EQ(vemhost::openObjectCount(db()), 0) << vemhost::toUtf8(command) << " left an object open";
+        EXPECT_EQ(vemhost::testing::openObjectCount(db()), 0) << vemhost::toUtf8(command) << " left an object open";
         return vemhost::takeCaptured();
     }
 

@@ -67,8 +67,8 @@ TEST_F(CommandModule, HelpPrintsTheEntityModulesLoadTextThenShowsTheMessageBox)
     ASSERT_GE(printed.size(), box.size());
     EXPECT_EQ(printed.substr(0, printed.size() - box.size()), modules().vemdLoadText);
     EXPECT_EQ(printed.substr(printed.size() - box.size()), box);
-    ASSERT_EQ(vemhost::messageBoxTexts().size(), 1u);
-    EXPECT_EQ(vemhost::toUtf8(vemhost::messageBoxTexts()[0]), "按F2键打开AutoCAD文本窗口查看使用说明。");
+    ASSERT_EQ(vemhost::testing::messageBoxTexts().size(), 1u);
+    EXPECT_EQ(vemhost::toUtf8(vemhost::testing::messageBoxTexts()[0]), "按F2键打开AutoCAD文本窗口查看使用说明。");
     EXPECT_EQ(modules().vemdLoadText.size(), before);
 
     // The text's frame: a leading line break, an empty line between each two of its

@@ -106,7 +106,7 @@ TEST_F(ExplodeAll, EveryEntityBecomesItsPiecesInCacheOrderInTheSpaceItLayIn)
     EXPECT_EQ(classNamesOf(entitiesIn(paperSpaceId())), paperPieces);
     EXPECT_FALSE(anyOfTheThreeClassesIn(modelSpaceId()));
     EXPECT_FALSE(anyOfTheThreeClassesIn(paperSpaceId()));
-    EXPECT_EQ(vemhost::displayUpdateCount(), 0);
+    EXPECT_EQ(vemhost::testing::displayUpdateCount(), 0);
     EXPECT_EQ(acedSSGet(L"I", nullptr, nullptr, nullptr, ss), RTERROR);
 }
 
@@ -248,7 +248,7 @@ TEST_F(ExplodeAll, AnEntityThatCannotBeCopiedOrWhollyAppendedIsKeptWhole)
     size_t modelBefore = modelSpace().size();
     AcDbBlockTableRecord* modelSpaceRecord = nullptr;
     ASSERT_EQ(acdbOpenObject(modelSpaceRecord, modelSpaceId(), AcDb::kForRead), Acad::eOk);
-    long alive = vemhost::liveObjectCount();
+    long alive = vemhost::testing::liveObjectCount();
     EXPECT_TRUE(vemhost::runCommand(L"XALL"));
     modelSpaceRecord->close();
     EXPECT_FALSE(line.isErased());
@@ -256,8 +256,8 @@ TEST_F(ExplodeAll, AnEntityThatCannotBeCopiedOrWhollyAppendedIsKeptWhole)
     EXPECT_TRUE(paperLine.isErased());
     EXPECT_EQ(modelSpace().size(), modelBefore);
     EXPECT_EQ(classNamesOf(entitiesIn(paperSpaceId())), std::vector<std::wstring>{L"AcDbMText"});
-    EXPECT_EQ(vemhost::liveObjectCount(), alive + 1) << "only the paper-space piece is new";
-    EXPECT_EQ(vemhost::openObjectCount(db()), 0);
+    EXPECT_EQ(vemhost::testing::liveObjectCount(), alive + 1) << "only the paper-space piece is new";
+    EXPECT_EQ(vemhost::testing::openObjectCount(db()), 0);
 }
 
 }  // namespace

@@ -253,7 +253,7 @@ TYPED_TEST(EntityFiling, AFailureAnywhereLeavesEarlierMembersNewLaterOnesOldAndT
     TypeParam* pristine = this->second();
     for (long failAt = 1; failAt <= total; ++failAt) {
         record.rewind();
-        vemhost::FaultFiler failing(record, failAt);
+        vemhost::testing::FaultFiler failing(record, failAt);
         TypeParam* target = this->second();
         const SubEntityArray cacheBefore = target->m_subEnts;
         const std::vector<vemhost::Primitive> drawingBefore = drawn(target);
@@ -276,7 +276,7 @@ TYPED_TEST(EntityFiling, AWriteStopsAtTheFirstFailingField)
     const long total = operationsOf(sink, [&](AcDbDwgFiler& f) { source->dwgOutFields(&f); });
     for (long failAt = 1; failAt <= total; ++failAt) {
         vemhost::MemoryFiler inner(this->db());
-        vemhost::FaultFiler failing(inner, failAt);
+        vemhost::testing::FaultFiler failing(inner, failAt);
         EXPECT_EQ(source->dwgOutFields(&failing), Acad::eFilerError) << "fail at " << failAt;
         EXPECT_EQ(failing.operationCount(), failAt) << "nothing is written after the failure";
     }

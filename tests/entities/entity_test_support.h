@@ -14,7 +14,7 @@
 #include "eorigin.h"
 #include "host_fixture.h"
 #include "rxregsvc.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 extern "C" AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode msg, void* pkt);
 extern "C" int acrxGetApiVersion(int);
@@ -137,7 +137,7 @@ inline Acad::ErrorStatus fileInto(const AcDbObject* src, AcDbObject* dst, AcDbDa
 template <class Call>
 long operationsOf(AcDbDwgFiler& inner, Call call)
 {
-    vemhost::FaultFiler counter(inner, 0);
+    vemhost::testing::FaultFiler counter(inner, 0);
     call(counter);
     return counter.operationCount();
 }

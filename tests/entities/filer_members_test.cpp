@@ -93,7 +93,7 @@ TEST_F(FilerMembersTest, FailingOperationsPassTheirStatusOnAndLeaveTheDestinatio
     EXPECT_EQ(m_members.dwgInInt(m_filer, value), Acad::eFilerError);
     EXPECT_EQ(value, 42);
 
-    vemhost::FaultFiler failing(m_memory, 1, Acad::eOutOfMemory);
+    vemhost::testing::FaultFiler failing(m_memory, 1, Acad::eOutOfMemory);
     AcDbDwgFiler* filer = &failing;
     EXPECT_EQ(m_members.dwgOutDouble(filer, 1.0), Acad::eOutOfMemory);
     EXPECT_EQ(m_members.dwgOutVector3d(filer, AcGeVector3d::kXAxis), Acad::eOutOfMemory);
@@ -194,7 +194,7 @@ TEST_F(FilerMembersTest, ArrayReadStopsAtAFailingElementKeepingEarlierOnes)
     // Operation 1 is the count, 2 to 5 the elements: fail each element in turn.
     for (long failAt = 2; failAt <= 5; ++failAt) {
         m_memory.rewind();
-        vemhost::FaultFiler failing(m_memory, failAt);
+        vemhost::testing::FaultFiler failing(m_memory, failAt);
         AcDbDwgFiler* filer = &failing;
         AcGeDoubleArray target = doubles({9});
         EXPECT_EQ(m_members.dwgInDoubleAr(filer, target), Acad::eFilerError);
@@ -203,7 +203,7 @@ TEST_F(FilerMembersTest, ArrayReadStopsAtAFailingElementKeepingEarlierOnes)
             EXPECT_EQ(target[i], i + 1.0);
     }
     m_memory.rewind();
-    vemhost::FaultFiler countFails(m_memory, 1);
+    vemhost::testing::FaultFiler countFails(m_memory, 1);
     AcDbDwgFiler* filer = &countFails;
     AcGeDoubleArray untouched = doubles({9});
     EXPECT_EQ(m_members.dwgInDoubleAr(filer, untouched), Acad::eFilerError);
@@ -292,7 +292,7 @@ TEST_F(FilerMembersTest, TablesOfEveryKindRoundTripAndStopAtAFailingRow)
 
     // Operations: 1 row count, 2 first row's count, 3 its element, 4 second row's count.
     m_memory.rewind();
-    vemhost::FaultFiler failing(m_memory, 4);
+    vemhost::testing::FaultFiler failing(m_memory, 4);
     AcDbDwgFiler* filer = &failing;
     FiledIntTable partial;
     EXPECT_EQ(m_members.dwgInIntTable(filer, partial), Acad::eFilerError);
@@ -303,13 +303,13 @@ TEST_F(FilerMembersTest, TablesOfEveryKindRoundTripAndStopAtAFailingRow)
 TEST_F(FilerMembersTest, WritesStopAtTheFirstFailure)
 {
     AcGeDoubleArray values = doubles({1, 2, 3});
-    vemhost::FaultFiler failing(m_memory, 3);
+    vemhost::testing::FaultFiler failing(m_memory, 3);
     AcDbDwgFiler* filer = &failing;
     EXPECT_EQ(m_members.dwgOutDoubleAr(filer, values), Acad::eFilerError);
     EXPECT_EQ(failing.operationCount(), 3) << "nothing is written after the failing element";
 
     m_memory.clear();
-    vemhost::FaultFiler failingRow(m_memory, 2);
+    vemhost::testing::FaultFiler failingRow(m_memory, 2);
     filer = &failingRow;
     FiledDoubleTable table;
     table.append(values);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "format_fixed.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 namespace {
 std::string fixed(double value, int decimals)

@@ -71,9 +71,9 @@ std::vector<vemhost::Primitive> drawnPieces(const SubEntityArray& cache)
 
 TYPED_TEST(SubEntityCache, RebuildingKeepsExactlyTheClassEntriesAndFreesEarlierBuilds)
 {
-    const long before = vemhost::liveObjectCount();
+    const long before = vemhost::testing::liveObjectCount();
     TypeParam* entity = this->make();
-    const long built = vemhost::liveObjectCount();
+    const long built = vemhost::testing::liveObjectCount();
     EXPECT_EQ(built - before, 1 + this->expectedCount());
     ASSERT_EQ(entity->m_subEnts.length(), this->expectedCount());
     const int storage = entity->m_subEnts.physicalLength();
@@ -81,7 +81,7 @@ TYPED_TEST(SubEntityCache, RebuildingKeepsExactlyTheClassEntriesAndFreesEarlierB
     for (int i = 0; i < 50; ++i) {
         entity->resetSubEnt(1);
         ASSERT_EQ(entity->m_subEnts.length(), this->expectedCount());
-        ASSERT_EQ(vemhost::liveObjectCount(), built) << "rebuild " << i << " leaked or lost sub-entities";
+        ASSERT_EQ(vemhost::testing::liveObjectCount(), built) << "rebuild " << i << " leaked or lost sub-entities";
     }
     EXPECT_EQ(entity->m_subEnts.physicalLength(), storage) << "the cache storage is reused";
     expectSameDrawing(drawn(entity), first);
@@ -91,7 +91,7 @@ TYPED_TEST(SubEntityCache, RebuildingKeepsExactlyTheClassEntriesAndFreesEarlierB
         EXPECT_FALSE(entity->m_subEnts[i]->isDatabaseResident());
     }
     delete entity;
-    EXPECT_EQ(vemhost::liveObjectCount(), before);
+    EXPECT_EQ(vemhost::testing::liveObjectCount(), before);
 }
 
 TYPED_TEST(SubEntityCache, DrawingDrawsTheCachedPiecesInOrder)

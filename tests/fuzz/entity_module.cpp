@@ -2,7 +2,7 @@
 // called as the host calls it at load, once.
 #include "acrxEntryPoint.h"
 #include "fuzz_support.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 extern "C" AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode msg, void* pkt);
 

@@ -15,7 +15,7 @@
 #include "console_io.h"
 #include "fuzz_support.h"
 #include "session.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 #ifndef VEM_BIN_DIR
 #error "VEM_BIN_DIR must name the directory of the built modules"
@@ -84,8 +84,8 @@ void runScript(vemcad::Session& session, const std::string& path)
     for (int commands = 0; commands < kMaxCommands && !session.quitRequested() && session.nextCommand(name);) {
         session.runCommand(name);
         ++commands;
-        FUZZ_CHECK(vemhost::openObjectCount(session.db()) == 0, "a command left an object open");
-        FUZZ_CHECK(vemhost::openSelectionSetCount() == 0, "a command left a selection set");
+        FUZZ_CHECK(vemhost::testing::openObjectCount(session.db()) == 0, "a command left an object open");
+        FUZZ_CHECK(vemhost::testing::openSelectionSetCount() == 0, "a command left a selection set");
         FUZZ_CHECK(!session.undo().inCommand(), "a command did not end its undo step");
         vemhost::takeCaptured();
     }
@@ -119,11 +119,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string sample = writeScript("sample.scr", kSampleScript);
     const std::string input = writeScript("input.scr", text);
 
+    vemhost::testing::resetForTest();
     vemhost::startCapture();
     vemhost::setEchoAnswers(true);
-    vemhost::setPickBox(3.0);
-    vemhost::setLastPoint(AcGePoint3d::kOrigin);
-    const long liveBefore = vemhost::liveObjectCount();
+    const long liveBefore = vemhost::testing::liveObjectCount();
     {
         vemcad::Session session(VEM_BIN_DIR);
         std::string message;
@@ -132,9 +131,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         runScript(session, sample);
         runScript(session, input);
     }
-    FUZZ_CHECK(vemhost::liveObjectCount() == liveBefore, "an object outlived its drawing");
-    vemhost::clearInput();
-    vemhost::stopCapture();
+    FUZZ_CHECK(vemhost::testing::liveObjectCount() == liveBefore, "an object outlived its drawing");
+    vemhost::testing::resetForTest();
     return 0;
 }
 

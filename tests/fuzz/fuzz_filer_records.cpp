@@ -20,7 +20,7 @@
 #include "db_internals.h"
 #include "fuzz_support.h"
 #include "sample_drawing.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 namespace {
 
@@ -136,16 +136,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     const RecordClass& cls = kClasses[data[0] % kClassCount];
     const std::vector<unsigned char> record(data + 1, data + size);
-    const long liveBefore = vemhost::liveObjectCount();
+    const long liveBefore = vemhost::testing::liveObjectCount();
     {
         Drawing drawing;
         if (cls.make != nullptr)
             readAsClass(cls, record, drawing.db());
         else
             drawAsProxy(record, drawing.db());
-        FUZZ_CHECK(vemhost::openObjectCount(drawing.db()) == 0, "an object was left open");
+        FUZZ_CHECK(vemhost::testing::openObjectCount(drawing.db()) == 0, "an object was left open");
     }
-    FUZZ_CHECK(vemhost::liveObjectCount() == liveBefore, "an object outlived the input");
+    FUZZ_CHECK(vemhost::testing::liveObjectCount() == liveBefore, "an object outlived the input");
     return 0;
 }
 

@@ -20,7 +20,7 @@
 #include "fuzz_support.h"
 #include "sample_drawing.h"
 #include "sqlite_handle.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 namespace {
 
@@ -371,7 +371,7 @@ void openedDrawing(std::unique_ptr<AcDbDatabase> db)
     AcDbDatabase* previous = acdbHostApplicationServices()->workingDatabase();
     acdbHostApplicationServices()->setWorkingDatabase(db.get());
     drawEverything(db.get());
-    FUZZ_CHECK(vemhost::openObjectCount(db.get()) == 0, "an object of an opened drawing was left open");
+    FUZZ_CHECK(vemhost::testing::openObjectCount(db.get()) == 0, "an object of an opened drawing was left open");
     const long objects = residentObjects(db.get());
     const std::string saved = scratchDir() + "/saved.vdb";
     std::string error;
@@ -390,7 +390,7 @@ const char kSqliteMagic[] = "SQLite format 3";
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     sampleRows();
-    const long liveBefore = vemhost::liveObjectCount();
+    const long liveBefore = vemhost::testing::liveObjectCount();
     const std::string path = scratchDir() + "/input.vdb";
     if (size >= sizeof kSqliteMagic && std::memcmp(data, kSqliteMagic, sizeof kSqliteMagic) == 0) {
         writeBytes(data, size, path);
@@ -404,7 +404,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         openedDrawing(std::move(db));
     else
         FUZZ_CHECK(!error.empty(), "a refused drawing gives no reason");
-    FUZZ_CHECK(vemhost::liveObjectCount() == liveBefore, "an object outlived its drawing");
+    FUZZ_CHECK(vemhost::testing::liveObjectCount() == liveBefore, "an object outlived its drawing");
     return 0;
 }
 

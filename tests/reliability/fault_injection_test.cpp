@@ -59,7 +59,7 @@ TEST_F(FaultInjection, XallLosesAndDoublesNothingWhereverAnAppendFails)
     const Snapshot before = snapshot();
     int n = 1;
     for (; n < kMaxPosition; ++n) {
-        const bool fired = runFailing(vemhost::failAppendAfter, vemhost::appendFailurePending, n, "XALL\n");
+        const bool fired = runFailing(vemhost::testing::failAppendAfter, vemhost::testing::appendFailurePending, n, "XALL\n");
         EXPECT_EQ(drawing(), drawn) << "append " << n << " failed";
         if (!fired) {
             // The whole run: only the label on the locked layer is left.
@@ -98,7 +98,7 @@ TEST_F(FaultInjection, BatchCommandsReplaceEachLabelWholeOrLeaveItWhereverAnAppe
         ASSERT_NE(newRecords, oldRecords) << c.script;
         expectUndoneTo(before, c.script);
         for (int n = 1; n < kMaxPosition; ++n) {
-            const bool fired = runFailing(vemhost::failAppendAfter, vemhost::appendFailurePending, n, c.script);
+            const bool fired = runFailing(vemhost::testing::failAppendAfter, vemhost::testing::appendFailurePending, n, c.script);
             const auto got = recordsOf(c.labelClass);
             EXPECT_EQ(got.size(), oldRecords.size()) << c.script << "append " << n;
             for (const auto& record : got)
@@ -133,7 +133,7 @@ TEST_F(FaultInjection, CopyAddsWholeCopiesAndLeavesTheOriginalsWhereverAnAppendF
     expectUndoneTo(before, "COPY");
     for (int n = 1; n < kMaxPosition; ++n) {
         std::string out;
-        const bool fired = runFailing(vemhost::failAppendAfter, vemhost::appendFailurePending, n, kCopy, &out);
+        const bool fired = runFailing(vemhost::testing::failAppendAfter, vemhost::testing::appendFailurePending, n, kCopy, &out);
         const Snapshot after = snapshot();
         for (const auto& entry : before)
             if (after.count(entry.first) == 0)
@@ -164,7 +164,7 @@ TEST_F(FaultInjection, CommandsThatAddOneEntityAddNothingWhenTheAppendIsRefused)
     for (const auto& c : cases) {
         const Snapshot before = snapshot();
         std::string out;
-        EXPECT_TRUE(runFailing(vemhost::failAppendAfter, vemhost::appendFailurePending, 1, c[0], &out)) << c[0];
+        EXPECT_TRUE(runFailing(vemhost::testing::failAppendAfter, vemhost::testing::appendFailurePending, 1, c[0], &out)) << c[0];
         EXPECT_TRUE(snapshot() == before) << c[0];
         EXPECT_NE(out.find(c[1]), std::string::npos) << c[0];
     }
@@ -188,7 +188,7 @@ TEST_F(FaultInjection, EveryCommandEndsCleanlyAndUndoesWholeWhereverAnOpenFails)
         const Snapshot before = snapshot();
         const std::vector<std::string> drawn = drawing();
         for (int n = 1; n < kMaxPosition; ++n, ++positions) {
-            const bool fired = runFailing(vemhost::failOpenAfter, vemhost::openFailurePending, n, text);
+            const bool fired = runFailing(vemhost::testing::failOpenAfter, vemhost::testing::openFailurePending, n, text);
             if (std::string(text) == "XALL\n" || std::string(text) == "COLIST\nALL\n\n") {
                 EXPECT_EQ(drawing(), drawn) << text << "open " << n;
             }

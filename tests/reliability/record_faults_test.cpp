@@ -13,7 +13,7 @@
 #include "dbpl.h"
 #include "dbsymtb.h"
 #include "host_fixture.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 namespace {
 
@@ -70,14 +70,14 @@ TEST_F(RecordFaults, EveryReadAndWriteFailsAtTheFailingOperationAndLeavesAUsable
         long operations = 0;
         {
             vemhost::MemoryFiler sink(db());
-            vemhost::FaultFiler counting(sink, 0);
+            vemhost::testing::FaultFiler counting(sink, 0);
             ASSERT_EQ(source->dwgOutFields(&counting), Acad::eOk) << c.name;
             operations = counting.operationCount();
         }
         ASSERT_GE(operations, 2) << c.name;
         for (long failAt = 1; failAt <= operations; ++failAt) {
             vemhost::MemoryFiler sink(db());
-            vemhost::FaultFiler failing(sink, failAt);
+            vemhost::testing::FaultFiler failing(sink, failAt);
             EXPECT_NE(source->dwgOutFields(&failing), Acad::eOk) << c.name << " write, fail at " << failAt;
             // What reached the filer is the record up to the failure, never anything else.
             const std::vector<unsigned char>& written = sink.bytes();
@@ -86,7 +86,7 @@ TEST_F(RecordFaults, EveryReadAndWriteFailsAtTheFailingOperationAndLeavesAUsable
                 << c.name << ": filed other bytes, fail at " << failAt;
 
             record.rewind();
-            vemhost::FaultFiler failingRead(record, failAt);
+            vemhost::testing::FaultFiler failingRead(record, failAt);
             std::unique_ptr<AcDbObject> target(c.empty());
             EXPECT_NE(target->dwgInFields(&failingRead), Acad::eOk) << c.name << " read, fail at " << failAt;
             EXPECT_NE(failingRead.filerStatus(), Acad::eOk) << c.name << ": the failure did not stick";

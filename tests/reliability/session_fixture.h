@@ -21,7 +21,7 @@
 #include "dbapserv.h"
 #include "editor_internals.h"
 #include "session.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 #ifndef VEM_BIN_DIR
 #error "VEM_BIN_DIR must name the directory of the built modules"
@@ -53,11 +53,8 @@ protected:
         m_dir = tmpl;
         ASSERT_NE(::getcwd(m_previousDir, sizeof m_previousDir), nullptr);
         ASSERT_EQ(::chdir(m_dir.c_str()), 0);
-        m_liveBefore = vemhost::liveObjectCount();
-        vemhost::clearInput();
-        vemhost::clearEditorCounters();
-        vemhost::setPickBox(3.0);
-        vemhost::setLastPoint(AcGePoint3d::kOrigin);
+        m_liveBefore = vemhost::testing::liveObjectCount();
+        vemhost::testing::resetForTest();
         vemhost::startCapture();
         vemhost::setEchoAnswers(true);
         m_session = std::make_unique<vemcad::Session>(VEM_BIN_DIR);
@@ -70,14 +67,12 @@ protected:
 
     void TearDown() override
     {
-        vemhost::failAppendAfter(0);
-        vemhost::failOpenAfter(0);
-        EXPECT_EQ(vemhost::openSelectionSetCount(), 0) << "a selection set was left";
+        vemhost::testing::failAppendAfter(0);
+        vemhost::testing::failOpenAfter(0);
+        EXPECT_EQ(vemhost::testing::openSelectionSetCount(), 0) << "a selection set was left";
         m_session.reset();
-        vemhost::clearInput();
-        vemhost::setEchoAnswers(false);
-        vemhost::stopCapture();
-        EXPECT_EQ(vemhost::liveObjectCount(), m_liveBefore) << "an object outlived its drawing";
+        vemhost::testing::resetForTest();
+        EXPECT_EQ(vemhost::testing::liveObjectCount(), m_liveBefore) << "an object outlived its drawing";
         EXPECT_EQ(::chdir(m_previousDir), 0);
         std::system(("rm -rf '" + m_dir + "'").c_str());
     }
@@ -98,8 +93,8 @@ protected:
         std::wstring name;
         while (m_session->nextCommand(name)) {
             m_session->runCommand(name);
-            EXPECT_EQ(vemhost::openObjectCount(db()), 0) << vemhost::toUtf8(name) << " left an object open";
-            EXPECT_EQ(vemhost::openSelectionSetCount(), 0) << vemhost::toUtf8(name) << " left a selection set";
+            EXPECT_EQ(vemhost::testing::openObjectCount(db()), 0) << vemhost::toUtf8(name) << " left an object open";
+            EXPECT_EQ(vemhost::testing::openSelectionSetCount(), 0) << vemhost::toUtf8(name) << " left a selection set";
         }
         vemhost::clearInput();
         return vemhost::takeCaptured();

@@ -7,21 +7,23 @@
 #include <memory>
 
 #include "dbapserv.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 class HostFixture : public testing::Test {
 protected:
     void SetUp() override
     {
+        vemhost::testing::resetForTest();
         m_db = std::make_unique<AcDbDatabase>();
         m_previous = acdbHostApplicationServices()->workingDatabase();
         acdbHostApplicationServices()->setWorkingDatabase(m_db.get());
     }
     void TearDown() override
     {
-        EXPECT_EQ(vemhost::openObjectCount(m_db.get()), 0) << "an object was left open";
+        EXPECT_EQ(vemhost::testing::openObjectCount(m_db.get()), 0) << "an object was left open";
         acdbHostApplicationServices()->setWorkingDatabase(m_previous);
         m_db.reset();
+        vemhost::testing::resetForTest();
     }
     AcDbDatabase* db() const { return m_db.get(); }
 

@@ -2,11 +2,11 @@
 // test instead of aborting the run.
 #include <gtest/gtest.h>
 
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
-    vemhost::setAssertionsThrow(true);
+    vemhost::testing::setAssertionsThrow(true);
     return RUN_ALL_TESTS();
 }

@@ -110,7 +110,7 @@ TEST_F(DrawingFile, SaveThenOpenGivesTheSameObjectsByteForByte)
 
     EXPECT_EQ(filedObjects(opened.get()), filedObjects(db()));
     EXPECT_TRUE(idOf(opened.get(), sample.erasedLine.handle().value()).isNull()) << "erased objects are not saved";
-    EXPECT_EQ(vemhost::openObjectCount(opened.get()), 0);
+    EXPECT_EQ(vemhost::testing::openObjectCount(opened.get()), 0);
 
     // The header and the drawing order come back.
     EXPECT_EQ(opened->clayer().handle(), sample.marksLayer.handle());

@@ -16,7 +16,7 @@
 #include "dbpl.h"
 #include "dbsymtb.h"
 #include "rxdict.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 #ifdef VEM_HAVE_VEMD
 #include "acrxEntryPoint.h"

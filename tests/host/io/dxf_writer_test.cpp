@@ -103,7 +103,7 @@ protected:
     {
         std::string dxf, error;
         EXPECT_TRUE(vemio::writeDxfToString(db(), dxf, error, stats)) << error;
-        EXPECT_EQ(vemhost::openObjectCount(db()), 0);
+        EXPECT_EQ(vemhost::testing::openObjectCount(db()), 0);
         return readGroups(dxf);
     }
     std::vector<std::vector<Group>> entities(const std::vector<Group>& groups)
@@ -323,10 +323,10 @@ TEST_F(DxfOut, ApplicationEntitiesBecomeTheirPiecesOrTheirDrawing)
     tag->setColorIndex(4);
     append(db(), tag);
     append(db(), static_cast<AcDbEntity*>(DrawnMark::make()));
-    const long aliveBefore = vemhost::liveObjectCount();
+    const long aliveBefore = vemhost::testing::liveObjectCount();
     vemio::DxfStats stats;
     const auto ents = entities(written(&stats));
-    EXPECT_EQ(vemhost::liveObjectCount(), aliveBefore) << "explode pieces outlived the write";
+    EXPECT_EQ(vemhost::testing::liveObjectCount(), aliveBefore) << "explode pieces outlived the write";
     EXPECT_EQ(PieceTag::s_alive, 1);
 
     std::vector<std::string> types;

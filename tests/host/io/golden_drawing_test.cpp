@@ -47,7 +47,7 @@ protected:
     void TearDown() override
     {
         if (m_db != nullptr) {
-            EXPECT_EQ(vemhost::openObjectCount(m_db.get()), 0) << "an object was left open";
+            EXPECT_EQ(vemhost::testing::openObjectCount(m_db.get()), 0) << "an object was left open";
         }
         acdbHostApplicationServices()->setWorkingDatabase(nullptr);
     }

@@ -16,7 +16,7 @@
 
 #include "db_proxy.h"
 #include "dbsymtb.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 using Bytes = std::vector<unsigned char>;
 

@@ -101,7 +101,7 @@ protected:
         std::string error;
         vemio::PlotPage page;
         EXPECT_TRUE(vemio::plot(db(), file(name), options, error, &page)) << error;
-        EXPECT_EQ(vemhost::openObjectCount(db()), 0);
+        EXPECT_EQ(vemhost::testing::openObjectCount(db()), 0);
         return page;
     }
     // The picture equals the golden file, or becomes it when rewriting on purpose.

@@ -3,7 +3,7 @@
 
 #include "AcString.h"
 #include "dbmain.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 TEST(AcStringFormat, PercentSTakesWideStringsAndNothingIsCut)
 {

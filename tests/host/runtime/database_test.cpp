@@ -111,11 +111,11 @@ TEST_F(Database, ErasedAndLockedEntitiesRefuseTheOpensTheHostRefuses)
 
 TEST_F(Database, AppendedEntityGetsAHandleTheCurrentLayerAndAnOwner)
 {
-    long before = vemhost::liveObjectCount();
+    long before = vemhost::testing::liveObjectCount();
     AcDbObjectId a = appendLine(db(), AcGePoint3d(0, 0, 0), AcGePoint3d(1, 0, 0));
     AcDbObjectId b = appendLine(db(), AcGePoint3d(0, 0, 0), AcGePoint3d(2, 0, 0));
     EXPECT_NE(a.handle(), b.handle());
-    EXPECT_EQ(vemhost::liveObjectCount(), before + 2);
+    EXPECT_EQ(vemhost::testing::liveObjectCount(), before + 2);
     AcDbEntity* ent = nullptr;
     ASSERT_EQ(acdbOpenAcDbEntity(ent, a, AcDb::kForRead), Acad::eOk);
     EXPECT_EQ(ent->layerId(), db()->clayer());
@@ -133,11 +133,11 @@ TEST_F(Database, AppendedEntityGetsAHandleTheCurrentLayerAndAnOwner)
 
 TEST_F(Database, CloseDeletesAnObjectThatNeverReachedTheDatabase)
 {
-    long before = vemhost::liveObjectCount();
+    long before = vemhost::testing::liveObjectCount();
     AcDbLine* line = new AcDbLine();
-    EXPECT_EQ(vemhost::liveObjectCount(), before + 1);
+    EXPECT_EQ(vemhost::testing::liveObjectCount(), before + 1);
     EXPECT_EQ(line->close(), Acad::eOk);
-    EXPECT_EQ(vemhost::liveObjectCount(), before);
+    EXPECT_EQ(vemhost::testing::liveObjectCount(), before);
 }
 
 TEST_F(Database, CloneIsANewObjectOutsideTheDatabaseWithTheSameProperties)

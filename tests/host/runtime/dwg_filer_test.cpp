@@ -9,7 +9,7 @@
 
 #include "filer_kinds.h"
 #include "host_fixture.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 // ---- allocation counting: this test program replaces the global allocator -------------
 namespace {

@@ -4,11 +4,11 @@
 
 #include "filer_kinds.h"
 #include "host_fixture.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 namespace {
 
-using vemhost::FaultFiler;
+using vemhost::testing::FaultFiler;
 using vemhost::MemoryFiler;
 using Bytes = std::vector<unsigned char>;
 
@@ -144,7 +144,7 @@ TEST_F(FaultFilerTest, StatusIsTheInjectedFailureElseTheInnerFilers)
 TEST(FaultFiler, InjectingSuccessIsAProgrammingError)
 {
     MemoryFiler inner;
-    EXPECT_THROW(FaultFiler(inner, 1, Acad::eOk), vemhost::AssertionFailure);
+    EXPECT_THROW(FaultFiler(inner, 1, Acad::eOk), vemhost::testing::AssertionFailure);
 }
 
 }  // namespace

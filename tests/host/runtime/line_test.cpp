@@ -9,7 +9,7 @@
 
 #include "dbents.h"
 #include "host_fixture.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 namespace {
 
@@ -84,7 +84,7 @@ TEST_F(Line, EveryCutOfItsRecordFailsAndLeavesTheLineAlone)
     }
     for (long failAt = 1;; ++failAt) {
         vemhost::MemoryFiler inner(db());
-        vemhost::FaultFiler faulty(inner, failAt);
+        vemhost::testing::FaultFiler faulty(inner, failAt);
         const Acad::ErrorStatus es = line->dwgOutFields(&faulty);
         if (!faulty.hasFailed()) {
             EXPECT_EQ(Acad::eOk, es);

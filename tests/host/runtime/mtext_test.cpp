@@ -10,7 +10,7 @@
 #include "dbmtext.h"
 #include "dbsymtb.h"
 #include "host_fixture.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 namespace {
 

@@ -12,17 +12,6 @@ namespace {
 
 class OsnapSession : public SessionTest {
 protected:
-    void SetUp() override
-    {
-        vemhost::setOsmode(vemhost::kDefaultOsmode);
-        SessionTest::SetUp();
-    }
-    void TearDown() override
-    {
-        vemhost::setOsmode(vemhost::kDefaultOsmode);
-        SessionTest::TearDown();
-    }
-
     // Runs the commands of what is queued (lines and picks), as vemcad does.
     std::string runQueued()
     {

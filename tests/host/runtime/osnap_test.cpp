@@ -31,18 +31,11 @@ protected:
     void SetUp() override
     {
         EntityTest::SetUp();
-        vemhost::clearInput();
-        vemhost::setPickBox(3.0);
-        vemhost::setOsmode(vemhost::kDefaultOsmode);
-        vemhost::setLastPoint(AcGePoint3d::kOrigin);
         vemhost::startCapture();
     }
     void TearDown() override
     {
         EXPECT_EQ(vemhost::pendingInputCount(), 0u) << "an answer was left unread";
-        vemhost::clearInput();
-        vemhost::setOsmode(vemhost::kDefaultOsmode);
-        vemhost::stopCapture();
         EntityTest::TearDown();
     }
 

@@ -9,7 +9,7 @@
 
 #include "dbpl.h"
 #include "host_fixture.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include "dbents.h"
 #include "rxboiler.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 namespace {
 AcRxObject* makeNothing() { return nullptr; }
@@ -57,5 +57,5 @@ TEST(RxClasses, ParentRegisteredLaterIsResolvedByTheHierarchyBuild)
 
 TEST(RxClasses, AbortStopsTheRunAsATestFailureUnderTest)
 {
-    EXPECT_THROW(acrx_abort(L"Class mismatch"), vemhost::AssertionFailure);
+    EXPECT_THROW(acrx_abort(L"Class mismatch"), vemhost::testing::AssertionFailure);
 }

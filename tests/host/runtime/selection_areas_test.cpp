@@ -10,7 +10,7 @@
 #include "dbents.h"
 #include "dbsymtb.h"
 #include "host_fixture.h"
-#include "vemhost.h"
+#include "vemhost_testing.h"
 
 using vemhost::CrossingRegion;
 
@@ -97,19 +97,13 @@ protected:
     void SetUp() override
     {
         HostFixture::SetUp();
-        vemhost::clearInput();
-        vemhost::setPickBox(3.0);
-        vemhost::setLastPoint(AcGePoint3d::kOrigin);
         m_lines = {addLine({0, 0, 0}, {10, 0, 0}), addLine({20, 0, 0}, {30, 0, 0}), addLine({0, 10, 0}, {10, 20, 0})};
         vemhost::startCapture();
     }
     void TearDown() override
     {
         EXPECT_EQ(vemhost::pendingInputCount(), 0u) << "an answer was left unread";
-        EXPECT_EQ(vemhost::openSelectionSetCount(), 0);
-        vemhost::clearInput();
-        vemhost::setOsmode(vemhost::kDefaultOsmode);
-        vemhost::stopCapture();
+        EXPECT_EQ(vemhost::testing::openSelectionSetCount(), 0);
         HostFixture::TearDown();
     }
 

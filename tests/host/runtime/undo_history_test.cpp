@@ -237,7 +237,7 @@ TEST_F(UndoHistory, RollingBackToAMarkRestoresWhatChangedAfterItAndLeavesNoStep)
     undo.endCommand();
     undo.beginCommand(L"MIRROR");
     moveStart(first, 8);
-    EXPECT_THROW(undo.rollBackTo(start), vemhost::AssertionFailure);
+    EXPECT_THROW(undo.rollBackTo(start), vemhost::testing::AssertionFailure);
     EXPECT_EQ(startX(first), 8.0) << "a refused roll-back changes nothing";
     undo.endCommand();
     undo.rollBackTo(start);  // outside a command: nothing to take back
@@ -305,8 +305,8 @@ TEST_F(UndoHistory, StepsShowTheirRecordsAsAJournalWouldWriteThem)
     EXPECT_TRUE(moved.after.empty()) << "the line holds its state until undone";
     EXPECT_EQ(history().record(1, 1).id, gone);
     EXPECT_FALSE(history().record(1, 1).erasedBefore);
-    EXPECT_THROW(history().record(1, 2), vemhost::AssertionFailure);
-    EXPECT_THROW(history().stepName(2), vemhost::AssertionFailure);
+    EXPECT_THROW(history().record(1, 2), vemhost::testing::AssertionFailure);
+    EXPECT_THROW(history().stepName(2), vemhost::testing::AssertionFailure);
 
     // Undone, the step keeps the states it took back, for redo.
     undoOne();
