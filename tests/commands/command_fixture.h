@@ -13,10 +13,12 @@
 #include "acrxEntryPoint.h"
 #include "dbapserv.h"
 #include "dbsymtb.h"
+#include "drawing_builder.h"
 #include "eco_line.h"
 #include "eco_point.h"
 #include "eorigin.h"
 #include "host_fixture.h"
+#include "label_builder.h"
 #include "vemhost_testing.h"
 
 #ifndef VEM_BIN_DIR
@@ -90,28 +92,15 @@ protected:
     }
 
     // ---- the drawing ----------------------------------------------------------------------
-    AcDbObjectId blockId(const wchar_t* name) const
-    {
-        AcDbBlockTable* blocks = nullptr;
-        AcDbObjectId id;
-        if (db()->getBlockTable(blocks, AcDb::kForRead) == Acad::eOk) {
-            blocks->getAt(name, id);
-            blocks->close();
-        }
-        return id;
-    }
+    AcDbObjectId blockId(const wchar_t* name) const { return test_support::blockId(db(), name); }
     AcDbObjectId modelSpaceId() const { return blockId(L"*Model_Space"); }
     AcDbObjectId paperSpaceId() const { return blockId(L"*Paper_Space"); }
 
-    // Appends a new entity to a block and closes it.
+    // Appends a new entity to a block (model space when null) and closes it.
     AcDbObjectId append(AcDbEntity* entity, AcDbObjectId block = AcDbObjectId())
     {
-        AcDbBlockTableRecord* record = nullptr;
-        AcDbObjectId id;
-        EXPECT_EQ(acdbOpenObject(record, block.isNull() ? modelSpaceId() : block, AcDb::kForWrite), Acad::eOk);
-        EXPECT_EQ(record->appendAcDbEntity(id, entity), Acad::eOk);
-        record->close();
-        entity->close();
+        const AcDbObjectId id = test_support::appendTo(block.isNull() ? modelSpaceId() : block, entity);
+        EXPECT_FALSE(id.isNull()) << "the entity was not appended";
         return id;
     }
 
@@ -146,28 +135,12 @@ protected:
         return out;
     }
 
-    AcDbObjectId textStyleId(const wchar_t* name) const
-    {
-        AcDbTextStyleTable* styles = nullptr;
-        AcDbObjectId id;
-        if (db()->getTextStyleTable(styles, AcDb::kForRead) == Acad::eOk) {
-            styles->getAt(name, id);
-            styles->close();
-        }
-        return id;
-    }
+    AcDbObjectId textStyleId(const wchar_t* name) const { return test_support::textStyleId(db(), name); }
 
     AcDbObjectId addLayer(const wchar_t* name, bool locked)
     {
-        AcDbLayerTable* layers = nullptr;
-        AcDbObjectId id;
-        EXPECT_EQ(db()->getLayerTable(layers, AcDb::kForWrite), Acad::eOk);
-        AcDbLayerTableRecord* layer = new AcDbLayerTableRecord();
-        layer->setName(name);
-        layer->setIsLocked(locked);
-        EXPECT_EQ(layers->add(id, layer), Acad::eOk);
-        layer->close();
-        layers->close();
+        const AcDbObjectId id = test_support::addLayer(db(), name, 7, false, locked);
+        EXPECT_FALSE(id.isNull()) << "the layer was not added";
         return id;
     }
 
@@ -177,8 +150,8 @@ protected:
                            double vOffset = 0.0, double hOffset = 0.0, double drawingScale = 1.0,
                            double appearanceScale = 1.0, int decimals = 3, AcDbObjectId block = AcDbObjectId())
     {
-        return append(new EOrigin(vName, hName, vOffset, hOffset, relOrigin, 90.0, 0.0, drawingScale, appearanceScale,
-                                  decimals, textStyleId(L"Standard")),
+        return append(test_support::newOrigin(textStyleId(L"Standard"), relOrigin, vOffset, hOffset, drawingScale,
+                                              appearanceScale, decimals, vName, hName),
                       block);
     }
 
@@ -186,17 +159,16 @@ protected:
     AcDbObjectId addPointLabel(const AcGePoint3d& markPoint, AcDbObjectId block = AcDbObjectId(),
                                double appearanceScale = 1.0, int decimals = 3)
     {
-        return append(new ECoPoint(L"A", L"B", markPoint, markPoint + AcGeVector3d(5, 5, 0), AcGePoint3d::kOrigin,
-                                   AcGeVector3d::kYAxis, AcGeVector3d::kXAxis, AcGeVector3d::kXAxis, 1.0,
-                                   appearanceScale, decimals, textStyleId(L"Standard")),
+        return append(test_support::newPointLabel(textStyleId(L"Standard"), markPoint,
+                                                  markPoint + AcGeVector3d(5, 5, 0), AcGeVector3d::kXAxis, 1.0,
+                                                  appearanceScale, decimals),
                       block);
     }
 
     AcDbObjectId addLineLabel(const AcGePoint3d& markPoint, int refAxis = 0, AcDbObjectId block = AcDbObjectId())
     {
-        return append(new ECoLine(refAxis, L"A", L"B", markPoint, markPoint + AcGeVector3d(5, 0, 0),
-                                  AcGePoint3d::kOrigin, AcGeVector3d::kYAxis, AcGeVector3d::kXAxis, 1.0, 1.0, 3,
-                                  textStyleId(L"Standard")),
+        return append(test_support::newLineLabel(textStyleId(L"Standard"), refAxis, markPoint,
+                                                 markPoint + AcGeVector3d(5, 0, 0)),
                       block);
     }
 

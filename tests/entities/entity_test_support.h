@@ -9,10 +9,12 @@
 
 #include "dbmtext.h"
 #include "dbsymtb.h"
+#include "drawing_builder.h"
 #include "eco_line.h"
 #include "eco_point.h"
 #include "eorigin.h"
 #include "host_fixture.h"
+#include "label_builder.h"
 #include "rxregsvc.h"
 #include "vemhost_testing.h"
 
@@ -64,15 +66,8 @@ protected:
     // Appends the entity to model space and closes it; returns its id.
     AcDbObjectId addToModelSpace(AcDbEntity* pEnt)
     {
-        AcDbBlockTable* table = nullptr;
-        AcDbBlockTableRecord* space = nullptr;
-        AcDbObjectId id;
-        EXPECT_EQ(db()->getBlockTable(table, AcDb::kForRead), Acad::eOk);
-        EXPECT_EQ(table->getAt(ACDB_MODEL_SPACE, space, AcDb::kForWrite), Acad::eOk);
-        table->close();
-        EXPECT_EQ(space->appendAcDbEntity(id, pEnt), Acad::eOk);
-        space->close();
-        pEnt->close();
+        const AcDbObjectId id = test_support::appendTo(db(), ACDB_MODEL_SPACE, pEnt);
+        EXPECT_FALSE(id.isNull()) << "the entity was not appended";
         return id;
     }
 
@@ -155,25 +150,8 @@ inline double reducedAngle(double a)
 
 // Typical entities: a default coordinate system (vertical axis up, horizontal right)
 // and labels made in it, as the creating commands would make them.
-inline EOrigin* newOrigin(AcDbObjectId style, AcGePoint3d at = AcGePoint3d(0, 0, 0), double vOffset = 0,
-                          double hOffset = 0, double drawingScale = 1, double appearanceScale = 1, int decimals = 3)
-{
-    return new EOrigin(AcString(L"A"), AcString(L"B"), vOffset, hOffset, at, 90, 0, drawingScale, appearanceScale,
-                       decimals, style);
-}
-inline ECoPoint* newPointLabel(AcDbObjectId style, AcGePoint3d mark = AcGePoint3d(3, 4, 0),
-                               AcGePoint3d text = AcGePoint3d(5, 7, 0), AcGeVector3d dir = AcGeVector3d::kXAxis,
-                               double drawingScale = 1, double appearanceScale = 1, int decimals = 3)
-{
-    return new ECoPoint(AcString(L"A"), AcString(L"B"), mark, text, AcGePoint3d(0, 0, 0), AcGeVector3d::kYAxis,
-                        AcGeVector3d::kXAxis, dir, drawingScale, appearanceScale, decimals, style);
-}
-inline ECoLine* newLineLabel(AcDbObjectId style, int refAxis = 0, AcGePoint3d mark = AcGePoint3d(5, 12, 0),
-                             AcGePoint3d text = AcGePoint3d(8, 12, 0), double drawingScale = 1,
-                             double appearanceScale = 1, int decimals = 3)
-{
-    return new ECoLine(refAxis, AcString(L"A"), AcString(L"B"), mark, text, AcGePoint3d(0, 0, 0),
-                       AcGeVector3d::kYAxis, AcGeVector3d::kXAxis, drawingScale, appearanceScale, decimals, style);
-}
+using test_support::newLineLabel;
+using test_support::newOrigin;
+using test_support::newPointLabel;
 
 }  // namespace entity_test

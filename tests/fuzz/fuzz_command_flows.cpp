@@ -5,7 +5,6 @@
 // object may be open and no selection set allocated; once the session ends, no object
 // may outlive its drawing. File names stay inside a scratch directory: the input's
 // slashes are dropped.
-#include <dirent.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 
 #include "console_io.h"
 #include "fuzz_support.h"
+#include "scratch_dir.h"
 #include "session.h"
 #include "vemhost_testing.h"
 
@@ -38,33 +38,17 @@ const char kSampleScript[] =
 // Commands per script at most, so that every input stays quick.
 const int kMaxCommands = 64;
 
-const std::string& scratchDir()
+// The process's scratch directory, emptied before every input and removed when the
+// process exits.
+const test_support::ScratchDir& scratchDir()
 {
-    static const std::string dir = [] {
-        char tmpl[] = "/tmp/vem_fuzz_flows_XXXXXX";
-        const char* made = ::mkdtemp(tmpl);
-        FUZZ_CHECK(made != nullptr, "no scratch directory");
-        return std::string(made);
-    }();
+    static const test_support::ScratchDir dir("vem_fuzz_flows");
     return dir;
-}
-
-void emptyScratchDir()
-{
-    DIR* dir = ::opendir(scratchDir().c_str());
-    if (dir == nullptr)
-        return;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            ::unlink((scratchDir() + "/" + name).c_str());
-    }
-    ::closedir(dir);
 }
 
 std::string writeScript(const std::string& name, const std::string& text)
 {
-    const std::string path = scratchDir() + "/" + name;
+    const std::string path = scratchDir().file(name);
     FILE* out = std::fopen(path.c_str(), "wb");
     FUZZ_CHECK(out != nullptr, "cannot write a script");
     std::fwrite(text.data(), 1, text.size(), out);
@@ -102,7 +86,7 @@ public:
     InScratchDir()
     {
         FUZZ_CHECK(::getcwd(m_previous, sizeof m_previous) != nullptr, "no working directory");
-        FUZZ_CHECK(::chdir(scratchDir().c_str()) == 0, "cannot enter the scratch directory");
+        FUZZ_CHECK(::chdir(scratchDir().path().c_str()) == 0, "cannot enter the scratch directory");
     }
     ~InScratchDir() { FUZZ_CHECK(::chdir(m_previous) == 0, "cannot go back to the working directory"); }
 
@@ -113,7 +97,7 @@ private:
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     InScratchDir inScratch;
-    emptyScratchDir();
+    scratchDir().clear();
     std::string text(reinterpret_cast<const char*>(data), size);
     text.erase(std::remove(text.begin(), text.end(), '/'), text.end());
     const std::string sample = writeScript("sample.scr", kSampleScript);

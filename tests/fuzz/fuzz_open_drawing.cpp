@@ -19,6 +19,7 @@
 #include "db_internals.h"
 #include "fuzz_support.h"
 #include "sample_drawing.h"
+#include "scratch_dir.h"
 #include "sqlite_handle.h"
 #include "vemhost_testing.h"
 
@@ -55,15 +56,11 @@ struct Rows {
     std::vector<GraphicsRow> graphics;
 };
 
-std::string scratchDir()
+// The process's scratch directory, removed when the process exits.
+const std::string& scratchDir()
 {
-    static const std::string dir = [] {
-        char tmpl[] = "/tmp/vem_fuzz_open_XXXXXX";
-        const char* made = ::mkdtemp(tmpl);
-        FUZZ_CHECK(made != nullptr, "no scratch directory");
-        return std::string(made);
-    }();
-    return dir;
+    static const test_support::ScratchDir dir("vem_fuzz_open");
+    return dir.path();
 }
 
 std::vector<unsigned char> blob(sqlite3_stmt* stmt, int column)

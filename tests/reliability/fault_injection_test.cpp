@@ -216,16 +216,7 @@ TEST_F(FaultInjection, SaveThatFailsAtAnyStepLeavesTheOldFileAndNoOther)
             const std::string out = script("SAVE\n");
             vemio::setWriteFailureForTests(0, 0);
             // Nothing but the drawing (and, once saved, the file it replaced as its .bak) is left.
-            const std::string listing = [&] {
-                std::string names;
-                FILE* ls = ::popen(("ls -A '" + file("") + "'").c_str(), "r");
-                char buf[512];
-                while (ls != nullptr && std::fgets(buf, sizeof buf, ls) != nullptr)
-                    names += buf;
-                if (ls != nullptr)
-                    ::pclose(ls);
-                return names;
-            }();
+            const std::string listing = this->listing();
             const bool kept = out.find("Cannot save") == std::string::npos;
             EXPECT_EQ(listing, kept ? "site.bak\nsite.vdb\n" : "site.vdb\n") << "step " << n << " left a file behind";
             if (out.find("Cannot save") != std::string::npos) {

@@ -20,6 +20,7 @@
 #include "db_internals.h"
 #include "dbapserv.h"
 #include "editor_internals.h"
+#include "scratch_dir.h"
 #include "session.h"
 #include "vemhost_testing.h"
 
@@ -48,11 +49,8 @@ protected:
 
     void SetUp() override
     {
-        char tmpl[] = "/tmp/vem_reliability_XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        m_dir = tmpl;
         ASSERT_NE(::getcwd(m_previousDir, sizeof m_previousDir), nullptr);
-        ASSERT_EQ(::chdir(m_dir.c_str()), 0);
+        ASSERT_EQ(::chdir(m_scratch.path().c_str()), 0);
         m_liveBefore = vemhost::testing::liveObjectCount();
         vemhost::testing::resetForTest();
         vemhost::startCapture();
@@ -74,12 +72,13 @@ protected:
         vemhost::testing::resetForTest();
         EXPECT_EQ(vemhost::testing::liveObjectCount(), m_liveBefore) << "an object outlived its drawing";
         EXPECT_EQ(::chdir(m_previousDir), 0);
-        std::system(("rm -rf '" + m_dir + "'").c_str());
     }
 
     vemcad::Session& session() { return *m_session; }
     AcDbDatabase* db() { return m_session->db(); }
-    std::string file(const std::string& name) const { return m_dir + "/" + name; }
+    std::string file(const std::string& name) const { return m_scratch.file(name); }
+    // The names in the scratch directory, one per line, sorted.
+    std::string listing() const { return m_scratch.listing(); }
 
     // Runs a script (lines, the first word of each command line its name) as vemcad
     // does, checking after each command that nothing is left open; returns what the
@@ -169,8 +168,8 @@ protected:
     }
 
 private:
+    test_support::ScratchDir m_scratch{"vem_reliability"};
     std::unique_ptr<vemcad::Session> m_session;
-    std::string m_dir;
     char m_previousDir[4096] = {};
     long m_liveBefore = 0;
 };

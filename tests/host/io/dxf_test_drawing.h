@@ -1,5 +1,5 @@
-// Building drawings for the output tests: layers, text styles and the host's entities
-// appended to either space, the entity module loaded when the build has it, a reader
+// Building drawings for the output tests (the shared drawing builder, entities
+// appended to either space), the entity module loaded when the build has it, a reader
 // of DXF group pairs, and a limit on file sizes that makes writes fail part-way.
 #pragma once
 
@@ -11,10 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "dbents.h"
-#include "dbmtext.h"
-#include "dbpl.h"
-#include "dbsymtb.h"
+#include "drawing_builder.h"
 #include "rxdict.h"
 #include "vemhost_testing.h"
 
@@ -45,106 +42,17 @@ inline bool loadEntityModule()
 #endif
 }
 
-inline AcDbObjectId addLayer(AcDbDatabase* db, const wchar_t* name, int color, bool off = false, bool locked = false)
-{
-    AcDbLayerTable* table = nullptr;
-    AcDbObjectId id;
-    if (db->getLayerTable(table, AcDb::kForWrite) != Acad::eOk)
-        return id;
-    AcDbLayerTableRecord* layer = new AcDbLayerTableRecord();
-    layer->setName(name);
-    layer->setColorIndex(Adesk::UInt16(color));
-    layer->setIsOff(off);
-    layer->setIsLocked(locked);
-    if (table->add(id, layer) == Acad::eOk)
-        layer->close();
-    else
-        delete layer;
-    table->close();
-    return id;
-}
-
-inline AcDbObjectId addTextStyle(AcDbDatabase* db, const wchar_t* name, const wchar_t* font, const wchar_t* bigFont)
-{
-    AcDbTextStyleTable* table = nullptr;
-    AcDbObjectId id;
-    if (db->getTextStyleTable(table, AcDb::kForWrite) != Acad::eOk)
-        return id;
-    AcDbTextStyleTableRecord* style = new AcDbTextStyleTableRecord();
-    style->setName(name);
-    style->setFileName(font);
-    style->setBigFontFileName(bigFont);
-    if (table->add(id, style) == Acad::eOk)
-        style->close();
-    else
-        delete style;
-    table->close();
-    return id;
-}
+using test_support::addLayer;
+using test_support::addTextStyle;
+using test_support::newLine;
+using test_support::newPolyline;
+using test_support::newText;
+using test_support::Vertex;
 
 // Appends to model space (or paper space) and closes; the id, null when it failed.
 inline AcDbObjectId append(AcDbDatabase* db, AcDbEntity* ent, bool paperSpace = false)
 {
-    AcDbBlockTable* table = nullptr;
-    AcDbBlockTableRecord* space = nullptr;
-    AcDbObjectId id;
-    if (db->getBlockTable(table, AcDb::kForRead) != Acad::eOk) {
-        delete ent;
-        return id;
-    }
-    const Acad::ErrorStatus es =
-        table->getAt(paperSpace ? ACDB_PAPER_SPACE : ACDB_MODEL_SPACE, space, AcDb::kForWrite);
-    table->close();
-    if (es != Acad::eOk) {
-        delete ent;
-        return id;
-    }
-    if (space->appendAcDbEntity(id, ent) == Acad::eOk)
-        ent->close();
-    else
-        delete ent;
-    space->close();
-    return id;
-}
-
-inline AcDbLine* newLine(double x1, double y1, double x2, double y2, AcDbObjectId layer = {}, int color = 256)
-{
-    AcDbLine* line = new AcDbLine(AcGePoint3d(x1, y1, 0), AcGePoint3d(x2, y2, 0));
-    if (!layer.isNull())
-        line->setLayer(layer);
-    line->setColorIndex(Adesk::UInt16(color));
-    return line;
-}
-
-struct Vertex {
-    double x, y, startWidth, endWidth, bulge;
-};
-
-inline AcDbPolyline* newPolyline(const std::vector<Vertex>& vertices, bool closed = false, AcDbObjectId layer = {})
-{
-    AcDbPolyline* pline = new AcDbPolyline();
-    for (unsigned i = 0; i < vertices.size(); ++i) {
-        const Vertex& v = vertices[i];
-        pline->addVertexAt(i, AcGePoint2d(v.x, v.y), v.bulge, v.startWidth, v.endWidth);
-    }
-    pline->setClosed(closed);
-    if (!layer.isNull())
-        pline->setLayer(layer);
-    return pline;
-}
-
-inline AcDbMText* newText(const wchar_t* contents, double x, double y, double height, double rotation = 0.0,
-                          AcDbMText::AttachmentPoint attachment = AcDbMText::kTopLeft, AcDbObjectId style = {})
-{
-    AcDbMText* text = new AcDbMText();
-    text->setContents(contents);
-    text->setLocation(AcGePoint3d(x, y, 0));
-    text->setTextHeight(height);
-    text->setRotation(rotation);
-    text->setAttachment(attachment);
-    if (!style.isNull())
-        text->setTextStyle(style);
-    return text;
+    return test_support::appendTo(db, paperSpace ? ACDB_PAPER_SPACE : ACDB_MODEL_SPACE, ent);
 }
 
 // ---- reading DXF back ---------------------------------------------------------------

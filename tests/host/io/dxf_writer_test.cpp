@@ -19,6 +19,7 @@
 #include "dxf_test_drawing.h"
 #include "dxf_writer.h"
 #include "host_fixture.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -353,9 +354,8 @@ TEST_F(DxfOut, ApplicationEntitiesBecomeTheirPiecesOrTheirDrawing)
 
 TEST_F(DxfOut, ProxiesAreWrittenAsTheirSavedGraphics)
 {
-    char dirTemplate[] = "/tmp/vem_dxf_XXXXXX";
-    ASSERT_NE(::mkdtemp(dirTemplate), nullptr);
-    const std::string vdb = std::string(dirTemplate) + "/app.vdb";
+    const test_support::ScratchDir dir("vem_dxf");
+    const std::string vdb = dir.file("app.vdb");
     {
         AcDbDatabase drawing;
         append(&drawing, static_cast<AcDbEntity*>(DrawnMark::make()));
@@ -372,27 +372,13 @@ TEST_F(DxfOut, ProxiesAreWrittenAsTheirSavedGraphics)
     for (const auto& e : entities(readGroups(dxf)))
         types.push_back(valueOf(e, 0));
     EXPECT_EQ(types, (std::vector<std::string>{"LWPOLYLINE", "LWPOLYLINE", "CIRCLE", "MTEXT"}));
-    opened.reset();
-    std::remove(vdb.c_str());
-    ::rmdir(dirTemplate);
 }
 
 TEST_F(DxfOut, FilesAreCompleteOrNotThere)
 {
     append(db(), newLine(0, 0, 1, 1));
-    char dirTemplate[] = "/tmp/vem_dxf_XXXXXX";
-    ASSERT_NE(::mkdtemp(dirTemplate), nullptr);
-    const std::string dir = dirTemplate;
-    auto listing = [&] {
-        std::string out;
-        FILE* p = ::popen(("ls -A '" + dir + "'").c_str(), "r");
-        char buf[256];
-        while (p && std::fgets(buf, sizeof buf, p))
-            out += buf;
-        if (p)
-            ::pclose(p);
-        return out;
-    };
+    const test_support::ScratchDir scratch("vem_dxf");
+    const std::string& dir = scratch.path();
     std::string error, inMemory;
     ASSERT_TRUE(vemio::writeDxfToString(db(), inMemory, error));
     ASSERT_TRUE(vemio::writeDxf(db(), dir + "/plan.dxf", error)) << error;
@@ -400,13 +386,13 @@ TEST_F(DxfOut, FilesAreCompleteOrNotThere)
     std::stringstream onDisk;
     onDisk << in.rdbuf();
     EXPECT_EQ(onDisk.str(), inMemory);
-    EXPECT_EQ(listing(), "plan.dxf\n");
+    EXPECT_EQ(scratch.listing(), "plan.dxf\n");
 
     // A directory where the file should go: refused, nothing left beside it.
     ASSERT_EQ(::mkdir((dir + "/taken.dxf").c_str(), 0755), 0);
     EXPECT_FALSE(vemio::writeDxf(db(), dir + "/taken.dxf", error));
     EXPECT_NE(error.find("taken.dxf"), std::string::npos) << error;
-    EXPECT_EQ(listing(), "plan.dxf\ntaken.dxf\n");
+    EXPECT_EQ(scratch.listing(), "plan.dxf\ntaken.dxf\n");
     EXPECT_FALSE(vemio::writeDxf(db(), dir + "/missing/plan.dxf", error));
     EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
     EXPECT_FALSE(vemio::writeDxf(db(), "", error));
@@ -425,32 +411,19 @@ TEST_F(DxfOut, FilesAreCompleteOrNotThere)
     EXPECT_FALSE(vemio::writeDxf(db(), dir + "/busy.dxf", error));
     EXPECT_NE(error.find("handle"), std::string::npos) << error;
     busy->close();
-    EXPECT_EQ(listing(), "plan.dxf\ntaken.dxf\n");
-
-    std::system(("rm -rf '" + dir + "'").c_str());
+    EXPECT_EQ(scratch.listing(), "plan.dxf\ntaken.dxf\n");
 }
 
 TEST_F(DxfOut, ReplacesAFileWholeThroughItsLinkOrLeavesItAsItWas)
 {
     for (int i = 0; i < 100; ++i)
         append(db(), newLine(i, 0, i, 1));
-    char dirTemplate[] = "/tmp/vem_dxf_XXXXXX";
-    ASSERT_NE(::mkdtemp(dirTemplate), nullptr);
-    const std::string dir = dirTemplate;
+    const test_support::ScratchDir scratch("vem_dxf");
+    const std::string& dir = scratch.path();
     const std::string real = dir + "/real.dxf", link = dir + "/link.dxf";
     std::ofstream(real) << "old";
     ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
     ASSERT_EQ(::symlink("real.dxf", link.c_str()), 0);
-    auto listing = [&] {
-        std::string out;
-        FILE* p = ::popen(("ls -A '" + dir + "'").c_str(), "r");
-        char buf[256];
-        while (p && std::fgets(buf, sizeof buf, p))
-            out += buf;
-        if (p)
-            ::pclose(p);
-        return out;
-    };
     auto contents = [&] {
         std::ifstream in(real, std::ios::binary);
         std::stringstream s;
@@ -466,16 +439,14 @@ TEST_F(DxfOut, ReplacesAFileWholeThroughItsLinkOrLeavesItAsItWas)
     }
     EXPECT_NE(error.find("writing failed"), std::string::npos) << error;
     EXPECT_EQ(contents(), "old");
-    EXPECT_EQ(listing(), "link.dxf\nreal.dxf\n");
+    EXPECT_EQ(scratch.listing(), "link.dxf\nreal.dxf\n");
 
     // Written whole: the link is still a link, and the file it names keeps its permissions.
     ASSERT_TRUE(vemio::writeDxf(db(), link, error)) << error;
     EXPECT_TRUE(isSymbolicLink(link));
     EXPECT_EQ(contents().compare(0, 11, "  0\nSECTION"), 0);
     EXPECT_EQ(permissionsOf(real), 0640u);
-    EXPECT_EQ(listing(), "link.dxf\nreal.dxf\n");
-
-    std::system(("rm -rf '" + dir + "'").c_str());
+    EXPECT_EQ(scratch.listing(), "link.dxf\nreal.dxf\n");
 }
 
 TEST_F(DxfOut, ErasedAndNotFiniteEntitiesAreLeftOut)

@@ -2,7 +2,6 @@
 // records of a database, and SQL run straight on a drawing file.
 #pragma once
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -16,44 +15,13 @@
 
 #include "db_proxy.h"
 #include "dbsymtb.h"
+#include "drawing_builder.h"
+#include "scratch_dir.h"
 #include "vemhost_testing.h"
 
 using Bytes = std::vector<unsigned char>;
 
-// A directory of its own for each test, removed with what is in it.
-class ScratchDir {
-public:
-    ScratchDir()
-    {
-        char name[] = "/tmp/vemio-test-XXXXXX";
-        const char* made = ::mkdtemp(name);
-        m_path = made != nullptr ? made : "";
-    }
-    ~ScratchDir()
-    {
-        for (const std::string& entry : entries()) {
-            const std::string path = file(entry);
-            if (::unlink(path.c_str()) != 0)
-                ::rmdir(path.c_str());
-        }
-        ::rmdir(m_path.c_str());
-    }
-    std::string file(const std::string& name) const { return m_path + "/" + name; }
-    std::vector<std::string> entries() const
-    {
-        std::vector<std::string> names;
-        if (DIR* dir = ::opendir(m_path.c_str())) {
-            while (dirent* entry = ::readdir(dir))
-                if (std::string(entry->d_name) != "." && std::string(entry->d_name) != "..")
-                    names.push_back(entry->d_name);
-            ::closedir(dir);
-        }
-        return names;
-    }
-
-private:
-    std::string m_path;
-};
+using test_support::ScratchDir;
 
 inline Bytes readFile(const std::string& path)
 {
@@ -112,17 +80,11 @@ inline AcDbObjectId idOf(AcDbDatabase* db, Adesk::UInt64 handle)
     return id;
 }
 
+// Appends to the space and closes; the append must succeed.
 inline AcDbObjectId appendTo(AcDbDatabase* db, const ACHAR* space, AcDbEntity* ent)
 {
-    AcDbBlockTable* blocks = nullptr;
-    EXPECT_EQ(db->getBlockTable(blocks), Acad::eOk);
-    AcDbBlockTableRecord* block = nullptr;
-    EXPECT_EQ(blocks->getAt(space, block, AcDb::kForWrite), Acad::eOk);
-    blocks->close();
-    AcDbObjectId id;
-    EXPECT_EQ(block->appendAcDbEntity(id, ent), Acad::eOk);
-    ent->close();
-    block->close();
+    const AcDbObjectId id = test_support::appendTo(db, space, ent);
+    EXPECT_FALSE(id.isNull()) << "the entity was not appended";
     return id;
 }
 

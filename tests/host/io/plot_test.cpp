@@ -18,6 +18,7 @@
 #include "dxf_test_drawing.h"
 #include "host_fixture.h"
 #include "plot.h"
+#include "scratch_dir.h"
 #include "stroke_font.h"
 
 namespace {
@@ -72,30 +73,8 @@ private:
 
 class Plot : public HostFixture {
 protected:
-    void SetUp() override
-    {
-        HostFixture::SetUp();
-        char dirTemplate[] = "/tmp/vem_plot_XXXXXX";
-        ASSERT_NE(::mkdtemp(dirTemplate), nullptr);
-        m_dir = dirTemplate;
-    }
-    void TearDown() override
-    {
-        std::system(("rm -rf '" + m_dir + "'").c_str());
-        HostFixture::TearDown();
-    }
-    std::string file(const std::string& name) const { return m_dir + "/" + name; }
-    std::string listing() const
-    {
-        std::string out;
-        FILE* p = ::popen(("ls -A '" + m_dir + "'").c_str(), "r");
-        char buf[256];
-        while (p && std::fgets(buf, sizeof buf, p))
-            out += buf;
-        if (p)
-            ::pclose(p);
-        return out;
-    }
+    std::string file(const std::string& name) const { return m_dir.file(name); }
+    std::string listing() const { return m_dir.listing(); }
     vemio::PlotPage plotted(const std::string& name, const vemio::PlotOptions& options = {})
     {
         std::string error;
@@ -142,7 +121,7 @@ protected:
         append(db(), newText(L"北=5000", 10, 90, 5));
     }
 
-    std::string m_dir;
+    test_support::ScratchDir m_dir{"vem_plot"};
 };
 
 }  // namespace

@@ -6,36 +6,22 @@
 #include "dbents.h"
 #include "db_internals.h"
 #include "dbsymtb.h"
+#include "drawing_builder.h"
 #include "host_fixture.h"
 
 namespace {
 
 AcDbObjectId appendLine(AcDbDatabase* db, const AcGePoint3d& a, const AcGePoint3d& b)
 {
-    AcDbBlockTable* table = nullptr;
-    EXPECT_EQ(db->getBlockTable(table, AcDb::kForRead), Acad::eOk);
-    AcDbBlockTableRecord* space = nullptr;
-    EXPECT_EQ(table->getAt(ACDB_MODEL_SPACE, space, AcDb::kForWrite), Acad::eOk);
-    table->close();
-    AcDbLine* line = new AcDbLine(a, b);
-    AcDbObjectId id;
-    EXPECT_EQ(space->appendAcDbEntity(id, line), Acad::eOk);
-    line->close();
-    space->close();
+    const AcDbObjectId id = test_support::appendTo(db, ACDB_MODEL_SPACE, new AcDbLine(a, b));
+    EXPECT_FALSE(id.isNull()) << "the line was not appended";
     return id;
 }
 
 AcDbObjectId addLayer(AcDbDatabase* db, const ACHAR* name, bool locked)
 {
-    AcDbLayerTable* layers = nullptr;
-    EXPECT_EQ(db->getLayerTable(layers, AcDb::kForWrite), Acad::eOk);
-    AcDbLayerTableRecord* rec = new AcDbLayerTableRecord();
-    rec->setName(name);
-    rec->setIsLocked(locked);
-    AcDbObjectId id;
-    EXPECT_EQ(layers->add(id, rec), Acad::eOk);
-    rec->close();
-    layers->close();
+    const AcDbObjectId id = test_support::addLayer(db, name, 7, false, locked);
+    EXPECT_FALSE(id.isNull()) << "the layer was not added";
     return id;
 }
 

@@ -9,6 +9,7 @@
 #include "acedads.h"
 #include "dbents.h"
 #include "dbsymtb.h"
+#include "drawing_builder.h"
 #include "host_fixture.h"
 #include "vemhost_testing.h"
 
@@ -109,16 +110,8 @@ protected:
 
     AcDbObjectId addLine(const AcGePoint3d& a, const AcGePoint3d& b)
     {
-        AcDbBlockTable* table = nullptr;
-        AcDbBlockTableRecord* space = nullptr;
-        AcDbObjectId id;
-        EXPECT_EQ(db()->getBlockTable(table, AcDb::kForRead), Acad::eOk);
-        EXPECT_EQ(table->getAt(ACDB_MODEL_SPACE, space, AcDb::kForWrite), Acad::eOk);
-        table->close();
-        AcDbLine* line = new AcDbLine(a, b);
-        EXPECT_EQ(space->appendAcDbEntity(id, line), Acad::eOk);
-        space->close();
-        line->close();
+        const AcDbObjectId id = test_support::appendTo(db(), ACDB_MODEL_SPACE, new AcDbLine(a, b));
+        EXPECT_FALSE(id.isNull()) << "the line was not appended";
         return id;
     }
 

@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "scratch_dir.h"
+
 namespace {
 
 using acrt::Glyph;
@@ -147,7 +149,8 @@ TEST(StrokeFont, LacksCharactersOutsideItsRangeOrWithoutAFile)
     EXPECT_EQ(path, none->sourcePath());
     EXPECT_EQ(&none->missingGlyph(), &none->glyph(U' '));
     EXPECT_EQ(&none->missingGlyph(), &none->glyph(U'A'));
-    EXPECT_FALSE(StrokeFont::loadFromFile("/tmp")->isLoaded());  // a directory reads nothing
+    const test_support::ScratchDir dir("vem_font");
+    EXPECT_FALSE(StrokeFont::loadFromFile(dir.path())->isLoaded());  // a directory reads nothing
 }
 
 TEST(StrokeFont, ReadsRecordsWrappedAt72ColumnsAndCrLfLines)

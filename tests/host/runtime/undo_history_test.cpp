@@ -10,6 +10,7 @@
 #include "dbapserv.h"
 #include "dbents.h"
 #include "dbsymtb.h"
+#include "drawing_builder.h"
 #include "host_fixture.h"
 #include "undo.h"
 
@@ -17,16 +18,9 @@ namespace {
 
 AcDbObjectId appendLineTo(AcDbDatabase* db, const AcGePoint3d& start)
 {
-    AcDbBlockTable* table = nullptr;
-    db->getBlockTable(table, AcDb::kForRead);
-    AcDbBlockTableRecord* space = nullptr;
-    table->getAt(ACDB_MODEL_SPACE, space, AcDb::kForWrite);
-    table->close();
-    AcDbLine* line = new AcDbLine(start, start + AcGeVector3d(10, 0, 0));
-    AcDbObjectId id;
-    EXPECT_EQ(space->appendAcDbEntity(id, line), Acad::eOk);
-    line->close();
-    space->close();
+    const AcDbObjectId id =
+        test_support::appendTo(db, ACDB_MODEL_SPACE, new AcDbLine(start, start + AcGeVector3d(10, 0, 0)));
+    EXPECT_FALSE(id.isNull()) << "the line was not appended";
     return id;
 }
 

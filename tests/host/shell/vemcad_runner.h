@@ -5,40 +5,39 @@
 #include <sys/wait.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "scratch_dir.h"
+
 struct VemcadRun {
     int status = -1;
     std::string out;
 };
 
-class ScratchDir {
-public:
-    ScratchDir()
-    {
-        char tmpl[] = "/tmp/vemcad_test_XXXXXX";
-        char* dir = ::mkdtemp(tmpl);
-        m_path = dir ? dir : "/tmp";
-    }
-    ~ScratchDir() { std::system(("rm -rf '" + m_path + "'").c_str()); }
-    std::string file(const std::string& name) const { return m_path + "/" + name; }
-    const std::string& path() const { return m_path; }
+using test_support::ScratchDir;
 
-private:
-    std::string m_path;
-};
+// A word for sh -c that stands for exactly the text: single-quoted, each single quote
+// closed, escaped and reopened.
+inline std::string shellQuoted(const std::string& text)
+{
+    std::string out = "'";
+    for (char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
 
+// Runs vemcad in the directory on the script; args are further words of its command
+// line, written by the test itself and passed to the shell as they are.
 inline VemcadRun runVemcad(const ScratchDir& dir, const std::string& script, const std::string& args = "")
 {
     std::string scriptPath = dir.file("run.scr");
     std::ofstream(scriptPath) << script;
-    std::string cmd = "cd '" + dir.path() + "' && '" VEM_BIN_DIR "/vemcad' " + args + " --script '" + scriptPath +
-                      "' 2>'" + dir.file("stderr.txt") + "'";
+    const std::string cmd = "cd " + shellQuoted(dir.path()) + " && " + shellQuoted(VEM_BIN_DIR "/vemcad") + " " +
+                            args + " --script " + shellQuoted(scriptPath) + " 2>" + shellQuoted(dir.file("stderr.txt"));
     VemcadRun run;
     FILE* pipe = ::popen(cmd.c_str(), "r");
     if (pipe == nullptr)
