@@ -29,7 +29,7 @@ void populateSampleDrawing(AcDbDatabase* db)
     onLocked->setLayer(locked);
     appendTo(model, onLocked);
     appendTo(paper, newPointLabel(style, AcGePoint3d(5, 5, 0), AcGePoint3d(5, 5, 0) + toText));
-    // Locked only now: appending to a locked layer is refused like any write open.
+    // Locked last, as a user locks a layer after drawing on it.
     setLayerLocked(locked, true);
 }
 
