@@ -14,14 +14,10 @@ namespace vemcad {
 
 namespace {
 
-// The host offers the last displacement typed (and taken) as the next one's default.
-AcGeVector3d g_lastDisplacement;
-
 // A coordinate may have over 300 digits: the text is measured before it is made.
-std::wstring displacementPrompt()
+std::wstring displacementPrompt(const AcGeVector3d& d)
 {
     const char* format = "\nSpecify displacement <%.4f,%.4f,%.4f>: ";
-    const AcGeVector3d& d = g_lastDisplacement;
     const int size = std::snprintf(nullptr, 0, format, d.x, d.y, d.z);
     std::string text(size_t(std::max(size, 0)) + 1, '\0');
     std::snprintf(&text[0], text.size(), format, d.x, d.y, d.z);
@@ -30,18 +26,18 @@ std::wstring displacementPrompt()
 }
 
 // The typed displacement, or the last one on Enter; false on cancel.
-bool askTypedDisplacement(AcGeVector3d& offset)
+bool askTypedDisplacement(const AcGeVector3d& last, AcGeVector3d& offset)
 {
     AcGePoint3d typed;
-    const int rc = getPoint(displacementPrompt().c_str(), nullptr, typed);
+    const int rc = getPoint(displacementPrompt(last).c_str(), nullptr, typed);
     if (rc == RTCAN)
         return false;
-    offset = rc == RTNORM ? typed.asVector() : g_lastDisplacement;
+    offset = rc == RTNORM ? typed.asVector() : last;
     return true;
 }
 
 // A base point and a second point, or a displacement (typed set); false on cancel.
-bool askDisplacement(AcGeVector3d& offset, bool& typed)
+bool askDisplacement(const AcGeVector3d& last, AcGeVector3d& offset, bool& typed)
 {
     typed = false;
     AcGePoint3d base, to;
@@ -50,7 +46,7 @@ bool askDisplacement(AcGeVector3d& offset, bool& typed)
         return false;
     if (rc != RTNORM) {
         typed = true;
-        return askTypedDisplacement(offset);
+        return askTypedDisplacement(last, offset);
     }
     const int second = getPoint(L"\nSpecify second point or <use first point as displacement>: ", &base, to);
     if (second == RTCAN)
@@ -105,10 +101,10 @@ void stretchCommand(Session& session)
     const Regions regions = vemhost::lastCrossingRegions();
     AcGeVector3d offset;
     bool typed = false;
-    while (askDisplacement(offset, typed)) {
+    while (askDisplacement(session.lastDisplacement(), offset, typed)) {
         if (stretchAll(session, ids, regions, offset)) {
             if (typed)
-                g_lastDisplacement = offset;
+                session.lastDisplacement() = offset;
             return;
         }
     }

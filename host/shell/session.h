@@ -59,6 +59,9 @@ public:
     // Runs one command by name (host command, then module command).
     void runCommand(const std::wstring& name);
     void requestQuit() { m_quit = true; }
+    // The last displacement typed at STRETCH, offered as the next one's default, as the
+    // host keeps it for the session.
+    AcGeVector3d& lastDisplacement() { return m_lastDisplacement; }
     bool quitRequested() const { return m_quit; }
 
 private:
@@ -75,6 +78,7 @@ private:
     bool m_savedTilemode = true;
     const ConsoleInput* m_keyboard = nullptr;
     bool m_quit = false;
+    AcGeVector3d m_lastDisplacement;
 };
 
 // Before the drawing is replaced or the session ends: with unsaved changes, asks whether
