@@ -22,11 +22,19 @@ bool allSubEntitiesMade(std::initializer_list<AcDbEntity*> made)
     return true;
 }
 
+namespace {
 bool carriesOwnerProperties(const AcDbEntity* piece, const AcDbEntity* owner)
 {
     return piece->layerId() == owner->layerId() && piece->colorIndex() == owner->colorIndex() &&
            piece->linetypeId() == owner->linetypeId() && piece->linetypeScale() == owner->linetypeScale() &&
            piece->lineWeight() == owner->lineWeight() && piece->visibility() == owner->visibility();
+}
+}  // namespace
+
+void refreshPropertyCarrier(const SubEntityArray& cache, int carrier, const AcDbEntity* owner)
+{
+    if (carrier >= 0 && carrier < cache.length() && !carriesOwnerProperties(cache[carrier], owner))
+        cache[carrier]->setPropertiesFrom(owner, true);
 }
 
 void drawSubEntities(const SubEntityArray& cache, AcGiWorldDraw* pWd)

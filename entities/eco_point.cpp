@@ -161,6 +161,7 @@ Adesk::Boolean ECoPoint::subWorldDraw(AcGiWorldDraw* pWd)
 {
     assertReadEnabled();
     AcDbEntity::subWorldDraw(pWd);
+    refreshPropertyCarrier(m_subEnts, kPropertyCarrier, this);
     drawSubEntities(m_subEnts, pWd);
     return true;
 }
@@ -168,6 +169,7 @@ Adesk::Boolean ECoPoint::subWorldDraw(AcGiWorldDraw* pWd)
 Acad::ErrorStatus ECoPoint::subExplode(AcDbVoidPtrArray& entitySet) const
 {
     assertReadEnabled();
+    refreshPropertyCarrier(m_subEnts, kPropertyCarrier, this);
     explodeSubEntities(m_subEnts, entitySet);
     return Acad::eOk;
 }
@@ -191,45 +193,3 @@ Acad::ErrorStatus ECoPoint::GetOsnapPoints(AcDb::OsnapMode osnapMode, Adesk::GsM
                              snapPoints, geomIds);
 }
 
-// ---- the entity's properties, carried by the leader ------------------------------
-
-void ECoPoint::subSetDatabaseDefaults(AcDbDatabase* pDb)
-{
-    AcDbEntity::subSetDatabaseDefaults(pDb);
-    keepPiecesInStep(*this, Acad::eOk, kPropertyCarrier);
-}
-
-Acad::ErrorStatus ECoPoint::setColorIndex(Adesk::UInt16 color, Adesk::Boolean doSubents)
-{
-    return keepPiecesInStep(*this, AcDbEntity::setColorIndex(color, doSubents), kPropertyCarrier);
-}
-
-Acad::ErrorStatus ECoPoint::setLayer(const ACHAR* newVal, Adesk::Boolean doSubents, bool allowHiddenLayer)
-{
-    return keepPiecesInStep(*this, AcDbEntity::setLayer(newVal, doSubents, allowHiddenLayer), kPropertyCarrier);
-}
-
-Acad::ErrorStatus ECoPoint::setLayer(AcDbObjectId newVal, Adesk::Boolean doSubents, bool allowHiddenLayer)
-{
-    return keepPiecesInStep(*this, AcDbEntity::setLayer(newVal, doSubents, allowHiddenLayer), kPropertyCarrier);
-}
-
-Acad::ErrorStatus ECoPoint::setLinetype(AcDbObjectId newVal, Adesk::Boolean doSubents)
-{
-    return keepPiecesInStep(*this, AcDbEntity::setLinetype(newVal, doSubents), kPropertyCarrier);
-}
-
-Acad::ErrorStatus ECoPoint::setLinetypeScale(double newval, Adesk::Boolean doSubents)
-{
-    return keepPiecesInStep(*this, AcDbEntity::setLinetypeScale(newval, doSubents), kPropertyCarrier);
-}
-
-Acad::ErrorStatus ECoPoint::setLineWeight(AcDb::LineWeight newVal, Adesk::Boolean doSubents)
-{
-    return keepPiecesInStep(*this, AcDbEntity::setLineWeight(newVal, doSubents), kPropertyCarrier);
-}
-
-Acad::ErrorStatus ECoPoint::setVisibility(AcDb::Visibility newVal, Adesk::Boolean doSubents)
-{
-    return keepPiecesInStep(*this, AcDbEntity::setVisibility(newVal, doSubents), kPropertyCarrier);
-}

@@ -211,6 +211,7 @@ Adesk::Boolean EOrigin::subWorldDraw(AcGiWorldDraw* pWd)
 {
     assertReadEnabled();
     AcDbEntity::subWorldDraw(pWd);
+    refreshPropertyCarrier(m_subEnts, kPropertyCarrier, this);
     drawSubEntities(m_subEnts, pWd);
     return true;
 }
@@ -218,6 +219,7 @@ Adesk::Boolean EOrigin::subWorldDraw(AcGiWorldDraw* pWd)
 Acad::ErrorStatus EOrigin::subExplode(AcDbVoidPtrArray& entitySet) const
 {
     assertReadEnabled();
+    refreshPropertyCarrier(m_subEnts, kPropertyCarrier, this);
     explodeSubEntities(m_subEnts, entitySet);
     return Acad::eOk;
 }
@@ -241,45 +243,3 @@ Acad::ErrorStatus EOrigin::GetOsnapPoints(AcDb::OsnapMode osnapMode, Adesk::GsMa
                              snapPoints, geomIds);
 }
 
-// ---- the entity's properties, carried by the vertical-axis arrow -----------------
-
-void EOrigin::subSetDatabaseDefaults(AcDbDatabase* pDb)
-{
-    AcDbEntity::subSetDatabaseDefaults(pDb);
-    keepPiecesInStep(*this, Acad::eOk, kPropertyCarrier);
-}
-
-Acad::ErrorStatus EOrigin::setColorIndex(Adesk::UInt16 color, Adesk::Boolean doSubents)
-{
-    return keepPiecesInStep(*this, AcDbEntity::setColorIndex(color, doSubents), kPropertyCarrier);
-}
-
-Acad::ErrorStatus EOrigin::setLayer(const ACHAR* newVal, Adesk::Boolean doSubents, bool allowHiddenLayer)
-{
-    return keepPiecesInStep(*this, AcDbEntity::setLayer(newVal, doSubents, allowHiddenLayer), kPropertyCarrier);
-}
-
-Acad::ErrorStatus EOrigin::setLayer(AcDbObjectId newVal, Adesk::Boolean doSubents, bool allowHiddenLayer)
-{
-    return keepPiecesInStep(*this, AcDbEntity::setLayer(newVal, doSubents, allowHiddenLayer), kPropertyCarrier);
-}
-
-Acad::ErrorStatus EOrigin::setLinetype(AcDbObjectId newVal, Adesk::Boolean doSubents)
-{
-    return keepPiecesInStep(*this, AcDbEntity::setLinetype(newVal, doSubents), kPropertyCarrier);
-}
-
-Acad::ErrorStatus EOrigin::setLinetypeScale(double newval, Adesk::Boolean doSubents)
-{
-    return keepPiecesInStep(*this, AcDbEntity::setLinetypeScale(newval, doSubents), kPropertyCarrier);
-}
-
-Acad::ErrorStatus EOrigin::setLineWeight(AcDb::LineWeight newVal, Adesk::Boolean doSubents)
-{
-    return keepPiecesInStep(*this, AcDbEntity::setLineWeight(newVal, doSubents), kPropertyCarrier);
-}
-
-Acad::ErrorStatus EOrigin::setVisibility(AcDb::Visibility newVal, Adesk::Boolean doSubents)
-{
-    return keepPiecesInStep(*this, AcDbEntity::setVisibility(newVal, doSubents), kPropertyCarrier);
-}

@@ -31,18 +31,6 @@ public:
     Acad::ErrorStatus dwgInFields(AcDbDwgFiler* pFiler) override;
     Acad::ErrorStatus dwgOutFields(AcDbDwgFiler* pFiler) const override;
 
-    // The entity's properties. The vertical-axis arrow carries them: a change (or the
-    // database's defaults, given on append) rebuilds the display when it no longer does.
-    Acad::ErrorStatus setColorIndex(Adesk::UInt16 color, Adesk::Boolean doSubents = true) override;
-    Acad::ErrorStatus setLayer(const ACHAR* newVal, Adesk::Boolean doSubents = true,
-                               bool allowHiddenLayer = false) override;
-    Acad::ErrorStatus setLayer(AcDbObjectId newVal, Adesk::Boolean doSubents = true,
-                               bool allowHiddenLayer = false) override;
-    Acad::ErrorStatus setLinetype(AcDbObjectId newVal, Adesk::Boolean doSubents = true) override;
-    Acad::ErrorStatus setLinetypeScale(double newval, Adesk::Boolean doSubents = true) override;
-    Acad::ErrorStatus setLineWeight(AcDb::LineWeight newVal, Adesk::Boolean doSubents = true) override;
-    Acad::ErrorStatus setVisibility(AcDb::Visibility newVal, Adesk::Boolean doSubents = true) override;
-    void subSetDatabaseDefaults(AcDbDatabase* pDb) override;
 
     // Rebuilds the six sub-entities from the members; the old ones are always discarded
     // first, whatever the argument.

@@ -19,25 +19,14 @@ void discardSubEntities(SubEntityArray& cache);
 // left with an empty cache rather than a partial one.
 bool allSubEntitiesMade(std::initializer_list<AcDbEntity*> made);
 
-// True when the piece carries the owner's layer, colour, linetype, linetype scale,
-// lineweight and visibility.
-bool carriesOwnerProperties(const AcDbEntity* piece, const AcDbEntity* owner);
-
-// After a change of the entity's own properties (status es), rebuilds its display if
-// the piece at index carrier (the one piece of its class that takes the owner's
-// properties at each rebuild) no longer carries them. A new entity builds its display
-// before it is appended, so the properties it receives then reach the piece only this
-// way. The pieces are the display, not sub-entities a caller could address one by one,
-// so the piece follows the entity whatever doSubents says. An entity without a display
-// yet (an empty shell not read) is left without one. Returns es.
-template <class Entity>
-Acad::ErrorStatus keepPiecesInStep(Entity& entity, Acad::ErrorStatus es, int carrier)
-{
-    if (es == Acad::eOk && carrier < entity.m_subEnts.length() &&
-        !carriesOwnerProperties(entity.m_subEnts[carrier], &entity))
-        entity.resetSubEnt(1);
-    return es;
-}
+// Gives the piece at index carrier (the one piece of its class that takes the owner's
+// properties at each rebuild) the owner's layer, colour, linetype, linetype scale,
+// lineweight and visibility again when they changed since: a new entity builds its
+// display before it is appended and receives its layer only then, and a property set
+// later reaches the piece without a rebuild. Called wherever the display is used
+// (drawn, exploded), so the piece carries them there. An entity without a display yet
+// is left as it is.
+void refreshPropertyCarrier(const SubEntityArray& cache, int carrier, const AcDbEntity* owner);
 
 // Draws every cached sub-entity into the same world-draw context.
 void drawSubEntities(const SubEntityArray& cache, AcGiWorldDraw* pWd);

@@ -141,6 +141,7 @@ TEST_F(CoordinateSystem, OnlyTheVerticalArrowTakesTheEntityProperties)
 {
     EOrigin* origin = newOrigin(style());
     origin->setColorIndex(3);
+    origin->resetSubEnt(1);
     EXPECT_EQ(origin->m_subEnts[0]->colorIndex(), 3);
     for (int i = 1; i < 6; ++i)
         EXPECT_EQ(origin->m_subEnts[i]->colorIndex(), 256) << "piece " << i;

@@ -123,6 +123,7 @@ TEST_F(PointLabel, OnlyTheLeaderTakesTheLabelProperties)
 {
     ECoPoint* label = newPointLabel(style());
     label->setColorIndex(5);
+    label->resetSubEnt(1);
     EXPECT_EQ(label->m_subEnts[0]->colorIndex(), 5);
     for (int i = 1; i < 4; ++i)
         EXPECT_EQ(label->m_subEnts[i]->colorIndex(), 256) << "piece " << i;
