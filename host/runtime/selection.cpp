@@ -15,6 +15,7 @@
 #include "dbsymtb.h"
 #include "editor_internals.h"
 #include "selection_areas.h"
+#include "spatial_index.h"
 #include "vemhost_testing.h"
 
 namespace {
@@ -348,8 +349,12 @@ std::vector<AcDbObjectId> allEntities(AcDbDatabase* db)
 std::vector<AcDbObjectId> entitiesAtPick(AcDbDatabase* db, const AcGePoint3d& pt)
 {
     std::vector<std::pair<double, size_t>> hits;
-    std::vector<AcDbObjectId> ids = currentSpaceEntities(db);
-    double box = vemhost::pickBox();
+    const double box = vemhost::pickBox();
+    // A slightly larger square than the pick box: its candidates hold all the entities
+    // within the box, whatever the rounding of the distances.
+    const double reach = box * (1.0 + 1e-9) + 1e-9;
+    std::vector<AcDbObjectId> ids =
+        currentSpaceEntitiesNear(db, pt - AcGeVector3d(reach, reach, 0.0), pt + AcGeVector3d(reach, reach, 0.0));
     for (size_t i = 0; i < ids.size(); ++i) {
         AcDbEntity* ent = nullptr;
         if (acdbOpenAcDbEntity(ent, ids[i], AcDb::kForRead) != Acad::eOk)
