@@ -26,7 +26,7 @@ bool insidePolygon(const Point& p, const std::vector<Point>& pts)
 // crossing one those whose extents meet it.
 enum class SelectionArea { kWindow, kCrossing, kWindowPolygon, kCrossingPolygon };
 
-std::vector<AcDbObjectId> entitiesInWindow(AcDbDatabase* db, const AcGePoint3d& a, const AcGePoint3d& b,
+ACRT_PORT std::vector<AcDbObjectId> entitiesInWindow(AcDbDatabase* db, const AcGePoint3d& a, const AcGePoint3d& b,
                                            bool crossing);
 
 // Asks for the area's corners, unsnapped, and finds the current space's entities in it;
