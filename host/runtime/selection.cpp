@@ -64,6 +64,16 @@ std::vector<AcDbObjectId> recalled(const RememberedSelection& kept, AcDbDatabase
     return kept.ids;
 }
 
+// The entity whose drawn extents were just measured, so that its geometric extents,
+// when they are the drawn ones (as they are unless its class says otherwise), do not
+// draw it a second time.
+struct MeasuredExtents {
+    const AcDbEntity* entity = nullptr;
+    bool found = false;
+    AcGePoint3d lo, hi;
+};
+thread_local MeasuredExtents t_measured;
+
 std::vector<AcDbObjectId>* setOf(const ads_name ss)
 {
     if (ss == nullptr || ss[1] != kSelectionSetTag)
@@ -376,6 +386,11 @@ std::vector<AcDbObjectId> entitiesAtPick(AcDbDatabase* db, const AcGePoint3d& pt
 
 bool drawnExtents(AcDbEntity* ent, AcGePoint3d& lo, AcGePoint3d& hi)
 {
+    if (ent != nullptr && ent == t_measured.entity) {
+        lo = t_measured.lo;
+        hi = t_measured.hi;
+        return t_measured.found;
+    }
     vemhost::PrimitiveCollector collector;
     collector.draw(ent);
     AcDbExtents ext;
@@ -387,6 +402,27 @@ bool drawnExtents(AcDbEntity* ent, AcGePoint3d& lo, AcGePoint3d& hi)
             ext.addPoint(prim.points[0] + r);
             ext.addPoint(prim.points[0] - r);
         }
+    }
+    if (ext.isEmpty())
+        return false;
+    lo = ext.minPoint();
+    hi = ext.maxPoint();
+    return true;
+}
+
+bool indexExtents(AcDbEntity* ent, AcGePoint3d& lo, AcGePoint3d& hi)
+{
+    MeasuredExtents drawn;
+    drawn.found = drawnExtents(ent, drawn.lo, drawn.hi);
+    drawn.entity = ent;
+    t_measured = drawn;
+    AcDbExtents ext;
+    if (ent->getGeomExtents(ext) != Acad::eOk)
+        ext = AcDbExtents();
+    t_measured = MeasuredExtents();
+    if (drawn.found) {
+        ext.addPoint(drawn.lo);
+        ext.addPoint(drawn.hi);
     }
     if (ext.isEmpty())
         return false;

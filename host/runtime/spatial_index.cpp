@@ -58,19 +58,11 @@ bool measure(const AcDbStub* stub, Box& box)
     AcDbEntity* ent = nullptr;
     if (acdbOpenAcDbEntity(ent, AcDbObjectId(stub), AcDb::kForRead) != Acad::eOk)
         return false;
-    AcDbExtents ext;
     AcGePoint3d lo, hi;
-    if (ent->getGeomExtents(ext) != Acad::eOk)
-        ext = AcDbExtents();
-    if (drawnExtents(ent, lo, hi)) {
-        ext.addPoint(lo);
-        ext.addPoint(hi);
-    }
+    const bool found = indexExtents(ent, lo, hi);
     ent->close();
-    if (ext.isEmpty())
+    if (!found)
         return false;
-    lo = ext.minPoint();
-    hi = ext.maxPoint();
     if (std::isnan(lo.x) || std::isnan(lo.y) || std::isnan(hi.x) || std::isnan(hi.y))
         return false;
     box = Box(Point(lo.x, lo.y), Point(hi.x, hi.y));
