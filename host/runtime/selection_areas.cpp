@@ -198,9 +198,10 @@ bool entitiesInArea(AcDbDatabase* db, SelectionArea area, std::vector<AcDbObject
         AcDbExtents bounds;
         for (const AcGePoint2d& c : region.corners)
             bounds.addPoint(AcGePoint3d(c.x, c.y, 0.0));
-        found = entitiesWhoseExtents(db, bounds.minPoint(), bounds.maxPoint(), [&](const AcGePoint3d& lo, const AcGePoint3d& hi) {
+        const auto inArea = [&](const AcGePoint3d& lo, const AcGePoint3d& hi) {
             return crossing ? region.meetsBox(lo, hi) : polygonHoldsBox(region.corners, lo, hi);
-        });
+        };
+        found = entitiesWhoseExtents(db, bounds.minPoint(), bounds.maxPoint(), inArea);
     }
     if (crossing)
         crossed = std::move(region);

@@ -32,7 +32,7 @@ ACRT_PORT std::vector<AcDbObjectId> entitiesInWindow(AcDbDatabase* db, const AcG
 // Asks for the area's corners, unsnapped, and finds the current space's entities in it;
 // a crossing area comes back as its region (crossed is left empty otherwise). A polygon
 // of fewer than three corners finds nothing. False on cancel.
-bool entitiesInArea(AcDbDatabase* db, SelectionArea area, std::vector<AcDbObjectId>& found,
-                    vemhost::CrossingRegion& crossed);
+ACRT_PORT bool entitiesInArea(AcDbDatabase* db, SelectionArea area, std::vector<AcDbObjectId>& found,
+                              vemhost::CrossingRegion& crossed);
 
 }  // namespace acrt

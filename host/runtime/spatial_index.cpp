@@ -223,7 +223,8 @@ std::vector<AcDbObjectId> SpatialIndex::entitiesMeeting(AcDbObjectId block, cons
     if (index.orderStale)
         renumber(index, btr);
     std::vector<Value> hits;
-    const Box query(Point(std::min(lo.x, hi.x), std::min(lo.y, hi.y)), Point(std::max(lo.x, hi.x), std::max(lo.y, hi.y)));
+    const Box query(Point(std::min(lo.x, hi.x), std::min(lo.y, hi.y)),
+                    Point(std::max(lo.x, hi.x), std::max(lo.y, hi.y)));
     index.tree.query(bgi::intersects(query), std::back_inserter(hits));
     std::vector<std::pair<std::uint64_t, const AcDbStub*>> placed;
     placed.reserve(hits.size());

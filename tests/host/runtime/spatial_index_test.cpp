@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
 #include <vector>
 
 #include "dbapserv.h"
@@ -17,6 +18,7 @@
 #include "spatial_index.h"
 #include "undo.h"
 #include "vemhost_program.h"
+#include "vemhost_testing.h"
 
 namespace {
 
@@ -26,9 +28,11 @@ protected:
     {
         HostFixture::SetUp();
         vemhost::setPickBox(2.5);
+        vemhost::startCapture();
     }
     void TearDown() override
     {
+        vemhost::takeCaptured();
         acrt::useSpatialIndex(true);
         HostFixture::TearDown();
     }
@@ -95,6 +99,17 @@ protected:
         acrt::useSpatialIndex(true);
         EXPECT_EQ(indexed, scanned) << what;
     }
+    // The entities a WP or CP polygon through the corners finds, its corners typed.
+    std::vector<AcDbObjectId> inPolygon(acrt::SelectionArea area, const std::vector<AcGePoint3d>& corners)
+    {
+        for (const AcGePoint3d& c : corners)
+            vemhost::queueInput(std::to_wstring(c.x) + L"," + std::to_wstring(c.y));
+        vemhost::queueInput(L"");
+        std::vector<AcDbObjectId> found;
+        vemhost::CrossingRegion region;
+        EXPECT_TRUE(acrt::entitiesInArea(db(), area, found, region));
+        return found;
+    }
     void expectAgreement(int questions)
     {
         for (int i = 0; i < questions; ++i) {
@@ -108,6 +123,12 @@ protected:
                     return std::make_pair(found, std::vector<double>{snapped.x, snapped.y, snapped.z});
                 },
                 "snap");
+            if (i % 4 != 0)
+                continue;
+            const std::vector<AcGePoint3d> corners = {p, q, somewhere(), somewhere()};
+            const acrt::SelectionArea area =
+                i % 8 == 0 ? acrt::SelectionArea::kCrossingPolygon : acrt::SelectionArea::kWindowPolygon;
+            expectSameAnswers([&] { return inPolygon(area, corners); }, "polygon");
         }
     }
 
