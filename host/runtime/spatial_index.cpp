@@ -93,7 +93,12 @@ void SpatialIndex::markChanged(AcDbObject* object)
 }
 
 void SpatialIndex::objectOpenedForWrite(AcDbObject* object) { markChanged(object); }
-void SpatialIndex::objectAppended(AcDbObject* object) { markChanged(object); }
+// A new style or layer changes no entity drawn so far.
+void SpatialIndex::objectAppended(AcDbObject* object)
+{
+    if (AcDbEntity::cast(object) != nullptr)
+        markChanged(object);
+}
 void SpatialIndex::objectErased(AcDbObject* object, bool) { markChanged(object); }
 
 void SpatialIndex::objectRestored(AcDbObject* object)
