@@ -81,6 +81,9 @@ SpatialIndex::~SpatialIndex() = default;
 void SpatialIndex::markChanged(AcDbObject* object)
 {
     if (AcDbEntity::cast(object) != nullptr) {
+        // Until a block is first asked about, its build will measure everything.
+        if (m_blocks->byBlock.empty())
+            return;
         if (AcDbStub* stub = AcDbSystemInternals::stubOf(object))
             m_changed.push_back(stub);
         return;
