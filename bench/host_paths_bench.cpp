@@ -1,6 +1,7 @@
 // The host paths on drawings of 1,000, 10,000 and 100,000 point labels: COPY of all,
 // its UNDO, COPDEC, COLIST, XALL, SAVE, OPEN and DXFOUT, each timed on fresh drawings,
-// plus the memory a label with its display takes.
+// a pick, an END snap and a window selection (through the spatial index, and the pick
+// also by the full scan), plus the memory a label with its display takes.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <sys/resource.h>
@@ -12,12 +13,14 @@
 #include <memory>
 
 #include "bench_targets.h"
+#include "acedads.h"
 #include "dbapserv.h"
 #include "dbsymtb.h"
 #include "drawing_file.h"
 #include "dxf_writer.h"
 #include "eco_point.h"
 #include "session.h"
+#include "spatial_index.h"
 #include "vemhost_testing.h"
 
 namespace {
@@ -166,6 +169,83 @@ void dxfout(benchmark::State& s)
     std::remove(scratchFile("out.dxf").c_str());
 }
 
+// A pick on a label's mark in the middle of the drawing, as a click at an object prompt.
+void pickOne()
+{
+    vemhost::clearInput();
+    vemhost::queueInput({L"10000,0"});
+    ads_name ent;
+    ads_point pt;
+    if (acedEntSel(L"\nSelect object: ", ent, pt) != RTNORM)
+        std::fprintf(stderr, "the pick found nothing\n");
+    vemhost::takeCaptured();
+}
+// The first question of a drawing builds its index; the timed ones find it built.
+void warmIndex()
+{
+    vemhost::clearInput();
+    vemhost::queueInput({L"0,0"});
+    ads_name ent;
+    ads_point pt;
+    acedEntSel(L"\nSelect object: ", ent, pt);
+    vemhost::takeCaptured();
+}
+void pick(benchmark::State& s) { hostPath(s, warmIndex, pickOne); }
+void pickFirst(benchmark::State& s) { hostPath(s, nothing, pickOne); }
+void pickScan(benchmark::State& s)
+{
+    acrt::useSpatialIndex(false);
+    hostPath(s, nothing, pickOne);
+    acrt::useSpatialIndex(true);
+}
+void snapEnd(benchmark::State& s)
+{
+    hostPath(s, warmIndex, [] {
+        vemhost::clearInput();
+        vemhost::queueInput({L"END", L"10001,1"});
+        ads_point p;
+        acedGetPoint(nullptr, L"\nPoint: ", p);
+        vemhost::takeCaptured();
+    });
+}
+// The edits of a whole drawing whose index is built: its upkeep is only marking what
+// changed; the next question measures those again (pick_after_copy).
+void copyIndexed(benchmark::State& s)
+{
+    hostPath(s, warmIndex, [] { runCommand(L"COPY", {L"ALL", L"", L"0,0", L"0,30000", L""}); });
+}
+void eraseIndexed(benchmark::State& s) { hostPath(s, warmIndex, [] { runCommand(L"ERASE", {L"ALL", L""}); }); }
+void undoCopyIndexed(benchmark::State& s)
+{
+    hostPath(s,
+             [] {
+                 warmIndex();
+                 runCommand(L"COPY", {L"ALL", L"", L"0,0", L"0,30000", L""});
+             },
+             [] { session().undo().undo(); });
+}
+void pickAfterCopy(benchmark::State& s)
+{
+    hostPath(s,
+             [] {
+                 warmIndex();
+                 runCommand(L"COPY", {L"ALL", L"", L"0,0", L"0,30000", L""});
+             },
+             pickOne);
+}
+void erase(benchmark::State& s) { hostPath(s, nothing, [] { runCommand(L"ERASE", {L"ALL", L""}); }); }
+
+// A window of 11 by 11 labels.
+void windowSelect(benchmark::State& s)
+{
+    hostPath(s, warmIndex, [] {
+        const ads_point a = {9990, -10, 0}, b = {10210, 210, 0};
+        ads_name ss;
+        if (acedSSGet(L"W", a, b, nullptr, ss) == RTNORM)
+            acedSSFree(ss);
+    });
+}
+
 // Heap bytes in use, the general heap's and the host's object heap's: unlike the
 // resident size it also counts memory reused from earlier drawings of the run.
 long heapBytesInUse()
@@ -202,6 +282,16 @@ HOST_PATH(xall)->Name("xall");
 HOST_PATH(save)->Name("save");
 HOST_PATH(open)->Name("open");
 HOST_PATH(dxfout)->Name("dxfout");
+HOST_PATH(pick)->Name("pick");
+HOST_PATH(pickFirst)->Name("pick_first");
+HOST_PATH(pickScan)->Name("pick_scan");
+HOST_PATH(snapEnd)->Name("snap");
+HOST_PATH(windowSelect)->Name("window");
+HOST_PATH(erase)->Name("erase");
+HOST_PATH(copyIndexed)->Name("copy_indexed");
+HOST_PATH(eraseIndexed)->Name("erase_indexed");
+HOST_PATH(undoCopyIndexed)->Name("undo_copy_indexed");
+HOST_PATH(pickAfterCopy)->Name("pick_after_copy");
 BENCHMARK(memoryPerLabel)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)

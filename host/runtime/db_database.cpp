@@ -7,6 +7,7 @@
 #include "dbapserv.h"
 #include "dbsymtb.h"
 #include "rx_runtime_class.h"
+#include "spatial_index.h"
 #include "undo_recorder.h"
 
 ACRT_DEFINE_CLASS(AcDbDatabase, AcRxObject, "");
@@ -27,7 +28,12 @@ void AcDbHandle::getIntoAsciiBuffer(ACHAR* pBuf, size_t nBufLen) const
 
 // ---- the object table ----------------------------------------------------------------
 
-AcDbDatabase::Impl::Impl() : undo(std::make_unique<acrt::UndoRecorder>()) {}
+AcDbDatabase::Impl::Impl()
+    : undo(std::make_unique<acrt::UndoRecorder>()), spatial(std::make_unique<acrt::SpatialIndex>())
+{
+    changes.add(undo.get());
+    changes.add(spatial.get());
+}
 AcDbDatabase::Impl::~Impl() = default;
 
 AcDbStub* AcDbDatabase::Impl::newStub(AcDbDatabase* owner)
@@ -97,7 +103,7 @@ AcDbDatabase* databaseOfSerial(Adesk::Int64 serial)
 DatabaseObserver* databaseObserver(const AcDbDatabase* db)
 {
     AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(db);
-    return impl ? impl->undo.get() : nullptr;
+    return impl ? &impl->changes : nullptr;
 }
 }  // namespace acrt
 

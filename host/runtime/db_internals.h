@@ -26,9 +26,10 @@ public:
 namespace acrt {
 
 class UndoRecorder;
+class SpatialIndex;
 
-// Told about changes to a database's objects, so that undo can record them (the
-// database's undo history is its observer).
+// Told about changes to a database's objects, so that undo can record them and the
+// spatial index can refresh the extents it holds.
 class ACRT_PORT DatabaseObserver {
 public:
     virtual ~DatabaseObserver() = default;
@@ -37,6 +38,37 @@ public:
     virtual void objectOpenedForWrite(AcDbObject* object) = 0;
     virtual void objectAppended(AcDbObject* object) = 0;
     virtual void objectErased(AcDbObject* object, bool erasing) = 0;
+    // Undo or redo has just put back a filed state or an erased mark, unseen by opens.
+    virtual void objectRestored(AcDbObject*) {}
+};
+
+// Passes each change on to the database's observers in turn: its undo history first.
+class ACRT_PORT ChangeFanout final : public DatabaseObserver {
+public:
+    void add(DatabaseObserver* observer) { m_observers.push_back(observer); }
+    void objectOpenedForWrite(AcDbObject* object) override
+    {
+        for (DatabaseObserver* o : m_observers)
+            o->objectOpenedForWrite(object);
+    }
+    void objectAppended(AcDbObject* object) override
+    {
+        for (DatabaseObserver* o : m_observers)
+            o->objectAppended(object);
+    }
+    void objectErased(AcDbObject* object, bool erasing) override
+    {
+        for (DatabaseObserver* o : m_observers)
+            o->objectErased(object, erasing);
+    }
+    void objectRestored(AcDbObject* object) override
+    {
+        for (DatabaseObserver* o : m_observers)
+            o->objectRestored(object);
+    }
+
+private:
+    std::vector<DatabaseObserver*> m_observers;
 };
 
 // The live database of a serial, or null.
@@ -66,6 +98,8 @@ struct ACRT_PORT AcDbDatabase::Impl {
     bool tearingDown = false;
     long openCount = 0;
     std::unique_ptr<acrt::UndoRecorder> undo;  // the database's undo history, told of every change
+    std::unique_ptr<acrt::SpatialIndex> spatial;  // the entities' extents by block, told of every change
+    acrt::ChangeFanout changes;                   // tells both
     Adesk::Int64 serial = 0;  // names the database inside entity names (ads_name)
 
     Impl();

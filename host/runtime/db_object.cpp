@@ -259,7 +259,7 @@ Acad::ErrorStatus AcDbSystemInternals::open(AcDbObject*& pObj, AcDbObjectId id, 
                 return Acad::eOnLockedLayer;
         }
         if (impl != nullptr)
-            impl->undo->objectOpenedForWrite(obj);
+            impl->changes.objectOpenedForWrite(obj);
         obj->m_writeOpen = true;
     } else {
         ++obj->m_readers;

@@ -53,5 +53,8 @@ ACRT_PORT bool snapPoint(AcDbDatabase* db, unsigned modes, AcGePoint3d pick, con
 ACRT_PORT double planSegmentDistance(const AcGePoint3d& p, const AcGePoint3d& a, const AcGePoint3d& b);
 // The world extents of an entity's drawn geometry.
 ACRT_PORT bool drawnExtents(AcDbEntity* ent, AcGePoint3d& minPt, AcGePoint3d& maxPt);
+// The box the spatial index holds for an entity: its geometric and drawn extents
+// together (a pick asks the one, a selection area the other), each measured once.
+bool indexExtents(AcDbEntity* ent, AcGePoint3d& minPt, AcGePoint3d& maxPt);
 
 }  // namespace acrt

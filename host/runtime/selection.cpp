@@ -15,6 +15,7 @@
 #include "dbsymtb.h"
 #include "editor_internals.h"
 #include "selection_areas.h"
+#include "spatial_index.h"
 #include "vemhost_testing.h"
 
 namespace {
@@ -62,6 +63,16 @@ std::vector<AcDbObjectId> recalled(const RememberedSelection& kept, AcDbDatabase
         return {};
     return kept.ids;
 }
+
+// The entity whose drawn extents were just measured, so that its geometric extents,
+// when they are the drawn ones (as they are unless its class says otherwise), do not
+// draw it a second time.
+struct MeasuredExtents {
+    const AcDbEntity* entity = nullptr;
+    bool found = false;
+    AcGePoint3d lo, hi;
+};
+thread_local MeasuredExtents t_measured;
 
 std::vector<AcDbObjectId>* setOf(const ads_name ss)
 {
@@ -348,8 +359,12 @@ std::vector<AcDbObjectId> allEntities(AcDbDatabase* db)
 std::vector<AcDbObjectId> entitiesAtPick(AcDbDatabase* db, const AcGePoint3d& pt)
 {
     std::vector<std::pair<double, size_t>> hits;
-    std::vector<AcDbObjectId> ids = currentSpaceEntities(db);
-    double box = vemhost::pickBox();
+    const double box = vemhost::pickBox();
+    // A slightly larger square than the pick box: its candidates hold all the entities
+    // within the box, whatever the rounding of the distances.
+    const double reach = box * (1.0 + 1e-9) + 1e-9;
+    std::vector<AcDbObjectId> ids =
+        currentSpaceEntitiesNear(db, pt - AcGeVector3d(reach, reach, 0.0), pt + AcGeVector3d(reach, reach, 0.0));
     for (size_t i = 0; i < ids.size(); ++i) {
         AcDbEntity* ent = nullptr;
         if (acdbOpenAcDbEntity(ent, ids[i], AcDb::kForRead) != Acad::eOk)
@@ -371,6 +386,11 @@ std::vector<AcDbObjectId> entitiesAtPick(AcDbDatabase* db, const AcGePoint3d& pt
 
 bool drawnExtents(AcDbEntity* ent, AcGePoint3d& lo, AcGePoint3d& hi)
 {
+    if (ent != nullptr && ent == t_measured.entity) {
+        lo = t_measured.lo;
+        hi = t_measured.hi;
+        return t_measured.found;
+    }
     vemhost::PrimitiveCollector collector;
     collector.draw(ent);
     AcDbExtents ext;
@@ -382,6 +402,27 @@ bool drawnExtents(AcDbEntity* ent, AcGePoint3d& lo, AcGePoint3d& hi)
             ext.addPoint(prim.points[0] + r);
             ext.addPoint(prim.points[0] - r);
         }
+    }
+    if (ext.isEmpty())
+        return false;
+    lo = ext.minPoint();
+    hi = ext.maxPoint();
+    return true;
+}
+
+bool indexExtents(AcDbEntity* ent, AcGePoint3d& lo, AcGePoint3d& hi)
+{
+    MeasuredExtents drawn;
+    drawn.found = drawnExtents(ent, drawn.lo, drawn.hi);
+    drawn.entity = ent;
+    t_measured = drawn;
+    AcDbExtents ext;
+    if (ent->getGeomExtents(ext) != Acad::eOk)
+        ext = AcDbExtents();
+    t_measured = MeasuredExtents();
+    if (drawn.found) {
+        ext.addPoint(drawn.lo);
+        ext.addPoint(drawn.hi);
     }
     if (ext.isEmpty())
         return false;

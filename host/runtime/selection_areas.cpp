@@ -7,6 +7,7 @@
 
 #include "acedads.h"
 #include "editor_internals.h"
+#include "spatial_index.h"
 
 namespace {
 
@@ -98,12 +99,14 @@ bool extentsOf(AcDbEntity* ent, AcGePoint3d& lo, AcGePoint3d& hi)
     return acrt::drawnExtents(ent, lo, hi);
 }
 
-// The current space's entities whose extents pass the test, in drawing order.
+// The current space's entities whose extents pass the test, in drawing order; only
+// those whose extents meet the box lo-hi can pass.
 template <class Test>
-std::vector<AcDbObjectId> entitiesWhoseExtents(AcDbDatabase* db, Test test)
+std::vector<AcDbObjectId> entitiesWhoseExtents(AcDbDatabase* db, const AcGePoint3d& lo, const AcGePoint3d& hi,
+                                               Test test)
 {
     std::vector<AcDbObjectId> out;
-    for (const AcDbObjectId& id : acrt::currentSpaceEntities(db)) {
+    for (const AcDbObjectId& id : acrt::currentSpaceEntitiesNear(db, lo, hi)) {
         AcDbEntity* ent = nullptr;
         if (acdbOpenAcDbEntity(ent, id, AcDb::kForRead) != Acad::eOk)
             continue;
@@ -167,7 +170,7 @@ std::vector<AcDbObjectId> entitiesInWindow(AcDbDatabase* db, const AcGePoint3d& 
                                            bool crossing)
 {
     const double x0 = std::min(a.x, b.x), x1 = std::max(a.x, b.x), y0 = std::min(a.y, b.y), y1 = std::max(a.y, b.y);
-    return entitiesWhoseExtents(db, [&](const AcGePoint3d& lo, const AcGePoint3d& hi) {
+    return entitiesWhoseExtents(db, a, b, [&](const AcGePoint3d& lo, const AcGePoint3d& hi) {
         if (crossing)
             return lo.x <= x1 && hi.x >= x0 && lo.y <= y1 && hi.y >= y0;
         return lo.x >= x0 && hi.x <= x1 && lo.y >= y0 && hi.y <= y1;
@@ -192,9 +195,13 @@ bool entitiesInArea(AcDbDatabase* db, SelectionArea area, std::vector<AcDbObject
             return false;
         if (region.corners.size() < 3)
             return true;
-        found = entitiesWhoseExtents(db, [&](const AcGePoint3d& lo, const AcGePoint3d& hi) {
+        AcDbExtents bounds;
+        for (const AcGePoint2d& c : region.corners)
+            bounds.addPoint(AcGePoint3d(c.x, c.y, 0.0));
+        const auto inArea = [&](const AcGePoint3d& lo, const AcGePoint3d& hi) {
             return crossing ? region.meetsBox(lo, hi) : polygonHoldsBox(region.corners, lo, hi);
-        });
+        };
+        found = entitiesWhoseExtents(db, bounds.minPoint(), bounds.maxPoint(), inArea);
     }
     if (crossing)
         crossed = std::move(region);

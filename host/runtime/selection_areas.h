@@ -26,13 +26,13 @@ bool insidePolygon(const Point& p, const std::vector<Point>& pts)
 // crossing one those whose extents meet it.
 enum class SelectionArea { kWindow, kCrossing, kWindowPolygon, kCrossingPolygon };
 
-std::vector<AcDbObjectId> entitiesInWindow(AcDbDatabase* db, const AcGePoint3d& a, const AcGePoint3d& b,
+ACRT_PORT std::vector<AcDbObjectId> entitiesInWindow(AcDbDatabase* db, const AcGePoint3d& a, const AcGePoint3d& b,
                                            bool crossing);
 
 // Asks for the area's corners, unsnapped, and finds the current space's entities in it;
 // a crossing area comes back as its region (crossed is left empty otherwise). A polygon
 // of fewer than three corners finds nothing. False on cancel.
-bool entitiesInArea(AcDbDatabase* db, SelectionArea area, std::vector<AcDbObjectId>& found,
-                    vemhost::CrossingRegion& crossed);
+ACRT_PORT bool entitiesInArea(AcDbDatabase* db, SelectionArea area, std::vector<AcDbObjectId>& found,
+                              vemhost::CrossingRegion& crossed);
 
 }  // namespace acrt

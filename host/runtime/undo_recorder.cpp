@@ -115,6 +115,8 @@ void UndoRecorder::restore(const UndoRecord& record, bool forward)
     if (!bytes.empty())
         AcDbSystemInternals::restoreFiledState(object, bytes);
     stub->erased = forward ? record.erasedAfter : record.erasedBefore;
+    if (DatabaseObserver* observer = databaseObserver(stub->database))
+        observer->objectRestored(object);
 }
 
 vemhost::UndoMark UndoRecorder::mark() const
