@@ -125,7 +125,7 @@
     await api("/api/pick", { method: "POST", body: `${w.x},${w.y},${kPickBoxPixels / scale}` });
     follow();
   }
-  function selecting() { return /Select objects: *$/.test(prompt); }
+  function selecting() { return /(Select|Remove) objects: *$/.test(prompt); }
   function fmt(v) { return (Math.round(v * 1e6) / 1e6).toString(); }
 
   // ---- mouse and keys ----------------------------------------------------------

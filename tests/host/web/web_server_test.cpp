@@ -161,6 +161,14 @@ TEST_F(WebServerTest, TypedLinesRunCommandsAndTheViewShowsWhatTheyDrew)
     send({"REDO"});
     EXPECT_NE(view().find("\"p\":[0,0,10,5]"), std::string::npos) << view();
 
+    // A drag in the view comes as a typed window: one line, three answers. A window
+    // that holds only part of the line selects nothing; a crossing one takes it.
+    send({"ERASE", "W -1,-1 5,6", ""});
+    EXPECT_NE(view().find("\"p\":[0,0,10,5]"), std::string::npos) << view();
+    send({"ERASE", "C 5,6 -1,-1", ""});
+    EXPECT_NE(view().find("\"items\":[]"), std::string::npos) << view();
+    send({"U"});
+
     auto dxf = m_client->Get("/api/download?format=dxf");
     ASSERT_TRUE(dxf);
     EXPECT_EQ(dxf->status, 200);
