@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # The project's two commands for a fresh Debian machine:
 #   ./run.sh demo   build and run the main job
+#   ./run.sh ui [DRAWING]   build and serve a session to the browser (vemcad --serve)
 #   ./run.sh test   build and run the whole suite, normal and sanitized
 #   ./run.sh fuzz [SECONDS]   build the fuzz targets with clang and run each (default 60 s)
 #   ./run.sh bench  Release build, benchmarks against their targets, DXFOUT beside ezdxf
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake g++ make libgtest-dev libgmock-dev hershey-fonts-data libsqlite3-dev libreadline-dev libbenchmark-dev clang libclang-rt-14-dev libcairo2-dev python3-ezdxf libboost-dev)
+PACKAGES=(cmake g++ make libgtest-dev libgmock-dev hershey-fonts-data libsqlite3-dev libreadline-dev libbenchmark-dev clang libclang-rt-14-dev libcairo2-dev python3-ezdxf libboost-dev libcpp-httplib-dev pkg-config)
 JOBS=$(nproc 2>/dev/null || echo 2)
 
 install_missing_packages() {
@@ -94,6 +95,13 @@ cmd_demo() {
     ./build/bin/vemcad --script examples/demo.scr
 }
 
+# vemcad --serve prints the address to open; QUIT in the page ends it.
+cmd_ui() {
+    install_missing_packages
+    build build RelWithDebInfo OFF
+    ./build/bin/vemcad --serve "$@"
+}
+
 cmd_bench() {
     install_missing_packages
     cmake -S . -B build-rel -DCMAKE_BUILD_TYPE=Release -DVEM_BUILD_BENCH=ON -DVEM_BUILD_TESTS=OFF >/dev/null
@@ -115,5 +123,6 @@ case "${1:-}" in
     demo) cmd_demo ;;
     bench) cmd_bench ;;
     fuzz) cmd_fuzz "${2:-60}" ;;
-    *) echo "usage: $0 demo|test|bench|fuzz [seconds]" >&2; exit 2 ;;
+    ui) shift; cmd_ui "$@" ;;
+    *) echo "usage: $0 demo|test|bench|fuzz [seconds]|ui [drawing]" >&2; exit 2 ;;
 esac

@@ -1,30 +1,48 @@
 // vemcad: the command-line host. Loads the modules beside it, then runs commands typed
-// at the keyboard or read from a script, on a new or an existing drawing.
+// at the keyboard or read from a script, or served to a browser, on a new or an
+// existing drawing.
 #include <unistd.h>
 
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "console_io.h"
 #include "session.h"
 #include "vemhost_program.h"
+#include "web_server.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: vemcad [--script FILE.scr] [--no-commands] [--no-modules] [DRAWING.vdb]\n"
+    "usage: vemcad [--script FILE.scr | --serve [--port N]] [--no-commands] [--no-modules] [DRAWING.vdb]\n"
     "  --script FILE   run the commands of FILE, then exit\n"
+    "  --serve         run the session in the browser: serve it on 127.0.0.1 and print\n"
+    "                  the address to open\n"
+    "  --port N        the port to serve on (default: a free one)\n"
     "  --no-commands   load only the entity module (VEMD)\n"
     "  --no-modules    load no module\n";
 
 struct Options {
     std::string script;
     std::string drawing;
+    bool serve = false;
+    int port = 0;
     bool loadCommands = true;
     bool loadEntities = true;
 };
+
+bool parsePort(const char* text, int& port)
+{
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || *end != 0 || value < 0 || value > 65535)
+        return false;
+    port = int(value);
+    return true;
+}
 
 bool parseOptions(int argc, char** argv, Options& options)
 {
@@ -32,6 +50,10 @@ bool parseOptions(int argc, char** argv, Options& options)
         std::string arg = argv[i];
         if (arg == "--script" && i + 1 < argc)
             options.script = argv[++i];
+        else if (arg == "--serve")
+            options.serve = true;
+        else if (arg == "--port" && i + 1 < argc && parsePort(argv[i + 1], options.port))
+            ++i;
         else if (arg == "--no-commands")
             options.loadCommands = false;
         else if (arg == "--no-modules")
@@ -43,7 +65,7 @@ bool parseOptions(int argc, char** argv, Options& options)
         else
             return false;
     }
-    return true;
+    return options.script.empty() || !options.serve;
 }
 
 std::string programDirectory()
@@ -65,6 +87,22 @@ void loadModule(vemcad::Session& session, const char* name)
     vemhost::printPlain(vemhost::fromUtf8("\n" + message));
     if (!ok)
         std::fprintf(stderr, "vemcad: %s\n", message.c_str());
+}
+
+// Serves the session to the browser until it ends (QUIT).
+int serveSession(vemcad::Session& session, int port)
+{
+    vemweb::WebServer server(session);
+    std::string message;
+    if (!server.bind(port, message)) {
+        std::fprintf(stderr, "vemcad: %s\n", message.c_str());
+        return 1;
+    }
+    std::printf("vemcad serves the drawing at\n  %s\nOpen it in a browser; QUIT there ends vemcad.\n",
+                server.address().c_str());
+    std::fflush(stdout);
+    server.serve();
+    return 0;
 }
 
 }  // namespace
@@ -100,6 +138,8 @@ int main(int argc, char** argv)
         if (!options.drawing.empty() && !session.openDrawing(options.drawing, message)) {
             std::fprintf(stderr, "vemcad: cannot open %s: %s\n", options.drawing.c_str(), message.c_str());
             status = 1;
+        } else if (options.serve) {
+            status = serveSession(session, options.port);
         } else {
             vemhost::setInputProvider(options.script.empty() ? static_cast<vemhost::InputProvider*>(&console)
                                                              : &script);

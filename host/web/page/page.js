@@ -1,0 +1,224 @@
+// The page's behaviour: polls the session's state, draws the view, and sends typed
+// lines, picks and window selections as the command line would take them.
+"use strict";
+(function () {
+  const token = new URLSearchParams(location.search).get("token") || "";
+  const canvas = document.getElementById("view");
+  const ctx = canvas.getContext("2d");
+  const transcriptEl = document.getElementById("transcript");
+  const promptEl = document.getElementById("prompt");
+  const commandEl = document.getElementById("command");
+  const cursorEl = document.getElementById("cursor");
+  const sessionEl = document.getElementById("session");
+
+  let transcript = "", transcriptEnd = 0, prompt = "", idle = false;
+  let scale = 1, centerX = 0, centerY = 0, extents = null, items = [], fitted = false;
+  let drag = null, lastMiddle = 0;
+  const kPickBoxPixels = 5;  // how near (pixels) a pick finds an object or snap
+
+  function api(path, options) {
+    options = options || {};
+    options.headers = Object.assign({ "X-Vem-Token": token }, options.headers || {});
+    return fetch(path, options);
+  }
+
+  // ---- view --------------------------------------------------------------------
+  function toWorld(px, py) {
+    return { x: centerX + (px - canvas.width / 2) / scale, y: centerY - (py - canvas.height / 2) / scale };
+  }
+  function toScreen(x, y) {
+    return [canvas.width / 2 + (x - centerX) * scale, canvas.height / 2 - (y - centerY) * scale];
+  }
+  function zoomExtents() {
+    if (!extents) return;
+    const w = Math.max(extents[2] - extents[0], 1e-9), h = Math.max(extents[3] - extents[1], 1e-9);
+    scale = 0.9 * Math.min(canvas.width / w, canvas.height / h);
+    centerX = (extents[0] + extents[2]) / 2;
+    centerY = (extents[1] + extents[3]) / 2;
+    fetchView();
+  }
+  function resize() {
+    canvas.width = canvas.clientWidth;
+    canvas.height = canvas.clientHeight;
+    fetchView();
+  }
+  async function fetchView() {
+    const a = toWorld(0, canvas.height), b = toWorld(canvas.width, 0);
+    const r = await api(`/api/view?x0=${a.x}&y0=${a.y}&x1=${b.x}&y1=${b.y}`);
+    if (!r.ok) return;
+    const v = await r.json();
+    extents = v.extents;
+    items = v.items;
+    if (!fitted && extents) { fitted = true; zoomExtents(); return; }
+    draw();
+  }
+  function path(p, close) {
+    ctx.beginPath();
+    for (let i = 0; i < p.length; i += 2) {
+      const [sx, sy] = toScreen(p[i], p[i + 1]);
+      if (i === 0) ctx.moveTo(sx, sy); else ctx.lineTo(sx, sy);
+    }
+    if (close) ctx.closePath();
+  }
+  function draw() {
+    ctx.clearRect(0, 0, canvas.width, canvas.height);
+    ctx.lineWidth = 1;
+    for (const it of items) {
+      ctx.strokeStyle = ctx.fillStyle = it.c;
+      if (it.k === "l") { path(it.p, false); ctx.stroke(); }
+      else if (it.k === "g") { path(it.p, true); ctx.fill(); }
+      else if (it.k === "o") {
+        const [sx, sy] = toScreen(it.x, it.y);
+        ctx.beginPath(); ctx.arc(sx, sy, Math.max(it.r * scale, 0.5), 0, 2 * Math.PI); ctx.stroke();
+      } else if (it.k === "t" && it.h * scale >= 1.5) {
+        const [sx, sy] = toScreen(it.x, it.y);
+        ctx.save();
+        ctx.translate(sx, sy);
+        ctx.rotate(-it.a);
+        ctx.font = `${it.h * scale}px sans-serif`;
+        ctx.fillText(it.s, 0, 0);
+        ctx.restore();
+      }
+    }
+    if (drag && drag.button === 0 && drag.moved) {
+      const crossing = drag.x < drag.x0;
+      ctx.setLineDash(crossing ? [5, 4] : []);
+      ctx.strokeStyle = crossing ? "#6f6" : "#69f";
+      ctx.strokeRect(Math.min(drag.x0, drag.x), Math.min(drag.y0, drag.y),
+                     Math.abs(drag.x - drag.x0), Math.abs(drag.y - drag.y0));
+      ctx.setLineDash([]);
+    }
+  }
+
+  // ---- session -----------------------------------------------------------------
+  async function poll() {
+    const r = await api(`/api/state?since=${transcriptEnd}`);
+    if (!r.ok) { sessionEl.textContent = "disconnected"; return false; }
+    const s = await r.json();
+    const changed = s.transcript.length > 0;
+    if (s.end < transcriptEnd) transcript = "";
+    transcript += s.transcript;
+    transcriptEnd = s.end;
+    prompt = s.prompt;
+    idle = s.idle;
+    const shown = s.waiting ? transcript.slice(0, transcript.length - prompt.length) : transcript;
+    transcriptEl.textContent = shown;
+    transcriptEl.scrollTop = transcriptEl.scrollHeight;
+    promptEl.textContent = s.waiting ? prompt : "";
+    sessionEl.textContent = s.ended ? "session ended" : s.waiting ? "" : "working...";
+    return { changed: changed, waiting: s.waiting };
+  }
+  // After an action: the state until the session waits again, then the view.
+  async function follow() {
+    for (let i = 0; i < 100; ++i) {
+      const s = await poll();
+      if (!s || s.waiting) break;
+      await new Promise(r => setTimeout(r, 30));
+    }
+    fetchView();
+  }
+  async function send(line) {
+    await api("/api/input", { method: "POST", body: line });
+    follow();
+  }
+  async function pick(w) {
+    await api("/api/pick", { method: "POST", body: `${w.x},${w.y},${kPickBoxPixels / scale}` });
+    follow();
+  }
+  function selecting() { return /(Select|Remove) objects: *$/.test(prompt); }
+  function fmt(v) { return (Math.round(v * 1e6) / 1e6).toString(); }
+
+  // ---- mouse and keys ----------------------------------------------------------
+  canvas.addEventListener("wheel", e => {
+    e.preventDefault();
+    const before = toWorld(e.offsetX, e.offsetY);
+    scale *= e.deltaY < 0 ? 1.25 : 0.8;
+    const after = toWorld(e.offsetX, e.offsetY);
+    centerX += before.x - after.x;
+    centerY += before.y - after.y;
+    fetchView();
+  }, { passive: false });
+  canvas.addEventListener("mousedown", e => {
+    e.preventDefault();
+    if (e.button === 1) {
+      const now = Date.now();
+      if (now - lastMiddle < 400) { zoomExtents(); lastMiddle = 0; return; }
+      lastMiddle = now;
+    }
+    drag = { button: e.button, x0: e.offsetX, y0: e.offsetY, x: e.offsetX, y: e.offsetY, moved: false,
+             cx: centerX, cy: centerY };
+  });
+  canvas.addEventListener("mousemove", e => {
+    const w = toWorld(e.offsetX, e.offsetY);
+    cursorEl.textContent = `X ${w.x.toFixed(4)}  Y ${w.y.toFixed(4)}`;
+    if (!drag) return;
+    drag.x = e.offsetX; drag.y = e.offsetY;
+    if (Math.abs(drag.x - drag.x0) + Math.abs(drag.y - drag.y0) > 4) drag.moved = true;
+    if (drag.button === 1) {
+      centerX = drag.cx - (drag.x - drag.x0) / scale;
+      centerY = drag.cy + (drag.y - drag.y0) / scale;
+      draw();
+    } else if (drag.button === 0 && selecting()) {
+      draw();
+    }
+  });
+  canvas.addEventListener("mouseup", e => {
+    const d = drag;
+    drag = null;
+    if (!d) return;
+    if (d.button === 1) { if (d.moved) fetchView(); return; }
+    if (d.button === 2) { send(""); return; }
+    if (d.button !== 0) return;
+    if (d.moved && selecting()) {
+      const a = toWorld(d.x0, d.y0), b = toWorld(e.offsetX, e.offsetY);
+      const mode = e.offsetX >= d.x0 ? "W" : "C";
+      draw();
+      send(`${mode} ${fmt(a.x)},${fmt(a.y)} ${fmt(b.x)},${fmt(b.y)}`);
+    } else {
+      pick(toWorld(d.x0, d.y0));
+    }
+    commandEl.focus();
+  });
+  canvas.addEventListener("contextmenu", e => e.preventDefault());
+  commandEl.addEventListener("keydown", e => {
+    if (e.key === "Enter" || (e.key === " " && (commandEl.value === "" || idle))) {
+      e.preventDefault();
+      const line = commandEl.value;
+      commandEl.value = "";
+      send(line);
+    } else if (e.key === "Escape") {
+      e.preventDefault();
+      commandEl.value = "";
+      send("^C");
+    }
+  });
+  document.addEventListener("keydown", e => {
+    if (document.activeElement !== commandEl && e.key.length === 1 && !e.ctrlKey && !e.metaKey) commandEl.focus();
+  });
+
+  // ---- toolbar -----------------------------------------------------------------
+  document.getElementById("undo").onclick = () => send("U");
+  document.getElementById("redo").onclick = () => send("REDO");
+  document.getElementById("extents").onclick = zoomExtents;
+  document.getElementById("save").onclick = async () => {
+    const r = await api("/api/save", { method: "POST" });
+    if (!r.ok) sessionEl.textContent = "finish the command first";
+    follow();
+  };
+  for (const b of document.querySelectorAll("button[data-format]")) {
+    b.onclick = () => {
+      const a = document.createElement("a");
+      a.href = `/api/download?format=${b.dataset.format}&token=${encodeURIComponent(token)}`;
+      a.download = "";
+      document.body.appendChild(a);
+      a.click();
+      a.remove();
+    };
+  }
+
+  window.addEventListener("resize", resize);
+  resize();
+  follow();
+  setInterval(async () => { const s = await poll(); if (s && s.changed) fetchView(); }, 1000);
+  commandEl.focus();
+})();
