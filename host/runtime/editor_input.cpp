@@ -29,7 +29,24 @@ struct EditorInput {
     std::wstring initGetKeywords;
     std::wstring keyword;  // the last keyword answered
     AcGePoint3d last;
+    // What the request reading now asks for (RequestScope), and whether one reads.
+    bool reading = false;
+    bool readingPicks = false;
+    vemhost::Request request = vemhost::Request::kNone;
+    bool runningSnaps = false;
+    AcGePoint3d requestBase;
+    const std::vector<AcDbObjectId>* selected = nullptr;
+    vemhost::InputObserver* observer = nullptr;
 };
+
+vemhost::Request requestReading(const EditorInput& in)
+{
+    if (!in.reading)
+        return vemhost::Request::kNone;
+    if (in.request != vemhost::Request::kNone)
+        return in.request;
+    return in.readingPicks ? vemhost::Request::kPoint : vemhost::Request::kText;
+}
 
 EditorInput& input()
 {
@@ -49,6 +66,8 @@ bool nextInput(vemhost::Input& next)
         got = true;
     }
     in.exhausted = !got;
+    if (got && in.observer != nullptr)
+        in.observer->inputTaken(next, requestReading(in));
     return got;
 }
 
@@ -104,7 +123,11 @@ acrt::AnswerStatus readInput(const ACHAR* prompt, bool spacesAllowed, bool picks
     answer.clear();
     if (prompt != nullptr)
         vemhost::printPlain(prompt);
+    EditorInput& in = input();
+    in.reading = true;
+    in.readingPicks = picksWanted;
     const acrt::AnswerStatus status = takeInput(picksWanted, pick);
+    in.reading = false;
     return status == acrt::AnswerStatus::kText ? takeAnswer(spacesAllowed, answer) : status;
 }
 
@@ -200,6 +223,7 @@ constexpr int kAskAgain = 1;
 int askPoint(const ACHAR* prompt, const AcGePoint3d& base, bool runningSnaps, const std::wstring& keywords,
              AcGePoint3d& p)
 {
+    const acrt::RequestScope request(vemhost::Request::kPoint, runningSnaps, base);
     std::wstring text;
     AcGePoint3d pick;
     acrt::AnswerStatus status = acrt::readPointAnswer(prompt, text, pick);
@@ -219,17 +243,18 @@ int askPoint(const ACHAR* prompt, const AcGePoint3d& base, bool runningSnaps, co
     }
     const bool picked = status == acrt::AnswerStatus::kPick;
     const unsigned modes = explicitSnap ? explicitModes : (picked && runningSnaps ? unsigned(vemhost::osmode()) : 0u);
-    if (modes == 0)
-        return RTNORM;
     AcGePoint3d snapped;
-    if (acrt::snapPoint(acdbHostApplicationServices()->workingDatabase(), modes, p, base, snapped)) {
-        p = snapped;
-        return RTNORM;
+    const bool snappedAny =
+        modes != 0 && acrt::snapPoint(acdbHostApplicationServices()->workingDatabase(), modes, p, base, snapped);
+    if (explicitSnap && modes != 0 && !snappedAny) {  // NON takes the point as it is
+        vemhost::printPlain(L"\nNo snap point found.");
+        return kAskAgain;
     }
-    if (!explicitSnap)
-        return RTNORM;  // running snaps never refuse a pick
-    vemhost::printPlain(L"\nNo snap point found.");
-    return kAskAgain;
+    if (snappedAny)
+        p = snapped;  // running snaps never refuse a pick: without a snap point it is taken as it is
+    if (picked && input().observer != nullptr)
+        input().observer->pickedPoint(p);
+    return RTNORM;
 }
 
 }  // namespace
@@ -278,6 +303,29 @@ bool setOsmode(int bits)
     return true;
 }
 int osmode() { return input().osmode; }
+InputObserver::~InputObserver() = default;
+void setInputObserver(InputObserver* observer) { input().observer = observer; }
+Waiting waiting()
+{
+    const EditorInput& in = input();
+    Waiting w;
+    w.request = requestReading(in);
+    if (w.request == Request::kNone)
+        return w;
+    w.runningSnaps = in.request == Request::kPoint && in.runningSnaps;
+    w.base = in.requestBase;
+    if (in.request == Request::kSelection && in.selected != nullptr)
+        w.selected = *in.selected;
+    return w;
+}
+bool previewRunningSnap(const AcGePoint3d& pick, AcGePoint3d& snapped, unsigned& modeBit)
+{
+    const EditorInput& in = input();
+    if (!in.reading || in.request != Request::kPoint || !in.runningSnaps || in.osmode == 0)
+        return false;
+    return acrt::snapPoint(acdbHostApplicationServices()->workingDatabase(), unsigned(in.osmode), pick,
+                           in.requestBase, snapped, &modeBit);
+}
 Answer readAnswer(const ACHAR* prompt, bool spacesAllowed, std::wstring& answer)
 {
     return acrt::readAnswer(prompt, spacesAllowed, answer) == acrt::AnswerStatus::kCancel ? Answer::kCancel
@@ -286,6 +334,29 @@ Answer readAnswer(const ACHAR* prompt, bool spacesAllowed, std::wstring& answer)
 }  // namespace vemhost
 
 namespace acrt {
+
+RequestScope::RequestScope(vemhost::Request request, bool runningSnaps, const AcGePoint3d& base,
+                           const std::vector<AcDbObjectId>* selected)
+{
+    EditorInput& in = input();
+    m_request = in.request;
+    m_runningSnaps = in.runningSnaps;
+    m_base = in.requestBase;
+    m_selected = in.selected;
+    in.request = request;
+    in.runningSnaps = runningSnaps;
+    in.requestBase = base;
+    in.selected = selected;
+}
+
+RequestScope::~RequestScope()
+{
+    EditorInput& in = input();
+    in.request = m_request;
+    in.runningSnaps = m_runningSnaps;
+    in.requestBase = m_base;
+    in.selected = m_selected;
+}
 
 AnswerStatus readAnswer(const ACHAR* prompt, bool spacesAllowed, std::wstring& answer)
 {

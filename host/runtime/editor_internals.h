@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dbmain.h"
+#include "vemhost_program.h"
 
 namespace acrt {
 
@@ -16,6 +17,26 @@ enum class AnswerStatus { kText, kPick, kCancel };
 ACRT_PORT AnswerStatus readAnswer(const ACHAR* prompt, bool spacesAllowed, std::wstring& answer);
 // The same for a prompt that takes points: kPick with the picked point, or kText.
 ACRT_PORT AnswerStatus readPointAnswer(const ACHAR* prompt, std::wstring& answer, AcGePoint3d& pick);
+
+// Says what the editor asks for while a request reads its answers (vemhost::waiting),
+// and restores what an enclosing request asked for when it ends.
+class ACRT_PORT RequestScope {
+public:
+    explicit RequestScope(vemhost::Request request, bool runningSnaps = false,
+                          const AcGePoint3d& base = AcGePoint3d::kOrigin,
+                          const std::vector<AcDbObjectId>* selected = nullptr);
+    ~RequestScope();
+    RequestScope(const RequestScope&) = delete;
+    RequestScope& operator=(const RequestScope&) = delete;
+
+private:
+    vemhost::Request m_request;
+    bool m_runningSnaps;
+    AcGePoint3d m_base;
+    const std::vector<AcDbObjectId>* m_selected;
+};
+// Remembers the entity a pick found (vemhost::lastPickedEntity).
+ACRT_PORT void notePickedEntity(const AcDbObjectId& id);
 
 // Parses a point answer ("x,y", "x,y,z", "@dx,dy", "@d<angle") relative to base; false
 // also when the point is not finite (a relative sum that overflows).
@@ -47,8 +68,9 @@ enum OsnapBits : unsigned {
 // Among the snap points of the modes in `modes` that the entities within the aperture
 // (the pick box) of `pick` offer, the one nearest `pick` in the plan; `last` is the
 // point perpendiculars are dropped from. False when there is none.
+// modeBit, when given, receives the bit of the mode that gave the point.
 ACRT_PORT bool snapPoint(AcDbDatabase* db, unsigned modes, AcGePoint3d pick, const AcGePoint3d& last,
-                         AcGePoint3d& snapped);
+                         AcGePoint3d& snapped, unsigned* modeBit = nullptr);
 // How far a point is from the segment a-b, in the XY plane.
 ACRT_PORT double planSegmentDistance(const AcGePoint3d& p, const AcGePoint3d& a, const AcGePoint3d& b);
 // The world extents of an entity's drawn geometry.

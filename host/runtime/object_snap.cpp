@@ -42,21 +42,24 @@ double cross(double ax, double ay, double bx, double by) { return ax * by - ay *
 class NearestCandidate {
 public:
     explicit NearestCandidate(const AcGePoint3d& pick) : m_pick(pick) {}
-    void offer(const AcGePoint3d& p)
+    void offer(const AcGePoint3d& p, unsigned modeBit)
     {
         const double d = planDistance(p, m_pick);
         if (d < m_best) {
             m_best = d;
             m_point = p;
+            m_modeBit = modeBit;
         }
     }
     bool found() const { return m_best < HUGE_VAL; }
     const AcGePoint3d& point() const { return m_point; }
+    unsigned modeBit() const { return m_modeBit; }
 
 private:
     AcGePoint3d m_pick;
     double m_best = HUGE_VAL;
     AcGePoint3d m_point;
+    unsigned m_modeBit = 0;
 };
 
 // A straight piece, or an arc in the plan: a bulged segment of a polyline lying in a
@@ -268,7 +271,7 @@ void offerIntersections(const std::vector<Piece>& pieces, const AcGePoint3d& pic
 {
     auto offer = [&](const AcGePoint3d& p) {
         if (planDistance(p, pick) <= aperture)
-            nearest.offer(p);
+            nearest.offer(p, acrt::kSnapInt);
     };
     for (size_t i = 0; i < pieces.size(); ++i)
         for (size_t j = i + 1; j < pieces.size(); ++j)
@@ -286,7 +289,7 @@ void offerObjectSnaps(const AcDbEntity* ent, unsigned modes, const AcGePoint3d& 
         points.setLogicalLength(0);
         ent->getOsnapPoints(m.mode, 0, pick, last, AcGeMatrix3d::kIdentity, points, geomIds);
         for (const AcGePoint3d& p : points)
-            nearest.offer(p);
+            nearest.offer(p, m.bit);
     }
 }
 
@@ -305,7 +308,8 @@ double planSegmentDistance(const AcGePoint3d& p, const AcGePoint3d& a, const AcG
 }
 
 // The pick is taken by value: callers may pass the point they want the answer in.
-bool snapPoint(AcDbDatabase* db, unsigned modes, const AcGePoint3d pick, const AcGePoint3d& last, AcGePoint3d& snapped)
+bool snapPoint(AcDbDatabase* db, unsigned modes, const AcGePoint3d pick, const AcGePoint3d& last, AcGePoint3d& snapped,
+               unsigned* modeBit)
 {
     const double aperture = vemhost::pickBox();
     NearestCandidate nearest(pick);
@@ -323,6 +327,8 @@ bool snapPoint(AcDbDatabase* db, unsigned modes, const AcGePoint3d pick, const A
     if (!nearest.found())
         return false;
     snapped = nearest.point();
+    if (modeBit != nullptr)
+        *modeBit = nearest.modeBit();
     return true;
 }
 

@@ -35,6 +35,7 @@ struct SelectionSets {
     Adesk::Int64 nextId = 1;
     RememberedSelection previous;
     RememberedSelection pickFirst;
+    RememberedSelection lastPicked;  // the entity the last pick found
     std::vector<vemhost::CrossingRegion> crossed;  // of the last interactive selection
 };
 
@@ -252,6 +253,8 @@ std::vector<AcDbObjectId> pickedEntity(AcDbDatabase* db, const AcGePoint3d& pt, 
     std::vector<AcDbObjectId> hits = filtered(acrt::entitiesAtPick(db, pt), filter);
     if (hits.size() > 1)
         hits.resize(1);
+    if (!hits.empty())
+        acrt::notePickedEntity(hits.front());
     return hits;
 }
 
@@ -263,6 +266,7 @@ int selectInteractively(AcDbDatabase* db, const struct resbuf* filter, ads_name 
     std::vector<AcDbObjectId> set;
     std::unordered_set<const AcDbStub*> members;
     bool removing = false;
+    const acrt::RequestScope request(vemhost::Request::kSelection, false, AcGePoint3d::kOrigin, &set);
     for (;;) {
         std::wstring answer;
         AcGePoint3d a;
@@ -319,11 +323,20 @@ void acrt::forgetRememberedSelections()
     SelectionSets& s = selections();
     s.previous = RememberedSelection();
     s.pickFirst = RememberedSelection();
+    s.lastPicked = RememberedSelection();
     s.crossed.clear();
 }
 
+void acrt::notePickedEntity(const AcDbObjectId& id) { remember(selections().lastPicked, {id}); }
+
 namespace vemhost {
 std::vector<CrossingRegion> lastCrossingRegions() { return selections().crossed; }
+AcDbObjectId lastPickedEntity()
+{
+    const std::vector<AcDbObjectId> ids =
+        recalled(selections().lastPicked, acdbHostApplicationServices()->workingDatabase());
+    return ids.empty() || ids.front().isErased() ? AcDbObjectId() : ids.front();
+}
 namespace testing {
 long openSelectionSetCount() { return long(selections().sets.size()); }
 }  // namespace testing
@@ -471,6 +484,7 @@ int acedEntSel(const ACHAR* str, ads_name entres, ads_point ptres)
     AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
     const ACHAR* prompt = str ? str : L"\nSelect object: ";
     acrt::takeInitGetFlags();
+    const acrt::RequestScope request(vemhost::Request::kObject);
     for (;;) {
         std::wstring answer;
         AcGePoint3d picked, pt;
@@ -486,6 +500,7 @@ int acedEntSel(const ACHAR* str, ads_name entres, ads_point ptres)
         std::vector<AcDbObjectId> hits = acrt::entitiesAtPick(db, pt);
         if (hits.empty())
             return RTERROR;
+        acrt::notePickedEntity(hits.front());
         if (entres != nullptr)
             acdbGetAdsName(*reinterpret_cast<ads_name*>(entres), hits.front());
         if (ptres != nullptr) {

@@ -1,8 +1,10 @@
 // Output for other programs and for people: DXFOUT writes the drawing as DXF, PLOT
-// draws model space (its extents or a window) to an SVG, PNG or PDF picture.
+// draws model space (its extents or a window) to an SVG, PNG or PDF picture, SCRIPTOUT
+// writes the session so far as a script.
 #include <cwctype>
 
 #include "dxf_writer.h"
+#include "text_file.h"
 #include "plot.h"
 #include "session.h"
 #include "shell_input.h"
@@ -69,6 +71,27 @@ void plotCommand(Session& session)
                           std::to_string(long(page.height)) + " pixels)."));
 }
 
+// The commands finished so far, as `vemcad --script` replays them; a name without an
+// extension gets ".scr".
+void scriptoutCommand(Session& session)
+{
+    std::string path, error;
+    if (!askFileName(path, L"\nEnter script file name: "))
+        return;
+    const size_t slash = path.find_last_of('/');
+    if (path.find('.', slash == std::string::npos ? 0 : slash + 1) == std::string::npos)
+        path += ".scr";
+    const std::string text = session.script().text();
+    if (!vemio::writeTextFile(path, text, error)) {
+        say(vemhost::fromUtf8("Cannot write " + path + ": " + error + "."));
+        return;
+    }
+    size_t lines = 0;
+    for (char c : text)
+        lines += c == '\n';
+    say(vemhost::fromUtf8("Wrote " + path + " (" + std::to_string(lines) + (lines == 1 ? " line)." : " lines).")));
+}
+
 }  // namespace
 
 void addOutputCommands(std::vector<HostCommand>& table)
@@ -76,6 +99,7 @@ void addOutputCommands(std::vector<HostCommand>& table)
     //              name        run            undoable
     table.push_back({L"DXFOUT", dxfoutCommand, false});
     table.push_back({L"PLOT", plotCommand, false});
+    table.push_back({L"SCRIPTOUT", scriptoutCommand, false});
 }
 
 }  // namespace vemcad

@@ -29,10 +29,12 @@ Session::Session(const std::string& moduleDir) : m_modules(moduleDir)
     addFileCommands(m_commands);
     addOutputCommands(m_commands);
     newDrawing();
+    vemhost::setInputObserver(&m_script);
 }
 
 Session::~Session()
 {
+    vemhost::setInputObserver(nullptr);
     // The drawing (with its undo history) goes before the modules whose classes its
     // objects belong to.
     acdbHostApplicationServices()->setWorkingDatabase(nullptr);
@@ -117,6 +119,7 @@ void Session::runCommand(const std::wstring& name)
 
 bool Session::nextCommand(std::wstring& name)
 {
+    m_script.commandStarts();
     for (;;) {
         name.clear();
         if (vemhost::readAnswer(L"\nCommand: ", false, name) == vemhost::Answer::kCancel) {

@@ -9,6 +9,7 @@
 #include "console_io.h"
 #include "dbmain.h"
 #include "module_loader.h"
+#include "session_script.h"
 #include "undo.h"
 #include "vemhost_program.h"
 
@@ -63,6 +64,8 @@ public:
     // host keeps it for the session.
     AcGeVector3d& lastDisplacement() { return m_lastDisplacement; }
     bool quitRequested() const { return m_quit; }
+    // The session so far as a script (SCRIPTOUT).
+    const SessionScript& script() const { return m_script; }
 
 private:
     const HostCommand* findHostCommand(const std::wstring& name) const;
@@ -79,6 +82,7 @@ private:
     const ConsoleInput* m_keyboard = nullptr;
     bool m_quit = false;
     AcGeVector3d m_lastDisplacement;
+    SessionScript m_script;
 };
 
 // Before the drawing is replaced or the session ends: with unsaved changes, asks whether

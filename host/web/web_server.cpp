@@ -14,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "coordinate_readout.h"
 #include "drawing_view.h"
 #include "dxf_writer.h"
 #include "json_text.h"
@@ -82,6 +83,31 @@ bool parsePick(const std::string& text, AcGePoint3d& point, double& pickBox)
     point = AcGePoint3d(values[0], values[1], 0.0);
     pickBox = values[2];
     return true;
+}
+
+const char* requestName(vemhost::Request request)
+{
+    switch (request) {
+    case vemhost::Request::kText: return "text";
+    case vemhost::Request::kPoint: return "point";
+    case vemhost::Request::kObject: return "object";
+    case vemhost::Request::kSelection: return "selection";
+    default: return "none";
+    }
+}
+
+// The OSMODE bit's snap name, as the snap keywords spell it.
+const char* snapName(unsigned modeBit)
+{
+    static const struct {
+        unsigned bit;
+        const char* name;
+    } kNames[] = {{0x1, "END"}, {0x2, "MID"},  {0x4, "CEN"},   {0x8, "NOD"},   {0x10, "QUA"},
+                  {0x20, "INT"}, {0x40, "INS"}, {0x80, "PER"}, {0x100, "TAN"}, {0x200, "NEA"}};
+    for (const auto& n : kNames)
+        if (n.bit == modeBit)
+            return n.name;
+    return "";
 }
 
 void refuse(httplib::Response& res, int status, const std::string& message)
@@ -226,6 +252,7 @@ void WebServer::route()
         appendJsonString(out, s.prompt);
         out += std::string(",\"waiting\":") + (s.waiting ? "true" : "false");
         out += std::string(",\"idle\":") + (s.atCommandPrompt ? "true" : "false");
+        out += std::string(",\"request\":\"") + requestName(s.request) + "\"";
         out += std::string(",\"ended\":") + (m_web.ended() ? "true" : "false") + "}";
         res.set_content(out, "application/json");
     });
@@ -261,6 +288,19 @@ void WebServer::route()
         res.set_content(out, "application/json");
     });
 
+    // Under the cursor: the snap a click would take at a point request, and the
+    // coordinates in the system followed, at the snapped point when there is one.
+    m_http->Get("/api/cursor", [this](const Request& req, Response& res) {
+        const double x = numberParam(req, "x", HUGE_VAL), y = numberParam(req, "y", HUGE_VAL);
+        const double box = numberParam(req, "box", 0);
+        if (!std::isfinite(x) || !std::isfinite(y))
+            return refuse(res, 400, "the cursor is x and y");
+        std::string out;
+        if (!m_web.runOnCommandThread([&] { out = cursorJson(AcGePoint3d(x, y, 0), box); }))
+            return refuse(res, 503, "the session has ended");
+        res.set_content(out, "application/json");
+    });
+
     m_http->Post("/api/save", [this](const Request&, Response& res) {
         if (!m_web.snapshot(0).atCommandPrompt)
             return refuse(res, 409, "a command is running");
@@ -270,23 +310,64 @@ void WebServer::route()
 
     m_http->Get("/api/download", [this](const Request& req, Response& res) {
         const std::string format = req.get_param_value("format");
-        if (format != "dxf" && format != "png" && format != "pdf")
-            return refuse(res, 400, "format is dxf, png or pdf");
+        if (format != "dxf" && format != "png" && format != "pdf" && format != "scr")
+            return refuse(res, 400, "format is dxf, png, pdf or scr");
         std::string bytes, error, name;
         bool ok = false;
         const bool ran = m_web.runOnCommandThread([&] {
             name = downloadName(m_session.drawingName(), format);
-            ok = format == "dxf" ? vemio::writeDxfToString(m_session.db(), bytes, error)
-                                 : plotToBytes(m_session.db(), format, bytes, error);
+            if (format == "scr") {
+                bytes = m_session.script().text();
+                ok = true;
+            } else {
+                ok = format == "dxf" ? vemio::writeDxfToString(m_session.db(), bytes, error)
+                                     : plotToBytes(m_session.db(), format, bytes, error);
+            }
         });
         if (!ran)
             return refuse(res, 503, "the session has ended");
         if (!ok)
             return refuse(res, 500, "cannot write the " + format + ": " + error);
-        const char* type = format == "dxf" ? "application/dxf" : format == "png" ? "image/png" : "application/pdf";
+        const char* type = format == "dxf"   ? "application/dxf"
+                           : format == "png" ? "image/png"
+                           : format == "pdf" ? "application/pdf"
+                                             : "text/plain; charset=utf-8";
         res.set_header("Content-Disposition", "attachment; filename=\"" + name + "\"");
         res.set_content(std::move(bytes), type);
     });
+}
+
+// Runs on the command thread.
+std::string WebServer::cursorJson(const AcGePoint3d& cursor, double pickBox)
+{
+    if (pickBox > 0)
+        vemhost::setPickBox(pickBox);
+    AcGePoint3d at = cursor, snapped;
+    unsigned modeBit = 0;
+    std::string out = "{\"snap\":";
+    if (vemhost::previewRunningSnap(cursor, snapped, modeBit)) {
+        at = snapped;
+        out += "{\"x\":";
+        appendJsonNumber(out, snapped.x);
+        out += ",\"y\":";
+        appendJsonNumber(out, snapped.y);
+        out += std::string(",\"mode\":\"") + snapName(modeBit) + "\"}";
+    } else {
+        out += "null";
+    }
+    out += ",\"readout\":";
+    Readout readout;
+    const AcDbObjectId system = m_readoutSystem.current(m_session.db(), m_web.generation());
+    if (!system.isNull() && readoutAt(system, at, readout)) {
+        out += '[';
+        appendJsonString(out, readout.upper);
+        out += ',';
+        appendJsonString(out, readout.lower);
+        out += ']';
+    } else {
+        out += "null";
+    }
+    return out + "}";
 }
 
 void WebServer::serve()

@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "coordinate_readout.h"
 #include "session.h"
 #include "web_session.h"
 
@@ -43,9 +44,11 @@ private:
     void route();
     bool allowed(const std::string& host, const std::string& origin, const std::string& token) const;
     void stopListening();
+    std::string cursorJson(const AcGePoint3d& cursor, double pickBox);
 
     vemcad::Session& m_session;
     WebSession m_web;
+    ReadoutSystem m_readoutSystem;  // command thread only
     std::unique_ptr<httplib::Server> m_http;
     std::string m_token;
     int m_port = 0;

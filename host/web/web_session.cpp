@@ -121,6 +121,7 @@ WebSession::Snapshot WebSession::snapshot(size_t since) const
     s.prompt = newline == std::string::npos ? m_transcript : m_transcript.substr(newline + 1);
     s.waiting = m_waiting && m_inputs.empty() && m_jobs.empty();
     s.atCommandPrompt = m_waiting && s.prompt == kCommandPrompt;
+    s.request = m_waiting ? m_request : vemhost::Request::kNone;
     return s;
 }
 
@@ -140,8 +141,11 @@ bool WebSession::readLine(std::wstring& line)
 // Waits for the next input, running the jobs handed over meanwhile.
 bool WebSession::read(vemhost::Input& input)
 {
+    const vemhost::Request request = vemhost::waiting().request;
+    ++m_generation;
     std::unique_lock<std::mutex> lock(m_mutex);
     m_waiting = true;
+    m_request = request;
     for (;;) {
         while (!m_jobs.empty()) {
             std::packaged_task<void()> job = std::move(m_jobs.front());

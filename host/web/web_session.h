@@ -47,9 +47,14 @@ public:
         std::string prompt;      // the unfinished last line
         bool waiting = false;    // waiting for input, none queued
         bool atCommandPrompt = false;
+        vemhost::Request request = vemhost::Request::kNone;  // what the waiting request takes
     };
     // The transcript since byte offset `since` (from an earlier snapshot's end).
     Snapshot snapshot(size_t since) const;
+
+    // Counts the times the session began to wait for input: the drawing may have changed
+    // between two different counts, never while one lasts. Command thread only.
+    unsigned long generation() const { return m_generation; }
 
     bool readLine(std::wstring& line) override;
     bool read(vemhost::Input& input) override;
@@ -69,6 +74,8 @@ private:
     std::deque<std::packaged_task<void()>> m_jobs;
     std::string m_transcript;
     bool m_waiting = false;
+    vemhost::Request m_request = vemhost::Request::kNone;
+    unsigned long m_generation = 0;
     bool m_stopping = false;
     bool m_ended = false;
     std::mutex m_joinMutex;  // stop() may be called from two threads at once

@@ -94,6 +94,39 @@ enum class Answer { kText, kCancel };
 // inputExhausted() is true).
 ACRT_PORT Answer readAnswer(const ACHAR* prompt, bool spacesAllowed, std::wstring& answer);
 
+// ---- what the editor waits for ------------------------------------------------------
+// A front end that shows feedback before a click (the snap marker, the objects
+// selected so far) asks what the request that is reading its answer wants.
+enum class Request { kNone, kText, kPoint, kObject, kSelection };
+struct Waiting {
+    Request request = Request::kNone;   // kNone while no request reads input
+    bool runningSnaps = false;          // kPoint: a pick takes the running snaps
+    AcGePoint3d base;                   // kPoint: where relative answers start
+    std::vector<AcDbObjectId> selected; // kSelection: the objects gathered so far
+};
+ACRT_PORT Waiting waiting();
+// The running snap a pick at `pick` would take at the point request now waiting (as
+// that request would take it: OSMODE, the pick box as aperture, perpendiculars from its
+// base), with the OSMODE bit of the mode that gave it; false when there is none or no
+// point request with running snaps is waiting.
+ACRT_PORT bool previewRunningSnap(const AcGePoint3d& pick, AcGePoint3d& snapped, unsigned& modeBit);
+// The entity the last pick found at an object or selection request, while it is in
+// the working drawing and not erased; null otherwise.
+ACRT_PORT AcDbObjectId lastPickedEntity();
+
+// Told, on the command thread, of every input the editor takes with the request it
+// answered (a pick at a request that takes no point is passed over, as the editor
+// passes it over), and of the point each pick gave a point request after the snaps, so
+// that a front end can keep a session as a script of typed answers.
+class ACRT_PORT InputObserver {
+public:
+    virtual ~InputObserver();
+    virtual void inputTaken(const Input& input, Request request) = 0;
+    virtual void pickedPoint(const AcGePoint3d& point) = 0;
+};
+// The observer (not owned); null for none.
+ACRT_PORT void setInputObserver(InputObserver* observer);
+
 // ---- fonts ------------------------------------------------------------------------
 // Whether the stroke fonts texts are measured with were found, and where they were
 // looked for (without them every character measures as a square of the text height).

@@ -10,8 +10,11 @@
   const commandEl = document.getElementById("command");
   const cursorEl = document.getElementById("cursor");
   const sessionEl = document.getElementById("session");
+  const overlay = document.getElementById("overlay");
+  const octx = overlay.getContext("2d");
+  const readoutEl = document.getElementById("readout");
 
-  let transcript = "", transcriptEnd = 0, prompt = "", idle = false;
+  let transcript = "", transcriptEnd = 0, prompt = "", idle = false, request = "none";
   let scale = 1, centerX = 0, centerY = 0, extents = null, items = [], fitted = false;
   let drag = null, lastMiddle = 0;
   const kPickBoxPixels = 5;  // how near (pixels) a pick finds an object or snap
@@ -38,8 +41,8 @@
     fetchView();
   }
   function resize() {
-    canvas.width = canvas.clientWidth;
-    canvas.height = canvas.clientHeight;
+    canvas.width = overlay.width = canvas.clientWidth;
+    canvas.height = overlay.height = canvas.clientHeight;
     fetchView();
   }
   async function fetchView() {
@@ -101,6 +104,7 @@
     transcriptEnd = s.end;
     prompt = s.prompt;
     idle = s.idle;
+    request = s.request || "none";
     const shown = s.waiting ? transcript.slice(0, transcript.length - prompt.length) : transcript;
     transcriptEl.textContent = shown;
     transcriptEl.scrollTop = transcriptEl.scrollHeight;
@@ -125,8 +129,71 @@
     await api("/api/pick", { method: "POST", body: `${w.x},${w.y},${kPickBoxPixels / scale}` });
     follow();
   }
-  function selecting() { return /(Select|Remove) objects: *$/.test(prompt); }
+  function selecting() { return request === "selection"; }
   function fmt(v) { return (Math.round(v * 1e6) / 1e6).toString(); }
+
+  // ---- cursor feedback -----------------------------------------------------------
+  // Under the cursor: the snap a click would take, its marker drawn before the click,
+  // and the cursor's coordinates in the coordinate system followed. One question is
+  // asked at a time; the cursor's latest place is asked next.
+  let cursorBusy = false, cursorNext = null, snap = null;
+  function askCursor(w) {
+    cursorNext = w;
+    if (cursorBusy) return;
+    cursorBusy = true;
+    (async () => {
+      try {
+        while (cursorNext) {
+          const at = cursorNext;
+          cursorNext = null;
+          const r = await api(`/api/cursor?x=${at.x}&y=${at.y}&box=${kPickBoxPixels / scale}`);
+          if (!r.ok) break;
+          const c = await r.json();
+          snap = c.snap;
+          readoutEl.textContent = c.readout ? c.readout.join("  ") : "";
+          drawOverlay();
+        }
+      } finally {
+        cursorBusy = false;
+      }
+    })();
+  }
+  function forgetSnap() {
+    snap = null;
+    cursorNext = null;
+    drawOverlay();
+  }
+  // The snap marker in the host's shapes: END a square, MID a triangle, CEN a circle,
+  // NOD a circle with a cross, QUA a diamond, INT a cross, INS two squares, PER a right
+  // angle, TAN a circle on a line, NEA an hourglass.
+  function drawOverlay() {
+    octx.clearRect(0, 0, overlay.width, overlay.height);
+    if (!snap) return;
+    const [x, y] = toScreen(snap.x, snap.y), r = 6;
+    octx.save();
+    octx.strokeStyle = "#ffd400";
+    octx.lineWidth = 2;
+    octx.beginPath();
+    const square = (cx, cy, h) => octx.rect(cx - h, cy - h, 2 * h, 2 * h);
+    const cross = () => { octx.moveTo(x - r, y - r); octx.lineTo(x + r, y + r); octx.moveTo(x + r, y - r); octx.lineTo(x - r, y + r); };
+    switch (snap.mode) {
+      case "END": square(x, y, r); break;
+      case "MID": octx.moveTo(x, y - r); octx.lineTo(x + r, y + r); octx.lineTo(x - r, y + r); octx.closePath(); break;
+      case "CEN": octx.arc(x, y, r, 0, 2 * Math.PI); break;
+      case "NOD": octx.arc(x, y, r, 0, 2 * Math.PI); cross(); break;
+      case "QUA": octx.moveTo(x, y - r); octx.lineTo(x + r, y); octx.lineTo(x, y + r); octx.lineTo(x - r, y); octx.closePath(); break;
+      case "INT": cross(); break;
+      case "INS": square(x - 2, y - 2, r - 2); square(x + 2, y + 2, r - 2); break;
+      case "PER": octx.moveTo(x - r, y - r); octx.lineTo(x - r, y + r); octx.lineTo(x + r, y + r); octx.moveTo(x - r, y); octx.lineTo(x, y); octx.lineTo(x, y + r); break;
+      case "TAN": octx.arc(x, y, r, 0, 2 * Math.PI); octx.moveTo(x - r, y - r); octx.lineTo(x + r, y - r); break;
+      default: octx.moveTo(x - r, y - r); octx.lineTo(x + r, y - r); octx.lineTo(x - r, y + r); octx.lineTo(x + r, y + r); octx.closePath();
+    }
+    octx.stroke();
+    octx.fillStyle = "#ffd400";
+    octx.font = "11px sans-serif";
+    octx.fillText(snap.mode, x + r + 4, y - r - 2);
+    octx.restore();
+  }
 
   // ---- mouse and keys ----------------------------------------------------------
   canvas.addEventListener("wheel", e => {
@@ -137,6 +204,7 @@
     centerX += before.x - after.x;
     centerY += before.y - after.y;
     fetchView();
+    drawOverlay();
   }, { passive: false });
   canvas.addEventListener("mousedown", e => {
     e.preventDefault();
@@ -151,6 +219,7 @@
   canvas.addEventListener("mousemove", e => {
     const w = toWorld(e.offsetX, e.offsetY);
     cursorEl.textContent = `X ${w.x.toFixed(4)}  Y ${w.y.toFixed(4)}`;
+    if (!drag || !drag.moved) askCursor(w);
     if (!drag) return;
     drag.x = e.offsetX; drag.y = e.offsetY;
     if (Math.abs(drag.x - drag.x0) + Math.abs(drag.y - drag.y0) > 4) drag.moved = true;
@@ -158,6 +227,7 @@
       centerX = drag.cx - (drag.x - drag.x0) / scale;
       centerY = drag.cy + (drag.y - drag.y0) / scale;
       draw();
+      drawOverlay();
     } else if (drag.button === 0 && selecting()) {
       draw();
     }
@@ -175,10 +245,12 @@
       draw();
       send(`${mode} ${fmt(a.x)},${fmt(a.y)} ${fmt(b.x)},${fmt(b.y)}`);
     } else {
+      forgetSnap();
       pick(toWorld(d.x0, d.y0));
     }
     commandEl.focus();
   });
+  canvas.addEventListener("mouseleave", forgetSnap);
   canvas.addEventListener("contextmenu", e => e.preventDefault());
   commandEl.addEventListener("keydown", e => {
     if (e.key === "Enter" || (e.key === " " && (commandEl.value === "" || idle))) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "../shell/vemcad_runner.h"
 #include "session.h"
 #include "vemhost_program.h"
 #include "vemhost_testing.h"
@@ -208,4 +209,89 @@ TEST_F(WebServerTest, PicksSnapAtPointPromptsAndEscapeCancels)
     EXPECT_NE(state.find("Specify next point: *Cancel*"), std::string::npos) << state;
     EXPECT_NE(state.find("\"idle\":true"), std::string::npos) << state;
     EXPECT_EQ(view(), before);
+}
+
+TEST_F(WebServerTest, TheCursorShowsTheSnapAClickWouldTakeAndTheCoordinatesOfTheSystemFollowed)
+{
+    auto cursor = [this](const std::string& query) {
+        auto res = m_client->Get("/api/cursor?" + query);
+        return res && res->status == 200 ? res->body : "failed";
+    };
+    EXPECT_EQ(cursor("x=1&y=1"), "{\"snap\":null,\"readout\":null}") << "no system yet";
+    EXPECT_EQ(cursor("x=1"), "failed");
+    EXPECT_EQ(cursor("x=nan&y=1"), "failed");
+
+    send({"ARX", "L", "VEMD", "ARX", "L", "VEMA"});
+    send({"SETVAR", "OSMODE", "1", "LINE", "0,0", "10,0", ""});
+    send({"EORI", "-30,-30", "X", "U", "3000", "Y", "R", "5000", "500", "1", "3"});
+    // At the command prompt nothing snaps; the values are those of the system made last,
+    // written as its labels write them.
+    EXPECT_EQ(cursor("x=20&y=20&box=1"), "{\"snap\":null,\"readout\":[\"X=28000.000\",\"Y=30000.000\"]}");
+
+    // At a point request a pick near the line's end would snap there: the marker and
+    // the values are the snapped point's.
+    std::string state = send({"LINE"});
+    EXPECT_NE(state.find("\"request\":\"point\""), std::string::npos) << state;
+    EXPECT_EQ(cursor("x=10.4&y=0.3&box=1"),
+              "{\"snap\":{\"x\":10,\"y\":0,\"mode\":\"END\"},\"readout\":[\"X=18000.000\",\"Y=25000.000\"]}");
+    EXPECT_EQ(cursor("x=10.4&y=0.3&box=0.1"), "{\"snap\":null,\"readout\":[\"X=18150.000\",\"Y=25200.000\"]}");
+    send({"^C"});
+
+    // A second system, made later, is followed until the first is picked again.
+    send({"EORI", "100,100", "A", "U", "0", "B", "R", "0", "1", "1", "1"});
+    EXPECT_EQ(cursor("x=101&y=102"), "{\"snap\":null,\"readout\":[\"A=2.0\",\"B=1.0\"]}");
+    state = send({"ERASE"});
+    EXPECT_NE(state.find("\"request\":\"selection\""), std::string::npos) << state;
+    send({"-30,-25,1"}, "/api/pick");
+    send({"^C"});
+    EXPECT_EQ(cursor("x=101&y=102"), "{\"snap\":null,\"readout\":[\"X=69000.000\",\"Y=70500.000\"]}");
+    // Undone, both systems are gone.
+    send({"U", "U"});
+    EXPECT_EQ(cursor("x=101&y=102"), "{\"snap\":null,\"readout\":null}") << "both systems undone";
+}
+
+TEST_F(WebServerTest, ASessionKeptAsAScriptReplaysToTheSameDrawing)
+{
+    ScratchDir dir("vem_scriptout");
+    const auto pick = [this](const std::string& at) { send({at}, "/api/pick"); };
+    send({"ARX", "L", "VEMD", "ARX", "L", "VEMA", "SETVAR", "OSMODE", "1"});
+    send({"LINE", "0,0", "10,0", ""});
+    // A line from the first one's end (a pick that snaps) to a point no snap reaches.
+    send({"LINE"});
+    pick("10.3,0.2,1");
+    pick("20.05,5.1,1");
+    send({""});
+    send({"EORI", "-30,-30", "X", "U", "3000", "Y", "R", "5000", "500", "1", "3"});
+    // A point label: the system picked, the point snapped to the first line's start.
+    send({"ECOP"});
+    pick("-30,-25,1");
+    pick("0.2,-0.3,1");
+    pick("4,3,1");
+    send({""});
+    // The second line erased by a pick with a larger pick box, then a window of the
+    // label, undone once.
+    send({"ERASE"});
+    pick("18,4.1,2");
+    send({""});
+    send({"ERASE", "W -1,-1 30,10", "", "U"});
+    const std::string state = send({"SCRIPTOUT", dir.file("session")});
+    EXPECT_NE(state.find("Wrote " + dir.file("session.scr")), std::string::npos) << state;
+    send({"DXFOUT", dir.file("browser.dxf")});
+
+    const std::string script = readFile(dir.file("session.scr"));
+    auto download = m_client->Get("/api/download?format=scr");
+    ASSERT_TRUE(download);
+    EXPECT_EQ(download->body, script + "DXFOUT\n" + dir.file("browser.dxf") + "\n")
+        << "the page's Script button gives the same, with the commands since";
+    EXPECT_NE(script.find("LINE\n10,0\n20.05,5.1\n\n"), std::string::npos) << script;
+    EXPECT_NE(script.find("ECOP\n-30,-25\n0,0\n4,3\n\n"), std::string::npos) << script;
+    EXPECT_NE(script.find("SETVAR\nPICKBOX\n2\nERASE\n18,4.1\n\n"), std::string::npos) << script;
+    EXPECT_EQ(script.find("SCRIPTOUT"), std::string::npos) << "the command that writes it is not in it";
+
+    const VemcadRun replay =
+        runVemcad(dir, script + "DXFOUT\n" + dir.file("replayed.dxf") + "\n", "--no-modules");
+    EXPECT_EQ(replay.status, 0) << replay.out;
+    const std::string browser = readFile(dir.file("browser.dxf"));
+    EXPECT_NE(browser.find("X=18000.000"), std::string::npos) << "the label is kept";
+    EXPECT_EQ(readFile(dir.file("replayed.dxf")), browser) << replay.out;
 }
