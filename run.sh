@@ -93,6 +93,9 @@ cmd_demo() {
     # The demo makes its drawing anew: SAVEAS would otherwise ask to replace last run's.
     rm -f build/demo.vdb
     ./build/bin/vemcad --script examples/demo.scr
+    echo
+    echo "The demo drawing is build/demo.vdb. To see it and go on annotating it in the browser:"
+    echo "  ./run.sh ui build/demo.vdb"
 }
 
 # vemcad --serve prints the address to open; QUIT in the page ends it.

@@ -132,10 +132,8 @@ bool ConsoleInput::open() const { return m_interactive ? !g_terminalEnded : !m_e
 // An interrupt while no answer was asked for (a command running) cancels nothing.
 bool ConsoleInput::readTerminalLine(std::wstring& line)
 {
-    if (!m_interruptsCaught) {
-        catchInterrupts();
-        m_interruptsCaught = true;
-    }
+    catchInterrupts();  // each time: a program serving a page keeps its own between answers
+    m_interruptsCaught = true;
     g_interrupted = 0;
     g_cancelled = false;
     std::string prompt = g_output ? g_output->takePrompt() : std::string();

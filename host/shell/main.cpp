@@ -12,7 +12,7 @@
 #include "console_io.h"
 #include "session.h"
 #include "vemhost_program.h"
-#include "web_server.h"
+#include "serve_terminal.h"
 
 namespace {
 
@@ -89,22 +89,6 @@ void loadModule(vemcad::Session& session, const char* name)
         std::fprintf(stderr, "vemcad: %s\n", message.c_str());
 }
 
-// Serves the session to the browser until it ends (QUIT).
-int serveSession(vemcad::Session& session, int port)
-{
-    vemweb::WebServer server(session);
-    std::string message;
-    if (!server.bind(port, message)) {
-        std::fprintf(stderr, "vemcad: %s\n", message.c_str());
-        return 1;
-    }
-    std::printf("vemcad serves the drawing at\n  %s\nOpen it in a browser; QUIT there ends vemcad.\n",
-                server.address().c_str());
-    std::fflush(stdout);
-    server.serve();
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -139,7 +123,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "vemcad: cannot open %s: %s\n", options.drawing.c_str(), message.c_str());
             status = 1;
         } else if (options.serve) {
-            status = serveSession(session, options.port);
+            status = vemweb::serveFromTerminal(session, console, options.port);
         } else {
             vemhost::setInputProvider(options.script.empty() ? static_cast<vemhost::InputProvider*>(&console)
                                                              : &script);

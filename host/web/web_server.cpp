@@ -248,7 +248,7 @@ void WebServer::route()
         const WebSession::Snapshot s = m_web.snapshot(since > 0 ? size_t(since) : 0);
         std::string out = "{\"transcript\":";
         appendJsonString(out, s.transcript);
-        out += ",\"end\":" + std::to_string(s.end) + ",\"prompt\":";
+        out += ",\"start\":" + std::to_string(s.start) + ",\"end\":" + std::to_string(s.end) + ",\"prompt\":";
         appendJsonString(out, s.prompt);
         out += std::string(",\"waiting\":") + (s.waiting ? "true" : "false");
         out += std::string(",\"idle\":") + (s.atCommandPrompt ? "true" : "false");
@@ -368,6 +368,27 @@ std::string WebServer::cursorJson(const AcGePoint3d& cursor, double pickBox)
         out += "null";
     }
     return out + "}";
+}
+
+bool WebServer::endOnInterrupt(const std::function<bool()>& mayEnd)
+{
+    m_web.typeLine(L"^C");
+    for (;;) {
+        if (m_web.ended())
+            return true;
+        if (m_web.idle())
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    bool end = true;
+    const bool ran = m_web.runOnCommandThread([&] {
+        end = mayEnd();
+        m_web.attach();
+    });
+    if (ran && !end)
+        return false;
+    m_web.stop();
+    return true;
 }
 
 void WebServer::serve()

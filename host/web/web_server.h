@@ -39,6 +39,11 @@ public:
     void start();
     // Ends the session and the serving, and joins their threads.
     void stop();
+    // From another thread, on an interrupt: cancels the command running, waits until
+    // the session is back at the command prompt, and asks mayEnd there (on the command
+    // thread, the page's input set aside meanwhile). When it answers true, or the
+    // session has ended already, the session ends and true is returned.
+    bool endOnInterrupt(const std::function<bool()>& mayEnd);
 
 private:
     void route();

@@ -5,10 +5,34 @@ namespace vemweb {
 
 namespace {
 const char kCommandPrompt[] = "Command: ";
+// The transcript keeps the last mebibyte or so (whole lines): the page shows the end
+// of a long session, and a listing of a large drawing does not grow the server.
+constexpr size_t kTranscriptKept = size_t(1) << 20;
+constexpr size_t kTranscriptSlack = kTranscriptKept / 4;  // dropped in steps, not per line
+
+// Where to cut so that about `kept` bytes remain, starting a line (or, in one longer
+// line, a character).
+size_t cutFor(const std::string& text, size_t kept)
+{
+    size_t cut = text.size() - kept;
+    const size_t newline = text.find('\n', cut);
+    if (newline != std::string::npos)
+        return newline + 1;
+    while (cut < text.size() && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        ++cut;
+    return cut;
+}
 }  // namespace
 
 WebSession::WebSession(vemcad::Session& session) : m_session(session)
 {
+    vemhost::setOutputSink([this](const std::string& utf8) { appendOutput(utf8); });
+}
+
+void WebSession::attach()
+{
+    vemhost::setInputProvider(this);
+    vemhost::setEchoAnswers(true);
     vemhost::setOutputSink([this](const std::string& utf8) { appendOutput(utf8); });
 }
 
@@ -22,12 +46,16 @@ void WebSession::appendOutput(const std::string& utf8)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_transcript += utf8;
+    if (m_transcript.size() > kTranscriptKept + kTranscriptSlack) {
+        const size_t cut = cutFor(m_transcript, kTranscriptKept);
+        m_transcript.erase(0, cut);
+        m_dropped += cut;
+    }
 }
 
 void WebSession::start(std::function<void()> onEnded)
 {
-    vemhost::setInputProvider(this);
-    vemhost::setEchoAnswers(true);
+    attach();
     m_thread = std::thread([this, onEnded = std::move(onEnded)] { commandLoop(onEnded); });
 }
 
@@ -113,16 +141,26 @@ WebSession::Snapshot WebSession::snapshot(size_t since) const
 {
     Snapshot s;
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (since > m_transcript.size())
-        since = 0;  // a transcript of an earlier server: send it whole
-    s.transcript = m_transcript.substr(since);
-    s.end = m_transcript.size();
+    s.end = m_dropped + m_transcript.size();
+    if (since > s.end || since < m_dropped)
+        since = m_dropped;  // a transcript of an earlier server, or read too long ago: send what is kept
+    s.start = since;
+    s.transcript = m_transcript.substr(since - m_dropped);
     const size_t newline = m_transcript.rfind('\n');
     s.prompt = newline == std::string::npos ? m_transcript : m_transcript.substr(newline + 1);
     s.waiting = m_waiting && m_inputs.empty() && m_jobs.empty();
     s.atCommandPrompt = m_waiting && s.prompt == kCommandPrompt;
     s.request = m_waiting ? m_request : vemhost::Request::kNone;
     return s;
+}
+
+bool WebSession::idle() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const size_t promptSize = sizeof kCommandPrompt - 1;
+    return m_waiting && m_inputs.empty() && m_jobs.empty() && m_transcript.size() >= promptSize &&
+           m_transcript.compare(m_transcript.size() - promptSize, promptSize, kCommandPrompt) == 0 &&
+           (m_transcript.size() == promptSize || m_transcript[m_transcript.size() - promptSize - 1] == '\n');
 }
 
 bool WebSession::readLine(std::wstring& line)

@@ -24,6 +24,10 @@ public:
     WebSession(const WebSession&) = delete;
     WebSession& operator=(const WebSession&) = delete;
 
+    // Makes the session's input and command window this session's again (the editor's
+    // input provider, the output sink, answers echoed), after something else took them.
+    void attach();
+
     // Starts the command thread; onEnded is called on it when the session has ended
     // (QUIT, or stop()).
     void start(std::function<void()> onEnded);
@@ -42,15 +46,19 @@ public:
     bool runOnCommandThread(const std::function<void()>& job);
 
     struct Snapshot {
-        std::string transcript;  // UTF-8, from the offset asked for
+        std::string transcript;  // UTF-8, from the offset asked for or the oldest kept
+        size_t start = 0;        // offset of its first byte
         size_t end = 0;          // offset just past it
         std::string prompt;      // the unfinished last line
         bool waiting = false;    // waiting for input, none queued
         bool atCommandPrompt = false;
         vemhost::Request request = vemhost::Request::kNone;  // what the waiting request takes
     };
-    // The transcript since byte offset `since` (from an earlier snapshot's end).
+    // The transcript since byte offset `since` (from an earlier snapshot's end); only its
+    // last mebibyte or so is kept.
     Snapshot snapshot(size_t since) const;
+    // Waiting at the command prompt with no input queued.
+    bool idle() const;
 
     // Counts the times the session began to wait for input: the drawing may have changed
     // between two different counts, never while one lasts. Command thread only.
@@ -73,6 +81,7 @@ private:
     std::deque<Queued> m_inputs;
     std::deque<std::packaged_task<void()>> m_jobs;
     std::string m_transcript;
+    size_t m_dropped = 0;  // bytes of the transcript no longer kept
     bool m_waiting = false;
     vemhost::Request m_request = vemhost::Request::kNone;
     unsigned long m_generation = 0;

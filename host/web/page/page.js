@@ -18,6 +18,7 @@
   let scale = 1, centerX = 0, centerY = 0, extents = null, items = [], fitted = false;
   let drag = null, lastMiddle = 0;
   const kPickBoxPixels = 5;  // how near (pixels) a pick finds an object or snap
+  const kTranscriptShown = 1 << 20;  // characters of the transcript the page keeps
 
   function api(path, options) {
     options = options || {};
@@ -99,8 +100,12 @@
     if (!r.ok) { sessionEl.textContent = "disconnected"; return false; }
     const s = await r.json();
     const changed = s.transcript.length > 0;
-    if (s.end < transcriptEnd) transcript = "";
+    if (s.start !== transcriptEnd) transcript = "";  // another server, or older than kept
     transcript += s.transcript;
+    if (transcript.length > kTranscriptShown) {
+      const cut = transcript.indexOf("\n", transcript.length - kTranscriptShown);
+      transcript = transcript.slice(cut < 0 ? transcript.length - kTranscriptShown : cut + 1);
+    }
     transcriptEnd = s.end;
     prompt = s.prompt;
     idle = s.idle;

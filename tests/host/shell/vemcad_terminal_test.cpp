@@ -7,8 +7,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <httplib.h>
+
 #include <chrono>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 #include "vemcad_runner.h"
 
@@ -18,8 +22,15 @@ namespace {
 // personal settings of the line editor.
 class Terminal {
 public:
-    explicit Terminal(const std::string& dir)
+    explicit Terminal(const std::string& dir, const std::vector<std::string>& args = {})
     {
+        std::vector<char*> argv;
+        std::string program = "vemcad";
+        argv.push_back(&program[0]);
+        std::vector<std::string> words = args;
+        for (std::string& word : words)
+            argv.push_back(&word[0]);
+        argv.push_back(nullptr);
         struct winsize size = {};
         size.ws_row = 40;
         size.ws_col = 200;
@@ -28,7 +39,7 @@ public:
             ::setenv("TERM", "dumb", 1);
             ::setenv("INPUTRC", "/dev/null", 1);
             if (::chdir(dir.c_str()) == 0)
-                ::execl(VEM_BIN_DIR "/vemcad", "vemcad", static_cast<char*>(nullptr));
+                ::execv(VEM_BIN_DIR "/vemcad", argv.data());
             ::_exit(127);
         }
     }
@@ -164,4 +175,49 @@ TEST(VemcadTerminal, EndOfInputAtTheCommandPromptOffersToSaveUnsavedChanges)
     ASSERT_TRUE(term.waitFor("Saved typed.vdb.")) << term.shown();
     EXPECT_EQ(term.exitStatus(), 0) << term.shown();
     EXPECT_EQ(::access(dir.file("typed.vdb").c_str(), F_OK), 0);
+}
+
+TEST(VemcadTerminal, CtrlCWhileServingCancelsTheCommandAndOffersToSaveInTheTerminal)
+{
+    ScratchDir dir;
+    Terminal term(dir.path(), {"--serve"});
+    ASSERT_TRUE(term.started());
+    ASSERT_TRUE(term.waitFor("http://127.0.0.1:")) << term.shown();
+    ASSERT_TRUE(term.waitFor("\n")) << term.shown();
+    const std::string& shown = term.shown();
+    const size_t at = shown.find("http://127.0.0.1:") + 17;
+    const int port = std::atoi(shown.c_str() + at);
+    const size_t tokenAt = shown.find("token=", at) + 6;
+    const std::string token = shown.substr(tokenAt, 32);
+    httplib::Client page("127.0.0.1", port);
+    page.set_default_headers({{"X-Vem-Token", token}});
+    const auto waitUntil = [&page](const std::string& text) {
+        for (int i = 0; i < 500; ++i) {
+            auto res = page.Get("/api/state");
+            if (res && res->body.find(text) != std::string::npos && res->body.find("\"waiting\":true") != std::string::npos)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    };
+    for (const char* line : {"LINE", "0,0", "10,0", "", "LINE", "5,5"})
+        ASSERT_TRUE(page.Post("/api/input", line, "text/plain"));
+    ASSERT_TRUE(waitUntil("Specify next point: \",")) << "a command waits in the page";
+
+    // Ctrl-C cancels the command in the page, then asks in the terminal; Cancel goes on.
+    term.type("\x03");
+    ASSERT_TRUE(term.waitFor("Save changes to Drawing1.vdb? [Yes/No/Cancel] <Yes>: ")) << term.shown();
+    term.type("C\r");
+    ASSERT_TRUE(waitUntil("Specify next point: *Cancel*")) << "the command was cancelled";
+    ASSERT_TRUE(page.Post("/api/input", "LINE 1,1 2,2 ", "text/plain"));
+    ASSERT_TRUE(waitUntil("\"idle\":true")) << "the page drives the session again";
+
+    // Asked again, Yes saves under a name typed in the terminal and vemcad ends.
+    term.type("\x03");
+    ASSERT_TRUE(term.waitFor("Save changes to Drawing1.vdb? [Yes/No/Cancel] <Yes>: ")) << term.shown();
+    term.type("\r");
+    ASSERT_TRUE(term.waitFor(": ")) << term.shown();
+    term.type("kept.vdb\r");
+    EXPECT_EQ(term.exitStatus(), 0) << term.shown();
+    EXPECT_FALSE(readFile(dir.file("kept.vdb")).empty()) << term.shown();
 }

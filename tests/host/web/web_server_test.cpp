@@ -295,3 +295,28 @@ TEST_F(WebServerTest, ASessionKeptAsAScriptReplaysToTheSameDrawing)
     EXPECT_NE(browser.find("X=18000.000"), std::string::npos) << "the label is kept";
     EXPECT_EQ(readFile(dir.file("replayed.dxf")), browser) << replay.out;
 }
+
+TEST_F(WebServerTest, TheTranscriptKeepsTheEndOfALongSessionInWholeLines)
+{
+    // Each unknown 60,000-character command is echoed and named again: 2.4 MB in all.
+    const std::string name(60000, 'Q');
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(m_client->Post("/api/input", name, "text/plain"));
+    send({"LINE", "^C"});
+    auto res = m_client->Get("/api/state?since=0");
+    ASSERT_TRUE(res);
+    const std::string& body = res->body;
+    const size_t start = std::stoul(body.substr(body.find("\"start\":") + 8));
+    const size_t end = std::stoul(body.substr(body.find("\"end\":") + 6));
+    EXPECT_GT(end, 2400000u);
+    EXPECT_GT(start, 0u) << "the oldest output is no longer kept";
+    EXPECT_LE(end - start, (1u << 20) + (1u << 18));
+    const bool startsALine = body.compare(0, 24, "{\"transcript\":\"Command: ") == 0 ||
+                             body.compare(0, 31, "{\"transcript\":\"Unknown command ") == 0;
+    EXPECT_TRUE(startsALine) << body.substr(0, 40);
+    EXPECT_NE(body.find("Specify first point: *Cancel*"), std::string::npos);
+    // From where a page has read, only what is new.
+    auto since = m_client->Get("/api/state?since=" + std::to_string(end));
+    ASSERT_TRUE(since);
+    EXPECT_EQ(since->body.compare(0, 16, "{\"transcript\":\"\""), 0) << since->body.substr(0, 60);
+}
