@@ -28,6 +28,7 @@ Session::Session(const std::string& moduleDir) : m_modules(moduleDir)
     addSettingCommands(m_commands);
     addFileCommands(m_commands);
     addOutputCommands(m_commands);
+    addViewCommands(m_commands);
     newDrawing();
     vemhost::setInputObserver(&m_script);
 }

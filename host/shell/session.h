@@ -17,6 +17,14 @@ namespace vemcad {
 
 class Session;
 
+// What ZOOM last asked the view to show: the drawing's extents, or the window between
+// two corners. The serial counts the requests, so that a view follows each once.
+struct ViewRequest {
+    unsigned long serial = 0;
+    bool extents = true;
+    AcGePoint3d corner1, corner2;
+};
+
 struct HostCommand {
     const wchar_t* name;
     void (*run)(Session&);
@@ -64,6 +72,12 @@ public:
     // host keeps it for the session.
     AcGeVector3d& lastDisplacement() { return m_lastDisplacement; }
     bool quitRequested() const { return m_quit; }
+    const ViewRequest& viewRequest() const { return m_view; }
+    void requestView(ViewRequest view)
+    {
+        view.serial = m_view.serial + 1;
+        m_view = view;
+    }
     // The session so far as a script (SCRIPTOUT).
     const SessionScript& script() const { return m_script; }
 
@@ -83,6 +97,7 @@ private:
     bool m_quit = false;
     AcGeVector3d m_lastDisplacement;
     SessionScript m_script;
+    ViewRequest m_view;
 };
 
 // Before the drawing is replaced or the session ends: with unsaved changes, asks whether
@@ -98,5 +113,6 @@ void addUndoCommands(std::vector<HostCommand>& table);
 void addSettingCommands(std::vector<HostCommand>& table);
 void addFileCommands(std::vector<HostCommand>& table);
 void addOutputCommands(std::vector<HostCommand>& table);
+void addViewCommands(std::vector<HostCommand>& table);
 
 }  // namespace vemcad

@@ -253,7 +253,17 @@ void WebServer::route()
         out += std::string(",\"waiting\":") + (s.waiting ? "true" : "false");
         out += std::string(",\"idle\":") + (s.atCommandPrompt ? "true" : "false");
         out += std::string(",\"request\":\"") + requestName(s.request) + "\"";
-        out += std::string(",\"ended\":") + (m_web.ended() ? "true" : "false") + "}";
+        out += std::string(",\"ended\":") + (m_web.ended() ? "true" : "false");
+        out += ",\"zoom\":{\"serial\":" + std::to_string(s.view.serial);
+        if (!s.view.extents) {
+            out += ",\"window\":[";
+            for (double v : {s.view.corner1.x, s.view.corner1.y, s.view.corner2.x, s.view.corner2.y}) {
+                appendJsonNumber(out, v);
+                out += ',';
+            }
+            out.back() = ']';
+        }
+        out += "}}";
         res.set_content(out, "application/json");
     });
 

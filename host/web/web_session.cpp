@@ -151,6 +151,7 @@ WebSession::Snapshot WebSession::snapshot(size_t since) const
     s.waiting = m_waiting && m_inputs.empty() && m_jobs.empty();
     s.atCommandPrompt = m_waiting && s.prompt == kCommandPrompt;
     s.request = m_waiting ? m_request : vemhost::Request::kNone;
+    s.view = m_view;
     return s;
 }
 
@@ -184,6 +185,7 @@ bool WebSession::read(vemhost::Input& input)
     std::unique_lock<std::mutex> lock(m_mutex);
     m_waiting = true;
     m_request = request;
+    m_view = m_session.viewRequest();
     for (;;) {
         while (!m_jobs.empty()) {
             std::packaged_task<void()> job = std::move(m_jobs.front());

@@ -53,6 +53,7 @@ public:
         bool waiting = false;    // waiting for input, none queued
         bool atCommandPrompt = false;
         vemhost::Request request = vemhost::Request::kNone;  // what the waiting request takes
+        vemcad::ViewRequest view;  // what ZOOM asked for last
     };
     // The transcript since byte offset `since` (from an earlier snapshot's end); only its
     // last mebibyte or so is kept.
@@ -84,6 +85,7 @@ private:
     size_t m_dropped = 0;  // bytes of the transcript no longer kept
     bool m_waiting = false;
     vemhost::Request m_request = vemhost::Request::kNone;
+    vemcad::ViewRequest m_view;
     unsigned long m_generation = 0;
     bool m_stopping = false;
     bool m_ended = false;

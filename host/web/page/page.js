@@ -16,7 +16,7 @@
 
   let transcript = "", transcriptEnd = 0, prompt = "", idle = false, request = "none";
   let scale = 1, centerX = 0, centerY = 0, extents = null, items = [], fitted = false;
-  let drag = null, lastMiddle = 0;
+  let drag = null, lastMiddle = 0, zoomSerial = null;
   const kPickBoxPixels = 5;  // how near (pixels) a pick finds an object or snap
   const kTranscriptShown = 1 << 20;  // characters of the transcript the page keeps
 
@@ -39,6 +39,15 @@
     scale = 0.9 * Math.min(canvas.width / w, canvas.height / h);
     centerX = (extents[0] + extents[2]) / 2;
     centerY = (extents[1] + extents[3]) / 2;
+    fetchView();
+  }
+  // Shows the window between two corners (ZOOM W), whole, centred.
+  function zoomWindow(w) {
+    const dx = Math.max(Math.abs(w[2] - w[0]), 1e-9), dy = Math.max(Math.abs(w[3] - w[1]), 1e-9);
+    scale = Math.min(canvas.width / dx, canvas.height / dy);
+    centerX = (w[0] + w[2]) / 2;
+    centerY = (w[1] + w[3]) / 2;
+    fitted = true;
     fetchView();
   }
   function resize() {
@@ -110,6 +119,12 @@
     prompt = s.prompt;
     idle = s.idle;
     request = s.request || "none";
+    // ZOOM's last request: followed once; a page just loaded shows its window, if any.
+    if (s.zoom && s.zoom.serial !== zoomSerial) {
+      const loaded = zoomSerial === null;
+      zoomSerial = s.zoom.serial;
+      if (s.zoom.window) zoomWindow(s.zoom.window); else if (!loaded) zoomExtents();
+    }
     const shown = s.waiting ? transcript.slice(0, transcript.length - prompt.length) : transcript;
     transcriptEl.textContent = shown;
     transcriptEl.scrollTop = transcriptEl.scrollHeight;

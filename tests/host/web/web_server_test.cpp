@@ -320,3 +320,17 @@ TEST_F(WebServerTest, TheTranscriptKeepsTheEndOfALongSessionInWholeLines)
     ASSERT_TRUE(since);
     EXPECT_EQ(since->body.compare(0, 16, "{\"transcript\":\"\""), 0) << since->body.substr(0, 60);
 }
+
+TEST_F(WebServerTest, ZoomTellsThePageWhatToShow)
+{
+    EXPECT_NE(waitForInput().find("\"zoom\":{\"serial\":0}"), std::string::npos);
+    EXPECT_NE(send({"ZOOM", "W", "0,0", "10,5"}).find("\"zoom\":{\"serial\":1,\"window\":[0,0,10,5]}"),
+              std::string::npos);
+    EXPECT_NE(send({"ZOOM", "-1,-2", "3,4"}).find("\"zoom\":{\"serial\":2,\"window\":[-1,-2,3,4]}"),
+              std::string::npos);
+    EXPECT_NE(send({"ZOOM", "E"}).find("\"zoom\":{\"serial\":3}"), std::string::npos);
+    EXPECT_NE(send({"ZOOM", ""}).find("\"zoom\":{\"serial\":4}"), std::string::npos);
+    // A cancelled ZOOM asks for nothing.
+    const std::string state = send({"ZOOM", "W", "0,0", "^C"});
+    EXPECT_NE(state.find("\"zoom\":{\"serial\":4}"), std::string::npos) << state;
+}
