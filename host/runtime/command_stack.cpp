@@ -1,6 +1,10 @@
 // The host's command stack: commands registered by group under a global and a local
 // name, found without regard to case, and run by name, each as one undo step.
+#include <malloc.h>
+
 #include <cwchar>
+#include <exception>
+#include <new>
 #include <cwctype>
 #include <map>
 #include <memory>
@@ -12,6 +16,9 @@
 #include "dbapserv.h"
 #include "rx_runtime_class.h"
 #include "undo.h"
+#include "undo_recorder.h"
+#include "editor_internals.h"
+#include "vemhost_program.h"
 #include "vemhost_testing.h"
 
 namespace {
@@ -141,6 +148,23 @@ AcEdCommand* commandNamed(const std::wstring& name)
     return cmd ? cmd : commandStack().lookupGlobalCmd(name.c_str());
 }
 
+// Closes, telling no one, every object of db left open: a command abandoned half-way
+// cannot close what it opened, and its changes are then rolled back from the undo
+// records taken when the objects were opened.
+void closeLeftOpen(AcDbDatabase* db)
+{
+    AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(db);
+    if (impl == nullptr || impl->openCount == 0)
+        return;
+    for (AcDbStub& stub : impl->stubs) {
+        AcDbObject* object = stub.object;
+        if (object != nullptr && (AcDbSystemInternals::writeOpen(object) || AcDbSystemInternals::readers(object) > 0)) {
+            AcDbSystemInternals::setClosed(object);
+            --impl->openCount;
+        }
+    }
+}
+
 // Ends the command begun in a database when it goes out of scope, unless the database
 // has gone meanwhile (the command replaced the drawing). Inside a command already open
 // it does nothing: the open one owns the step.
@@ -157,6 +181,20 @@ public:
     {
         if (m_opened && acrt::databaseOfSerial(m_serial) == m_db)
             m_history->endCommand();
+    }
+    // The command cannot go on: what it left open is closed unseen and its changes are
+    // rolled back, so the drawing is as it was before it. False when that cannot be done
+    // (a command inside another one, or a drawing replaced meanwhile).
+    bool abandon()
+    {
+        if (!m_opened || acrt::databaseOfSerial(m_serial) != m_db)
+            return false;
+        closeLeftOpen(m_db);
+        if (acrt::UndoRecorder* recorder = AcDbSystemInternals::impl(m_db)->undo.get())
+            recorder->abandonCommand();
+        else
+            m_history->cancelCommand();
+        return true;
     }
     CommandBracket(const CommandBracket&) = delete;
     CommandBracket& operator=(const CommandBracket&) = delete;
@@ -177,11 +215,33 @@ AcEdCommandStack* AcEdCommandStack::cast(const AcRxObject* inPtr)
 }
 
 namespace vemhost {
-void runAsCommand(const std::wstring& name, const std::function<void()>& body)
+// A command that runs out of memory is undone and ends with a message; the session goes
+// on. Other exceptions of the host's own commands pass on (the step is kept); a module's
+// command may throw nothing across its call, so anything it throws ends it as running
+// out of memory does.
+namespace {
+void runGuarded(const std::wstring& name, const std::function<void()>& body, bool moduleCommand)
 {
     CommandBracket bracket(acdbHostApplicationServices()->workingDatabase(), name);
-    body();
+    const Adesk::Int64 sets = acrt::selectionSetMark();
+    const wchar_t* failure = L"out of memory";
+    try {
+        body();
+        return;
+    } catch (const std::bad_alloc&) {
+    } catch (...) {
+        if (!moduleCommand)
+            throw;
+        failure = L"failed";
+    }
+    acrt::freeSelectionSetsSince(sets);
+    const bool undone = bracket.abandon();
+    ::malloc_trim(0);  // what the command took goes back to the system, for the commands after it
+    vemhost::printPlain(L"\n" + name + L": " + failure + (undone ? L"; the command is undone." : L"."));
 }
+}  // namespace
+
+void runAsCommand(const std::wstring& name, const std::function<void()>& body) { runGuarded(name, body, false); }
 
 bool isCommandRegistered(const std::wstring& name) { return commandNamed(name) != nullptr; }
 
@@ -191,7 +251,7 @@ bool runCommand(const std::wstring& name)
     AcEdCommand* cmd = commandNamed(name);
     if (cmd == nullptr)
         return false;
-    runAsCommand(upper(name.c_str()), cmd->functionAddr());
+    runGuarded(upper(name.c_str()), cmd->functionAddr(), true);
     return true;
 }
 }  // namespace vemhost

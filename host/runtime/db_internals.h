@@ -40,6 +40,9 @@ public:
     virtual void objectErased(AcDbObject* object, bool erasing) = 0;
     // Undo or redo has just put back a filed state or an erased mark, unseen by opens.
     virtual void objectRestored(AcDbObject*) {}
+    // Objects that an abandoned command made have been deleted from the database (their
+    // stubs hold no object): forget them. Memory may be short: allocate nothing.
+    virtual void objectsDiscarded() {}
 };
 
 // Passes each change on to the database's observers in turn: its undo history first.
@@ -65,6 +68,11 @@ public:
     {
         for (DatabaseObserver* o : m_observers)
             o->objectRestored(object);
+    }
+    void objectsDiscarded() override
+    {
+        for (DatabaseObserver* o : m_observers)
+            o->objectsDiscarded();
     }
 
 private:

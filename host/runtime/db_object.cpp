@@ -1,4 +1,5 @@
 // Database objects: the host's open/close discipline, erasing, filing and copying.
+#include <new>
 #include <cstdio>
 #include <cstdlib>
 
@@ -196,12 +197,19 @@ AcRxObject* AcDbObject::clone() const
     AcRxObject* created = cls ? cls->create() : nullptr;
     AcDbObject* copy = AcDbObject::cast(created);
     if (copy == nullptr) {
+        // The class of a live object makes instances: none made means no memory.
+        if (cls != nullptr && created == nullptr)
+            throw std::bad_alloc();
         delete created;
         return nullptr;
     }
     vemhost::MemoryFiler filer(copyDatabase(this), AcDb::kCopyFiler);
     if (dwgOut(&filer) != Acad::eOk || filer.filerStatus() != Acad::eOk) {
         delete copy;
+        // Memory ran out as it would have in new: say so the same way, so that the
+        // command copying is ended and undone rather than going on copying nothing.
+        if (filer.filerStatus() == Acad::eOutOfMemory)
+            throw std::bad_alloc();
         return nullptr;
     }
     filer.rewind();

@@ -366,10 +366,13 @@ Acad::ErrorStatus AcDbBlockTableRecord::newIterator(AcDbBlockTableRecordIterator
     return Acad::eOk;
 }
 
+// The list of entities is left out of undo records: it only ever grows by appends, and
+// undoing an append erases the entity, which then waits in the list for a redo. Filing
+// it at every command that appends would make each undo step as large as the block.
 Acad::ErrorStatus AcDbBlockTableRecord::dwgOutFields(AcDbDwgFiler* pFiler) const
 {
     Acad::ErrorStatus es = AcDbSymbolTableRecord::dwgOutFields(pFiler);
-    if (es != Acad::eOk)
+    if (es != Acad::eOk || pFiler->filerType() == AcDb::kUndoFiler)
         return es;
     return writeIdList(pFiler, m_entities, pFiler->filerType() == AcDb::kFileFiler);
 }
@@ -377,7 +380,7 @@ Acad::ErrorStatus AcDbBlockTableRecord::dwgOutFields(AcDbDwgFiler* pFiler) const
 Acad::ErrorStatus AcDbBlockTableRecord::dwgInFields(AcDbDwgFiler* pFiler)
 {
     Acad::ErrorStatus es = AcDbSymbolTableRecord::dwgInFields(pFiler);
-    if (es != Acad::eOk)
+    if (es != Acad::eOk || pFiler->filerType() == AcDb::kUndoFiler)
         return es;
     return readIdList(pFiler, m_entities);
 }

@@ -50,6 +50,11 @@ ACRT_PORT bool pointOfAnswer(AnswerStatus status, const std::wstring& text, cons
 ACRT_PORT int takeInitGetFlags();
 ACRT_PORT int takeInitGet(std::wstring& keywords);
 
+// The selection sets made from now on are those numbered from the mark; a command
+// abandoned half-way cannot free its own, so they are freed from the mark.
+ACRT_PORT Adesk::Int64 selectionSetMark();
+ACRT_PORT void freeSelectionSetsSince(Adesk::Int64 mark);
+
 // Forgets the previous and pick-first selections and the last crossing areas.
 ACRT_PORT void forgetRememberedSelections();
 

@@ -327,6 +327,14 @@ void acrt::forgetRememberedSelections()
     s.crossed.clear();
 }
 
+Adesk::Int64 acrt::selectionSetMark() { return selections().nextId; }
+
+void acrt::freeSelectionSetsSince(Adesk::Int64 mark)
+{
+    auto& sets = selections().sets;
+    sets.erase(sets.lower_bound(mark), sets.end());
+}
+
 void acrt::notePickedEntity(const AcDbObjectId& id) { remember(selections().lastPicked, {id}); }
 
 namespace vemhost {

@@ -116,6 +116,14 @@ void SpatialIndex::objectRestored(AcDbObject* object)
     markChanged(object);
 }
 
+// Deleted entities may be anywhere: every block is measured again on its next question,
+// and what the trees held is given back now.
+void SpatialIndex::objectsDiscarded()
+{
+    m_blocks->byBlock.clear();
+    m_changed.clear();
+}
+
 namespace {
 
 struct TreeChanges {

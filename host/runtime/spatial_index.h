@@ -22,6 +22,7 @@ public:
     void objectAppended(AcDbObject* object) override;
     void objectErased(AcDbObject* object, bool erasing) override;
     void objectRestored(AcDbObject* object) override;
+    void objectsDiscarded() override;
 
     // The live entities of a block whose box meets the box lo-hi (in the XY plane), in
     // drawing order. An entity's box holds both its geometric and its drawn extents.

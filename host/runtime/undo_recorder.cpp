@@ -2,7 +2,10 @@
 // that bracket them.
 #include "undo_recorder.h"
 
+#include <algorithm>
+
 #include "acrt_assert.h"
+#include "dbsymtb.h"
 
 namespace vemhost {
 UndoHistory::~UndoHistory() = default;
@@ -51,6 +54,43 @@ void UndoRecorder::cancelCommand()
         return;
     rollBackTo({m_current->serial, 0});
     endCommand();
+}
+
+// Memory may have run out: the objects the command made are deleted first, before
+// anything is allocated, and the bookkeeping follows with the memory they gave back.
+void UndoRecorder::abandonCommand()
+{
+    if (m_current == nullptr)
+        return;
+    std::vector<AcDbBlockTableRecord*> owners;
+    owners.reserve(4);
+    for (const vemhost::UndoRecord& record : m_current->records) {
+        AcDbStub* stub = AcDbSystemInternals::stubOf(record.id);
+        if (!record.appended || stub == nullptr || stub->object == nullptr)
+            continue;
+        auto* owner = AcDbBlockTableRecord::cast(AcDbSystemInternals::peek(stub->object->ownerId()));
+        if (owner != nullptr && std::find(owners.begin(), owners.end(), owner) == owners.end() &&
+            owners.size() < owners.capacity())
+            owners.push_back(owner);
+        AcDbObject* object = stub->object;
+        stub->object = nullptr;
+        stub->erased = true;
+        AcDbSystemInternals::setStub(object, nullptr);  // no longer resident: deleted as the database would
+        delete object;
+    }
+    if (!owners.empty()) {
+        if (DatabaseObserver* observer = databaseObserver(owners.front()->database()))
+            observer->objectsDiscarded();
+    }
+    // Their ids stay valid and open as erased, as those of any object deleted; the
+    // lists of their owners (a block's entities) lose them.
+    for (AcDbBlockTableRecord* owner : owners) {
+        std::vector<AcDbObjectId>& list = AcDbSystemInternals::entityList(owner);
+        list.erase(std::remove_if(list.begin(), list.end(),
+                                  [](const AcDbObjectId& id) { return AcDbSystemInternals::stubOf(id)->object == nullptr; }),
+                   list.end());
+    }
+    cancelCommand();
 }
 
 // ---- recording ---------------------------------------------------------------------

@@ -23,6 +23,9 @@ public:
     void beginCommand(const std::wstring& name) override;
     void endCommand() override;
     void cancelCommand() override;
+    // Cancels the open command and deletes the objects it made, so that a command that
+    // ran out of memory gives its memory back. No step is left to redo them.
+    void abandonCommand();
     bool inCommand() const override { return m_current != nullptr; }
 
     vemhost::UndoMark mark() const override;

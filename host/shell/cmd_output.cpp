@@ -81,6 +81,10 @@ void scriptoutCommand(Session& session)
     const size_t slash = path.find_last_of('/');
     if (path.find('.', slash == std::string::npos ? 0 : slash + 1) == std::string::npos)
         path += ".scr";
+    if (!session.script().whole()) {
+        say(L"Cannot write a script of this session: memory ran out while it was kept.");
+        return;
+    }
     const std::string text = session.script().text();
     if (!vemio::writeTextFile(path, text, error)) {
         say(vemhost::fromUtf8("Cannot write " + path + ": " + error + "."));

@@ -2,6 +2,8 @@
 // reported, results checked to be finite and taken back whole when one is not.
 #include "entity_edits.h"
 
+#include <new>
+
 #include <string>
 
 #include "session.h"
@@ -69,8 +71,13 @@ AcDbEntity* appendCopy(const AcDbObjectId& id, const AcGeMatrix3d& m, FiniteChec
         say(L"An object could not be copied.");
         return nullptr;
     }
-    if (copy->transformBy(m) != Acad::eOk || appendToBlock(owner, copy) != Acad::eOk) {
+    Acad::ErrorStatus es = copy->transformBy(m);
+    if (es == Acad::eOk)
+        es = appendToBlock(owner, copy);
+    if (es != Acad::eOk) {
         delete copy;
+        if (es == Acad::eOutOfMemory)
+            throw std::bad_alloc();  // the command ends and is undone
         say(L"An object could not be copied.");
         return nullptr;
     }

@@ -2,6 +2,7 @@
 #include "session.h"
 
 #include <cwctype>
+#include <new>
 
 #include "acedads.h"
 #include "dbapserv.h"
@@ -111,7 +112,7 @@ void Session::runCommand(const std::wstring& name)
 {
     const HostCommand* host = findHostCommand(name);
     if (host != nullptr && !host->undoable)
-        host->run(*this);
+        runUnguarded(*host);
     else if (host != nullptr)
         vemhost::runAsCommand(upper(name), [this, host] { host->run(*this); });
     else if (!vemhost::runCommand(name))
@@ -133,12 +134,37 @@ bool Session::nextCommand(std::wstring& name)
     }
 }
 
+// Commands that are no undo step (U, SAVE, PLOT ...) change nothing to undo when memory
+// runs out in them: they end with a message.
+void Session::runUnguarded(const HostCommand& command)
+{
+    try {
+        command.run(*this);
+    } catch (const std::bad_alloc&) {
+        say(std::wstring(command.name) + L": out of memory.");
+    }
+}
+
+// One command asked for and run; false when the input has ended or QUIT was given. Out
+// of memory between commands (reading the next one) loses that answer, not the session.
+bool Session::runNext(std::wstring& name)
+{
+    try {
+        if (m_quit || !nextCommand(name))
+            return false;
+        runCommand(name);
+    } catch (const std::bad_alloc&) {
+        say(L"Out of memory.");
+    }
+    return true;
+}
+
 void Session::run()
 {
     std::wstring name;
     for (;;) {
-        while (!m_quit && nextCommand(name))
-            runCommand(name);
+        while (runNext(name)) {
+        }
         if (m_quit || m_keyboard == nullptr || !m_keyboard->open() || offerToSave(*this))
             return;
     }

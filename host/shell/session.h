@@ -83,6 +83,8 @@ public:
 
 private:
     const HostCommand* findHostCommand(const std::wstring& name) const;
+    void runUnguarded(const HostCommand& command);
+    bool runNext(std::wstring& name);
     void adopt(std::unique_ptr<AcDbDatabase> db, const std::string& path);
     void markSaved();
 

@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <new>
 
 namespace vemcad {
 
@@ -49,7 +50,27 @@ std::string typedPoint(const AcGePoint3d& point)
 
 SessionScript::SessionScript() : m_keptPickBox(vemhost::pickBox()) {}
 
+// The editor must not fail for want of a script: when memory runs out the script stops
+// being kept (and says so when written).
 void SessionScript::inputTaken(const vemhost::Input& input, vemhost::Request request)
+{
+    if (m_broken)
+        return;
+    try {
+        keep(input, request);
+    } catch (const std::bad_alloc&) {
+        breakOff();
+    }
+}
+
+void SessionScript::breakOff()
+{
+    m_broken = true;
+    std::vector<Answer>().swap(m_running);
+    std::string().swap(m_kept);
+}
+
+void SessionScript::keep(const vemhost::Input& input, vemhost::Request request)
 {
     m_pointPickOpen = false;
     Answer answer;
@@ -75,6 +96,17 @@ void SessionScript::pickedPoint(const AcGePoint3d& point)
 }
 
 void SessionScript::commandStarts()
+{
+    if (m_broken)
+        return;
+    try {
+        keepRunning();
+    } catch (const std::bad_alloc&) {
+        breakOff();
+    }
+}
+
+void SessionScript::keepRunning()
 {
     if (!m_running.empty() && isScriptout(m_running.front().text))
         m_running.clear();

@@ -23,6 +23,8 @@ public:
     // The script of the commands finished so far, UTF-8 with one answer a line; the
     // command running and every SCRIPTOUT are left out.
     std::string text() const;
+    // False once memory ran out while keeping it: the script would not replay.
+    bool whole() const { return !m_broken; }
 
 private:
     struct Answer {
@@ -30,7 +32,12 @@ private:
         bool pickAtObject = false;  // picked at an object or selection request
         double pickBox = 0;
     };
+    void keep(const vemhost::Input& input, vemhost::Request request);
+    void keepRunning();
+    void breakOff();
+
     std::vector<Answer> m_running;  // of the command running
+    bool m_broken = false;
     bool m_pointPickOpen = false;   // the last answer is a pick whose point is still to come
     std::string m_kept;
     double m_keptPickBox;  // the pick box the kept script leaves in force

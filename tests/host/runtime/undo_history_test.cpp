@@ -7,12 +7,15 @@
 #include <stdexcept>
 
 #include "accmd.h"
+#include "acedads.h"
 #include "dbapserv.h"
 #include "dbents.h"
 #include "dbsymtb.h"
 #include "drawing_builder.h"
 #include "host_fixture.h"
 #include "undo.h"
+#include "vemhost_program.h"
+#include "vemhost_testing.h"
 
 namespace {
 
@@ -377,4 +380,87 @@ TEST_F(UndoHistory, EndsWithItsDatabaseEvenInTheMiddleOfACommand)
     EXPECT_EQ(vemhost::undoHistory(next.get())->stepCount(), 0u);
     EXPECT_FALSE(vemhost::undoHistory(next.get())->inCommand());
     EXPECT_EQ(vemhost::undoHistory(nullptr), nullptr);
+}
+
+TEST_F(UndoHistory, ACommandOutOfMemoryIsUndoneWithWhatItLeftOpenAndWhatItMade)
+{
+    const AcDbObjectId kept = appendLine(AcGePoint3d(1, 0, 0));
+    const long setsBefore = vemhost::testing::openSelectionSetCount();
+    AcDbObjectId made;
+    vemhost::startCapture();
+    vemhost::runAsCommand(L"COPY", [&] {
+        made = appendLine(AcGePoint3d(5, 0, 0));
+        AcDbLine* line = nullptr;
+        ASSERT_EQ(acdbOpenObject(line, kept, AcDb::kForWrite), Acad::eOk);
+        line->setStartPoint(AcGePoint3d(9, 9, 0));  // changed and left open, as a command cut short leaves it
+        ads_name ss;
+        acedSSGet(L"X", nullptr, nullptr, nullptr, ss);  // a selection set not freed
+        throw std::bad_alloc();
+    });
+    EXPECT_EQ(vemhost::takeCaptured(), "\nCOPY: out of memory; the command is undone.");
+    vemhost::stopCapture();
+    EXPECT_FALSE(history().inCommand());
+    EXPECT_EQ(history().stepCount(), 0u) << "the command left no step";
+    EXPECT_EQ(vemhost::testing::openObjectCount(db()), 0);
+    EXPECT_EQ(vemhost::testing::openSelectionSetCount(), setsBefore);
+    EXPECT_EQ(startX(kept), 1.0);
+    EXPECT_TRUE(made.isErased()) << "what it made is gone";
+    AcDbLine* gone = nullptr;
+    EXPECT_NE(acdbOpenObject(gone, made, AcDb::kForRead, true), Acad::eOk);
+    AcDbBlockTableRecord* space = nullptr;
+    ASSERT_EQ(acdbOpenObject(space, db()->currentSpaceId(), AcDb::kForRead), Acad::eOk);
+    EXPECT_EQ(space->entityIds().size(), 1u);
+    space->close();
+    // The drawing goes on: undo and new commands work.
+    EXPECT_EQ(undoOne(), L"");
+    grip(kept, 3);
+    EXPECT_EQ(startX(kept), 3.0);
+
+    // A module's command throws nothing past its call: anything it throws ends it the
+    // same way.
+    ASSERT_EQ(acedRegCmds->addCommand(L"UNDO_TEST", L"THROWER", L"THROWER", ACRX_CMD_MODAL,
+                                      [] {
+                                          lineCommand();
+                                          throw std::runtime_error("module fault");
+                                      }),
+              Acad::eOk);
+    vemhost::startCapture();
+    EXPECT_NO_THROW(vemhost::runCommand(L"THROWER"));
+    EXPECT_EQ(vemhost::takeCaptured(), "\nTHROWER: failed; the command is undone.");
+    vemhost::stopCapture();
+    acedRegCmds->removeGroup(L"UNDO_TEST");
+    EXPECT_EQ(history().stepName(history().stepCount() - 1), L"GRIP");
+}
+
+TEST_F(UndoHistory, EachAppendingCommandRecordsItsSpaceAtTheSameSize)
+{
+    // A step holds what changed, not the whole list of the space it appended to, so a
+    // long session of small commands grows linearly.
+    for (int i = 0; i < 300; ++i)
+        vemhost::runAsCommand(L"LINE", [&] { appendLine(AcGePoint3d(i, 0, 0)); });
+    ASSERT_EQ(history().stepCount(), 300u);
+    auto spaceRecordSize = [&](std::size_t step) {
+        for (std::size_t r = 0; r < history().recordCount(step); ++r)
+            if (history().record(step, r).id == db()->currentSpaceId())
+                return history().record(step, r).before.size();
+        return std::size_t(0);
+    };
+    EXPECT_GT(spaceRecordSize(0), 0u);
+    EXPECT_EQ(spaceRecordSize(299), spaceRecordSize(0));
+    // Undone and redone, the lines come and go in their places.
+    history().undo(150);
+    AcDbBlockTableRecord* space = nullptr;
+    ASSERT_EQ(acdbOpenObject(space, db()->currentSpaceId(), AcDb::kForRead), Acad::eOk);
+    AcDbBlockTableRecordIterator* it = nullptr;
+    ASSERT_EQ(space->newIterator(it), Acad::eOk);
+    int live = 0;
+    for (; !it->done(); it->step())
+        ++live;
+    delete it;
+    const AcDbObjectId last = space->entityIds().back();
+    space->close();
+    EXPECT_EQ(live, 150);
+    EXPECT_TRUE(last.isErased());
+    history().redo(150);
+    EXPECT_EQ(startX(last), 299.0);
 }

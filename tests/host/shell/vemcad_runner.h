@@ -32,11 +32,14 @@ inline std::string shellQuoted(const std::string& text)
 
 // Runs vemcad in the directory on the script; args are further words of its command
 // line, written by the test itself and passed to the shell as they are.
-inline VemcadRun runVemcad(const ScratchDir& dir, const std::string& script, const std::string& args = "")
+// A prefix, written by the test itself, goes before the program on the same shell line
+// (for example "ulimit -v N; ").
+inline VemcadRun runVemcad(const ScratchDir& dir, const std::string& script, const std::string& args = "",
+                           const std::string& prefix = "")
 {
     std::string scriptPath = dir.file("run.scr");
     std::ofstream(scriptPath) << script;
-    const std::string cmd = "cd " + shellQuoted(dir.path()) + " && " + shellQuoted(VEM_BIN_DIR "/vemcad") + " " +
+    const std::string cmd = "cd " + shellQuoted(dir.path()) + " && " + prefix + shellQuoted(VEM_BIN_DIR "/vemcad") + " " +
                             args + " --script " + shellQuoted(scriptPath) + " 2>" + shellQuoted(dir.file("stderr.txt"));
     VemcadRun run;
     FILE* pipe = ::popen(cmd.c_str(), "r");
