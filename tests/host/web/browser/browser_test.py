@@ -8,6 +8,7 @@ usage: browser_test.py --vemcad PATH [unittest options]
 Exits 77 (skipped) when chromium, chromedriver or python3-selenium is missing.
 """
 import argparse
+import json
 import os
 import sys
 import tempfile
@@ -17,10 +18,10 @@ import unittest
 sys.dont_write_bytecode = True  # nothing written beside the sources
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import vemcad_page  # noqa: E402
-from vemcad_page import Page, Server, wait_for  # noqa: E402
+from vemcad_page import Keys, Page, Server, wait_for  # noqa: E402
 
 VEMCAD = None
-DRIVER = None
+BROWSER = None  # (chromium, chromedriver)
 
 COMMAND = "Command: "
 SELECT = "Select objects: "
@@ -43,7 +44,6 @@ EORI_DIALOGUE = [
 
 def lines_in_view(server):
     """The two-point line pieces the server's view holds, as (x0, y0, x1, y1)."""
-    import json
     status, body = server.request("/api/view")
     assert status == 200, body
     return [tuple(it["p"]) for it in json.loads(body)["items"] if it["k"] == "l" and len(it["p"]) == 4]
@@ -79,7 +79,7 @@ class BrowserTest(unittest.TestCase):
         self.assertNotIn("LINE", s.state()["transcript"])
 
     def test_a_drawing_annotated_with_the_mouse_is_saved_and_shown_again(self):
-        self.driver = vemcad_page.start_chromium(DRIVER)
+        self.driver = vemcad_page.start_chromium(*BROWSER)
         page = Page(self.driver, self.server)
         page.open()
         self.assertEqual(page.prompt(), COMMAND)
@@ -105,7 +105,7 @@ class BrowserTest(unittest.TestCase):
         (or, answered out of order, starts the transcript afresh), so lines show twice
         or earlier ones vanish. Expected to fail until the page reads the state one
         request at a time (or drops an answer that does not start where it has read)."""
-        self.driver = vemcad_page.start_chromium(DRIVER)
+        self.driver = vemcad_page.start_chromium(*BROWSER)
         page = Page(self.driver, self.server)
         page.open()
         self.driver.execute_cdp_cmd("Network.enable", {})
@@ -130,7 +130,7 @@ class BrowserTest(unittest.TestCase):
 
     def zoom_out_about_the_origin(self, page):
         scale = page.scale()
-        ox, oy = page._offset(*page.to_pixel(0, 0))
+        ox, oy = page.offset_of(*page.to_pixel(0, 0))
         _, before = page.hover_offset(ox, oy)
         page.wheel(ox, oy, 4)
         page.hover_offset(ox + 50, oy)
@@ -144,6 +144,7 @@ class BrowserTest(unittest.TestCase):
         self.assertEqual(page.click_world(10, 15), "Specify next point: ")
         self.assertEqual(page.click_world(25, 0), "Specify next point: ")
         self.assertEqual(page.click_world(0, 0, right=True), COMMAND)
+        # Picked points are not echoed: their exact places come from the view's data.
         lines = [l for l in lines_in_view(self.server) if abs(l[0] - 10) < 1 and abs(l[1] - 15) < 1]
         self.assertEqual(len(lines), 1, lines_in_view(self.server))
         line = lines[0]
@@ -164,17 +165,28 @@ class BrowserTest(unittest.TestCase):
         self.assertEqual(page.click_world(0, 3), "指定第1点(坐标点):")
         # A few pixels off the line's end: the running END snap takes the end itself.
         self.assertEqual(page.click_world(*end, nudge=(2, 2)), "指定第2点(文字标注起点):")
-        self.assertEqual(page.click_world(end[0] + 5, end[1] - 6), "指定3点(文字标注方向):")
-        from selenium.webdriver.common.keys import Keys
+        self.assertEqual(page.click_world(*self.text_start(end)), "指定3点(文字标注方向):")
         self.assertEqual(page.press(Keys.ENTER), COMMAND)
         box = wait_for(page.changed_box, "the label to be drawn")
-        # The label starts at the end and lies to its lower right.
+        self.assertTrue(page.drawn_near(*page.to_pixel(*self.leader_middle(end))), "no leader")
+        # The label starts at the end (not where the click was) and lies to its lower
+        # right.
         ex, ey = page.to_pixel(*end)
-        self.assertLessEqual(box[0], ex + 1)
-        self.assertLessEqual(box[1], ey + 1)
+        self.assertLessEqual(box[0], ex + 1, "the label does not start at the line's end")
+        self.assertLessEqual(box[1], ey + 1, "the label does not start at the line's end")
         self.assertGreater(box[2], ex + 5 * page.scale())
         self.assertGreater(box[3], ey + 5 * page.scale())
         return box
+
+    @staticmethod
+    def text_start(end):
+        return end[0] + 5, end[1] - 6
+
+    @classmethod
+    def leader_middle(cls, end):
+        """The middle of the label's leader, which runs from the end to the text."""
+        start = cls.text_start(end)
+        return (end[0] + start[0]) / 2, (end[1] + start[1]) / 2
 
     def set_decimals_by_window(self, page, box, before):
         self.assertEqual(page.type("COPDEC"), "请输入小数位数(回车取默认值3):")
@@ -207,7 +219,6 @@ class BrowserTest(unittest.TestCase):
         wait_for(lambda: page.picture() == before_copdec, "the view to show the label as before COPDEC")
 
     def cancel_with_escape(self, page, picture):
-        from selenium.webdriver.common.keys import Keys
         self.assertEqual(page.type("LINE"), "Specify first point: ")
         self.assertEqual(page.click_world(-20, 20), "Specify next point: ")
         self.assertEqual(page.press(Keys.ESCAPE), COMMAND)
@@ -229,28 +240,29 @@ class BrowserTest(unittest.TestCase):
         page.reload()
         wait_for(lambda: page.transcript() == transcript, "the reloaded page to show the whole transcript")
         self.assertEqual(page.prompt(), COMMAND)
-        # The view fits the whole drawing anew: the line is drawn where it now falls.
+        # The view fits the whole drawing anew: the line and the label's leader are
+        # drawn where they now fall.
         mid = ((line[0] + line[2]) / 2, (line[1] + line[3]) / 2)
 
-        def line_drawn():
+        def drawing_shown():
             page.learn_transform()
-            return page.drawn_near(*page.to_pixel(*mid))
-        wait_for(line_drawn, "the reloaded view to show the line")
+            return page.drawn_near(*page.to_pixel(*mid)) and page.drawn_near(
+                *page.to_pixel(*self.leader_middle(line[2:])))
+        wait_for(drawing_shown, "the reloaded view to show the line and the label")
 
     def quit_ends_vemcad(self, page):
-        from selenium.webdriver.common.keys import Keys
         page.command.send_keys("QUIT" + Keys.ENTER)
         wait_for(lambda: self.server.process.poll() is not None, "vemcad to end")
         self.assertEqual(self.server.process.returncode, 0, self.server.output)
 
 
 def main():
-    global VEMCAD, DRIVER
+    global VEMCAD, BROWSER
     parser = argparse.ArgumentParser()
     parser.add_argument("--vemcad", required=True)
     args, rest = parser.parse_known_args()
     try:
-        _, DRIVER = vemcad_page.find_browser()
+        BROWSER = vemcad_page.find_browser()
     except vemcad_page.Missing as missing:
         print("SKIPPED: the browser tests need chromium, chromium-driver and python3-selenium: %s" % missing)
         return vemcad_page.SKIP

@@ -41,7 +41,7 @@ def stage(page):
     # A new point label: the coordinate system picked, the cursor on a grid crossing.
     page.type("ECOP")
     page.click_world(-30, -25)
-    page.hover_offset(*page._offset(*page.to_pixel(100, 40)))
+    page.hover_offset(*page.offset_of(*page.to_pixel(100, 40)))
 
 
 def main():
@@ -50,14 +50,14 @@ def main():
     parser.add_argument("--out", default=os.path.join(ROOT, "docs", "vemcad-browser.png"))
     args = parser.parse_args()
     try:
-        _, driver_path = vemcad_page.find_browser()
+        browser = vemcad_page.find_browser()
     except vemcad_page.Missing as missing:
         print("screenshot.py: %s" % missing, file=sys.stderr)
         return 1
     vemcad = os.path.abspath(args.vemcad)
     with tempfile.TemporaryDirectory(prefix="vemcad-screenshot-") as folder:
         server = Server(vemcad, folder, make_demo_drawing(vemcad, folder))
-        driver = vemcad_page.start_chromium(driver_path)
+        driver = vemcad_page.start_chromium(*browser)
         try:
             page = Page(driver, server)
             page.open()

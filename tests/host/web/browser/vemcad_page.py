@@ -4,18 +4,30 @@ clicks, drags, wheel turns and buttons at world points of the drawing view.
 
 Shared by the browser tests and the script that takes the README's screenshot.
 """
+import json
 import os
 import re
 import shutil
 import subprocess
+import threading
 import time
 import urllib.error
 import urllib.request
 
+try:
+    from selenium import webdriver
+    from selenium.webdriver.chrome.service import Service
+    from selenium.webdriver.common.action_chains import ActionChains
+    from selenium.webdriver.common.actions.wheel_input import ScrollOrigin
+    from selenium.webdriver.common.by import By
+    from selenium.webdriver.common.keys import Keys
+except ImportError:
+    webdriver = Keys = None  # find_browser() says what is missing
+
 # The exit code that tells CTest a test was skipped.
 SKIP = 77
 
-CHROMIUM_NAMES = ("chromium", "chromium-browser", "google-chrome")
+CHROMIUM_NAMES = ("chromium", "chromium-browser")
 CHROMEDRIVER_NAMES = ("chromedriver",)
 WIDTH, HEIGHT = 1600, 1000
 ADDRESS = re.compile(r"http://127\.0\.0\.1:(\d+)/\?token=([0-9a-f]+)")
@@ -28,9 +40,7 @@ class Missing(Exception):
 
 def find_browser():
     """(chromium, chromedriver) paths, or Missing naming what is not there."""
-    try:
-        import selenium  # noqa: F401
-    except ImportError:
+    if webdriver is None:
         raise Missing("python3-selenium is not installed")
     chromium = next((p for p in map(shutil.which, CHROMIUM_NAMES) if p), None)
     driver = next((p for p in map(shutil.which, CHROMEDRIVER_NAMES) if p), None)
@@ -70,9 +80,17 @@ class Server:
                 self.url = found.group(0)
                 self.port = int(found.group(1))
                 self.token = found.group(2)
+                # The rest of what it prints is kept, so that a full pipe never stops it.
+                self.reader = threading.Thread(target=self._read_output, daemon=True)
+                self.reader.start()
                 return
+        self.reader = None
         self.process.wait()
         raise AssertionError("vemcad --serve printed no address:\n" + self.output)
+
+    def _read_output(self):
+        for line in self.process.stdout:
+            self.output += line
 
     def request(self, path, method="GET", body=None, headers=None, token=True):
         """(status, body text) of a request to the server, the token sent in its header
@@ -91,7 +109,6 @@ class Server:
     def state(self, since=0):
         """The session's state as the page reads it: the transcript from byte offset
         `since`, its end, the prompt and whether the session waits for input."""
-        import json
         return json.loads(self.request("/api/state?since=%d" % since)[1])
 
     def quit(self, timeout=20):
@@ -111,18 +128,16 @@ class Server:
             except subprocess.TimeoutExpired:
                 self.process.kill()
                 self.process.wait()
-        self.output += self.process.stdout.read()
-        self.process.stdout.close()
+        if self.reader is not None:
+            self.reader.join(5)
         return self.process.returncode
 
 
-def start_chromium(driver_path):
+def start_chromium(chromium, driver_path):
     """Headless Chromium whose page area is exactly WIDTH x HEIGHT CSS pixels, one
     device pixel each."""
-    from selenium import webdriver
-    from selenium.webdriver.chrome.service import Service
-
     options = webdriver.ChromeOptions()
+    options.binary_location = chromium
     for arg in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
                 "--window-size=%d,%d" % (WIDTH, HEIGHT), "--force-device-scale-factor=1",
                 "--disable-extensions", "--no-first-run", "--lang=en-US"):
@@ -181,7 +196,6 @@ class Page:
         self.transform = None
 
     def open(self, url=None):
-        from selenium.webdriver.common.by import By
         self.driver.get(url or self.server.url)
         self.view = self.driver.find_element(By.ID, "view")
         self.command = self.driver.find_element(By.ID, "command")
@@ -223,8 +237,6 @@ class Page:
 
     def type(self, line):
         """Types a line in the command line and Enter; the next prompt."""
-        from selenium.webdriver.common.keys import Keys
-
         def typing():
             self.command.click()
             self.command.send_keys(line + Keys.ENTER)
@@ -236,18 +248,16 @@ class Page:
 
     def button(self, element_id):
         """A toolbar button; the next prompt."""
-        from selenium.webdriver.common.by import By
         return self.act(lambda: self.driver.find_element(By.ID, element_id).click())
 
     # ---- the view --------------------------------------------------------------
     def _chain(self):
-        from selenium.webdriver.common.action_chains import ActionChains
         return ActionChains(self.driver, duration=50)
 
-    def _offset(self, px, py):
+    def offset_of(self, px, py):
         """The offset from the view's centre that selenium takes for canvas pixel."""
-        ox, oy = self.transform["pixel_offset"]
-        return int(round(px - ox)), int(round(py - oy))
+        cx, cy = self.transform["centre"]
+        return int(round(px - cx)), int(round(py - cy))
 
     def hover_offset(self, ox, oy):
         """Moves the mouse to an offset from the view's centre; (canvas pixel, world
@@ -257,7 +267,7 @@ class Page:
         # is already there.
         self._chain().move_to_element_with_offset(self.view, ox + 1, oy).move_by_offset(-1, 0).perform()
         probe = wait_for(lambda: self.driver.execute_script("return window.vemTestProbe"), "a mouse move")
-        text = self.driver.find_element("id", "cursor").text
+        text = self.driver.find_element(By.ID, "cursor").text
         found = CURSOR.search(text)
         assert found, "no cursor read-out in the status bar: %r" % text
         return (probe[0], probe[1]), (float(found.group(1)), float(found.group(2)))
@@ -270,7 +280,7 @@ class Page:
         scale_y = (p1[1] - p2[1]) / (w2[1] - w1[1])
         assert abs(scale_x - scale_y) < 1e-3 * scale_x, "the view is not square: %g %g" % (scale_x, scale_y)
         self.transform = {"scale": scale_x, "pixel": p1, "world": w1,
-                          "pixel_offset": (p1[0] + 500, p1[1] + 250)}
+                          "centre": (p1[0] + 500, p1[1] + 250)}
         return scale_x
 
     def scale(self):
@@ -281,14 +291,9 @@ class Page:
         return (t["pixel"][0] + (x - t["world"][0]) * t["scale"],
                 t["pixel"][1] - (y - t["world"][1]) * t["scale"])
 
-    def to_world(self, px, py):
-        t = self.transform
-        return (t["world"][0] + (px - t["pixel"][0]) / t["scale"],
-                t["world"][1] - (py - t["pixel"][1]) / t["scale"])
-
     def click_pixel(self, px, py, right=False):
         """A click at a canvas pixel; the next prompt."""
-        chain = self._chain().move_to_element_with_offset(self.view, *self._offset(px, py))
+        chain = self._chain().move_to_element_with_offset(self.view, *self.offset_of(px, py))
         return self.act(lambda: (chain.context_click() if right else chain.click()).perform())
 
     def click_world(self, x, y, nudge=(0, 0), right=False):
@@ -299,9 +304,9 @@ class Page:
     def drag_pixels(self, start, end):
         """A left-button drag across the view from one canvas pixel to another; the
         next prompt."""
-        chain = self._chain().move_to_element_with_offset(self.view, *self._offset(*start)).click_and_hold()
-        sx, sy = self._offset(*start)
-        ex, ey = self._offset(*end)
+        chain = self._chain().move_to_element_with_offset(self.view, *self.offset_of(*start)).click_and_hold()
+        sx, sy = self.offset_of(*start)
+        ex, ey = self.offset_of(*end)
         steps = 4
         for i in range(1, steps + 1):
             chain.move_by_offset(round((ex - sx) / steps * i) - round((ex - sx) / steps * (i - 1)),
@@ -311,7 +316,6 @@ class Page:
     def wheel(self, ox, oy, notches):
         """Turns the wheel over an offset from the view's centre: positive notches zoom
         out."""
-        from selenium.webdriver.common.actions.wheel_input import ScrollOrigin
         for _ in range(abs(notches)):
             self._chain().scroll_from_origin(ScrollOrigin.from_element(self.view, ox, oy), 0,
                                              100 if notches > 0 else -100).perform()
