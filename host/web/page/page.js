@@ -104,10 +104,24 @@
   }
 
   // ---- session -----------------------------------------------------------------
-  async function poll() {
-    const r = await api(`/api/state?since=${transcriptEnd}`);
-    if (!r.ok) { sessionEl.textContent = "disconnected"; return false; }
-    const s = await r.json();
+  // One state read at a time, each from where the last one ended: reads that overlapped
+  // would each add the same output, or start the transcript afresh out of order.
+  let reading = Promise.resolve();
+  function poll() {
+    const next = reading.then(readState, readState);
+    reading = next.catch(() => {});
+    return next;
+  }
+  async function readState() {
+    let s;
+    try {
+      const r = await api(`/api/state?since=${transcriptEnd}`);
+      if (!r.ok) throw new Error(r.statusText);
+      s = await r.json();
+    } catch (e) {
+      sessionEl.textContent = "disconnected";
+      return false;
+    }
     const changed = s.transcript.length > 0;
     if (s.start !== transcriptEnd) transcript = "";  // another server, or older than kept
     transcript += s.transcript;

@@ -98,13 +98,10 @@ class BrowserTest(unittest.TestCase):
         self.reload_shows_the_same_session(page, line)
         self.quit_ends_vemcad(page)
 
-    @unittest.expectedFailure
     def test_the_command_window_shows_each_line_once_when_answers_are_slow(self):
         """The page reads the session's state after each input and once a second; on a
-        connection slower than that the reads overlap, each adds the same new output
-        (or, answered out of order, starts the transcript afresh), so lines show twice
-        or earlier ones vanish. Expected to fail until the page reads the state one
-        request at a time (or drops an answer that does not start where it has read)."""
+        connection slower than that the reads would overlap: each must start where the
+        last one ended, so that no line shows twice and none vanishes."""
         self.driver = vemcad_page.start_chromium(*BROWSER)
         page = Page(self.driver, self.server)
         page.open()
@@ -117,8 +114,7 @@ class BrowserTest(unittest.TestCase):
         state = self.server.state()
         self.assertEqual(page.transcript(), state["transcript"][:len(state["transcript"]) - len(state["prompt"])])
 
-    # The page's overlapping state reads may show the transcript wrong for a moment
-    # (see the expected failure above): what it shows is awaited, not taken at once.
+    # What the page shows is awaited, not taken at once: it reads the state in turn.
     def shows_at_end(self, page, text):
         wait_for(lambda: page.transcript().endswith(text),
                  lambda: "the command window to end with %r: it ends %r" % (text, page.transcript()[-200:]))

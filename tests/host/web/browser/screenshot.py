@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Takes the README's picture of vemcad in the browser: the demo site plan (made by
 examples/demo.scr) served by vemcad --serve and open in headless Chromium at
-1600 x 1000, its labels listed by a crossing window and a new point label under way.
+1600 x 1000, its labels listed by a crossing window and a new point label under way,
+the cursor snapped to a grid line end with its coordinates in the status bar.
 
 usage: screenshot.py [--vemcad build/bin/vemcad] [--out docs/vemcad-browser.png]
 """
@@ -41,7 +42,9 @@ def stage(page):
     # A new point label: the coordinate system picked, the cursor on a grid crossing.
     page.type("ECOP")
     page.click_world(-30, -25)
-    page.hover_offset(*page.offset_of(*page.to_pixel(100, 40)))
+    page.hover_offset(*page.offset_of(*page.to_pixel(100.3, 78.5)))
+    # The snap marker and the coordinates under the cursor come from the server.
+    wait_for(lambda: page.driver.find_element("id", "readout").text != "", "the coordinates under the cursor")
 
 
 def main():
