@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -79,6 +80,10 @@ void catchInterrupts()
 }
 }  // namespace
 
+// Read in pieces, so that a file that never ends (a device) is refused at the limit or
+// at its first NUL byte rather than read on. The text is kept as it is and taken apart
+// line by line as the lines are asked for: a script of many short lines costs no more
+// memory than its size.
 bool ScriptInput::load(const std::string& path, std::string& message)
 {
     std::ifstream in(path, std::ios::binary);
@@ -86,37 +91,52 @@ bool ScriptInput::load(const std::string& path, std::string& message)
         message = "cannot open script " + path;
         return false;
     }
-    std::ostringstream buf;
-    buf << in.rdbuf();
-    std::string bytes = buf.str();
-    if (bytes.size() > kMaxScriptBytes) {
-        message = "script " + path + " is too large";
+    std::string bytes;
+    char piece[1 << 16];
+    for (;;) {
+        in.read(piece, sizeof piece);
+        const std::streamsize n = in.gcount();
+        if (n <= 0)
+            break;
+        if (std::memchr(piece, 0, size_t(n)) != nullptr) {
+            message = "script " + path + " is not a text file";
+            return false;
+        }
+        if (bytes.size() + size_t(n) > kMaxScriptBytes) {
+            message = "script " + path + " is too large";
+            return false;
+        }
+        bytes.append(piece, size_t(n));
+    }
+    if (in.bad()) {
+        message = "cannot read script " + path;
         return false;
     }
-    if (bytes.find('\0') != std::string::npos) {
-        message = "script " + path + " is not a text file";
-        return false;
-    }
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        bytes.erase(0, 3);
-    std::istringstream lines(bytes);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!line.empty() && line[0] == ';')
-            continue;
-        m_lines.push_back(vemhost::fromUtf8(line));
-    }
+    m_bytes = std::move(bytes);
+    m_next = m_bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     return true;
 }
 
+bool ScriptInput::atEnd() const { return m_next >= m_bytes.size(); }
+
+// The next line that is no comment.
 bool ScriptInput::readLine(std::wstring& line)
 {
-    if (m_next >= m_lines.size())
-        return false;
-    line = m_lines[m_next++];
-    return true;
+    while (m_next < m_bytes.size()) {
+        size_t end = m_bytes.find('\n', m_next);
+        if (end == std::string::npos)
+            end = m_bytes.size();
+        size_t stop = end;
+        if (stop > m_next && m_bytes[stop - 1] == '\r')
+            --stop;
+        const size_t start = m_next;
+        m_next = end + 1;
+        if (stop > start && m_bytes[start] == ';')
+            continue;
+        line = vemhost::fromUtf8(m_bytes.substr(start, stop - start));
+        return true;
+    }
+    return false;
 }
 
 ConsoleInput::ConsoleInput() : m_interactive(::isatty(0) && ::isatty(1)) {}
@@ -165,6 +185,13 @@ bool ConsoleInput::readLine(std::wstring& line)
     }
     if (utf8.size() > kMaxLineChars)
         utf8.resize(kMaxLineChars);
+    if (utf8.find('\0') != std::string::npos) {
+        // A file name would end at the NUL and name another file: the answer is refused
+        // as a script holding one is, and the prompt cancelled.
+        vemhost::printPlain(L"\nAn answer holding a NUL character is refused.");
+        line = L"^C";
+        return true;
+    }
     line = vemhost::fromUtf8(utf8);
     // Without a terminal nothing shows what was typed: echo it as a script run does.
     vemhost::printPlain(line);

@@ -13,14 +13,15 @@ namespace vemcad {
 // A script's lines: a line starting with ';' is a comment and is skipped.
 class ScriptInput : public vemhost::InputProvider {
 public:
-    // False with a message when the file cannot be read or is not text.
+    // False with a message when the file cannot be read, is not text (holds a NUL) or
+    // is larger than a script can be (64 MiB).
     bool load(const std::string& path, std::string& message);
     bool readLine(std::wstring& line) override;
-    bool atEnd() const { return m_next >= m_lines.size(); }
+    bool atEnd() const;
 
 private:
-    std::vector<std::wstring> m_lines;
-    size_t m_next = 0;
+    std::string m_bytes;  // the script's UTF-8 text
+    size_t m_next = 0;    // where the next line starts
 };
 
 // Lines from standard input; with a terminal, typed with line editing and history.

@@ -75,6 +75,10 @@ void SessionScript::keep(const vemhost::Input& input, vemhost::Request request)
     m_pointPickOpen = false;
     Answer answer;
     if (input.kind == vemhost::Input::kLine) {
+        // Enter and cancels at the command prompt do nothing: a script needs none.
+        if (m_atCommandPrompt && (input.line.empty() || input.line == L"^C"))
+            return;
+        m_atCommandPrompt = false;
         answer.text = vemhost::toUtf8(input.line);
     } else if (request == vemhost::Request::kPoint || request == vemhost::Request::kObject ||
                request == vemhost::Request::kSelection) {
@@ -126,6 +130,7 @@ void SessionScript::keepRunning()
         appendLine(m_kept, answer.text);
     m_running.clear();
     m_pointPickOpen = false;
+    m_atCommandPrompt = true;
 }
 
 std::string SessionScript::text() const { return m_kept; }

@@ -38,6 +38,7 @@ private:
 
     std::vector<Answer> m_running;  // of the command running
     bool m_broken = false;
+    bool m_atCommandPrompt = true;  // no answer taken since the command prompt
     bool m_pointPickOpen = false;   // the last answer is a pick whose point is still to come
     std::string m_kept;
     double m_keptPickBox;  // the pick box the kept script leaves in force

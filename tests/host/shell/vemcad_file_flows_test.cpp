@@ -109,3 +109,38 @@ TEST(VemcadReplaceFile, SaveasAsksBeforeReplacingAndSaveKeepsTheBackup)
     EXPECT_EQ(occurrences(run.out, "Save changes to Drawing1.vdb?"), 2u) << run.out;
     EXPECT_NE(run.out.find(question + "N"), std::string::npos) << run.out;
 }
+
+TEST(VemcadInput, AnswersAndScriptsStayWithinTheirLimits)
+{
+    ScratchDir dir;
+    const std::string vemcad = shellQuoted(VEM_BIN_DIR "/vemcad");
+    const auto shell = [&](const std::string& command) {
+        VemcadRun run;
+        FILE* pipe = ::popen(("cd " + shellQuoted(dir.path()) + " && " + command + " 2>&1").c_str(), "r");
+        char buf[4096];
+        size_t n;
+        while (pipe != nullptr && (n = std::fread(buf, 1, sizeof buf, pipe)) > 0)
+            run.out.append(buf, n);
+        const int rc = pipe != nullptr ? ::pclose(pipe) : -1;
+        run.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+        return run;
+    };
+    // A NUL in a piped answer would cut a file name short and name another file.
+    std::ofstream(dir.file("important.vdb")) << "precious";
+    VemcadRun run = shell("printf 'SAVEAS important.vdb\\0.bak\\n' | " + vemcad + " --no-modules");
+    EXPECT_NE(run.out.find("An answer holding a NUL character is refused."), std::string::npos) << run.out;
+    EXPECT_EQ(readFile(dir.file("important.vdb")), "precious");
+
+    // A device that never ends is refused at once, not read on.
+    run = shell("timeout 20 " + vemcad + " --no-modules --script /dev/zero");
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_NE(run.out.find("is not a text file"), std::string::npos) << run.out;
+
+    // A script of 16 MiB of empty lines runs within a few times its size (a limit that
+    // AddressSanitizer's own reservations would not fit in).
+#if !defined(__SANITIZE_ADDRESS__)
+    std::ofstream(dir.file("empty.scr")) << std::string(16u << 20, '\n');
+    run = shell("ulimit -v 400000; " + vemcad + " --no-modules --script empty.scr > /dev/null");
+    EXPECT_EQ(run.status, 0) << run.out;
+#endif
+}
