@@ -33,6 +33,7 @@
 
 #include "drawing_schema.h"
 #include "drawing_store.h"
+#include "file_identity.h"
 #include "file_replacement.h"
 #include "sqlite_handle.h"
 #include "vemhost_io.h"
@@ -254,6 +255,10 @@ private:
             {schema::kTextstyle, header.textstyle.handle().value()},
             {schema::kTilemode, header.tilemode ? 1u : 0u},
         };
+        if (header.handseed > Adesk::UInt64(LLONG_MAX)) {
+            m_reason = "handle seed " + schema::handleText(header.handseed) + " is too large for a drawing file";
+            return false;
+        }
         for (const auto& number : numbers) {
             sqlite3_bind_text(insert.get(), 1, number.first, -1, SQLITE_STATIC);
             sqlite3_bind_int64(insert.get(), 2, sqlite3_int64(number.second));
@@ -281,7 +286,7 @@ private:
 bool saveTo(AcDbDatabase* db, const std::string& path, Backup backup, std::string& reason, std::string& warning)
 {
     FileReplacement replacement;
-    if (!replacement.begin(path, reason))
+    if (!replacement.begin(path, reason, FileReplacement::Kind::kSqliteDatabase))
         return false;
     WriteSeam seam;
     {
@@ -302,13 +307,24 @@ bool saveTo(AcDbDatabase* db, const std::string& path, Backup backup, std::strin
         file.release();
     }
     const std::string backupPath = backup == Backup::kKeep ? backupPathOf(replacement.target()) : std::string();
-    return replacement.commit(reason, warning, backupPath, [&seam] {
+    const bool replaced = replacement.commit(reason, warning, backupPath, [&seam] {
         const int rc = seam.other();
         return rc == SQLITE_OK ? std::string() : std::string(sqlite3_errstr(rc));
     });
+    if (replaced)
+        acrt::rememberStoredFile(db, describeFile(replacement.target(), replacement.placed()));
+    return replaced;
 }
 
 }  // namespace
+
+bool changedOnDisk(const AcDbDatabase* db, const std::string& path)
+{
+    acrt::StoredFile stored;
+    std::string resolved, reason;
+    return acrt::storedFileOf(db, stored) && resolveLinks(path, resolved, reason) && resolved == stored.path &&
+           fileChangedSince(stored);
+}
 
 std::string backupPathOf(const std::string& path)
 {

@@ -31,8 +31,18 @@ VEMIO_PORT std::string backupPathOf(const std::string& path);
 // newer format or a damaged one.
 VEMIO_PORT std::unique_ptr<AcDbDatabase> openDrawing(const std::string& path, std::string& error);
 
+// Whether the file at path is no longer what db was last opened from or saved to:
+// another program wrote it, or put another file in its place, since. False when db
+// was never opened from or saved to that file (symbolic links followed), and when the
+// file is gone.
+VEMIO_PORT bool changedOnDisk(const AcDbDatabase* db, const std::string& path);
+
 // Test only: makes the nth operation (SQLite step or exec, the final flush, keeping the
 // previous file and the rename; counted from 1 in each save) of every later save fail with sqliteCode. 0 disarms.
 VEMIO_PORT void setWriteFailureForTests(int nthStep, int sqliteCode);
+
+// Test only: the work an open may do, in SQLite steps, whatever the size of the file.
+// 0 restores the bound that grows with the file's size.
+VEMIO_PORT void setOpenWorkLimitForTests(long long steps);
 
 }  // namespace vemio

@@ -1,12 +1,8 @@
 // Opening drawing files: checks that a file is a drawing this program reads, then
 // rebuilds its objects under their saved handles, as proxies where the class is missing
-// or the record does not read whole, and finally restores and checks the header.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+// or the record does not read whole, and finally restores and checks the header. What
+// opens can be saved again: handles fit the file, lists hold what their owners may
+// hold, and names are text.
 #include <map>
 #include <new>
 #include <string_view>
@@ -16,7 +12,9 @@
 #include "drawing_file.h"
 #include "drawing_schema.h"
 #include "drawing_store.h"
+#include "file_identity.h"
 #include "opened_object.h"
+#include "read_connection.h"
 #include "sqlite_handle.h"
 #include "vemhost_io.h"
 #include "vemhost_program.h"
@@ -25,34 +23,8 @@ namespace vemio {
 
 namespace {
 
-const char kSqliteMagic[16] = {'S', 'Q', 'L', 'i', 't', 'e', ' ', 'f', 'o', 'r', 'm', 'a', 't', ' ', '3', '\0'};
-const char* const kNotADrawing = "not a VEM drawing";
 // Parents followed through the classes table before giving up (a damaged table may loop).
 const int kMaxClassDepth = 64;
-
-// Why a file cannot be opened, before SQLite is asked anything; empty when it may be.
-std::string checkFile(const std::string& path, off_t& size)
-{
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0)
-        return std::strerror(errno);
-    if (S_ISDIR(st.st_mode))
-        return "it is a directory";
-    if (!S_ISREG(st.st_mode))
-        return "not a regular file";
-    size = st.st_size;
-    if (size == 0)
-        return "the file is empty";
-    char magic[sizeof kSqliteMagic] = {};
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::strerror(errno);
-    const ssize_t got = ::read(fd, magic, sizeof magic);
-    ::close(fd);
-    if (got != ssize_t(sizeof magic) || std::memcmp(magic, kSqliteMagic, sizeof magic) != 0)
-        return "not a drawing file (not a SQLite database)";
-    return std::string();
-}
 
 std::string_view textColumn(sqlite3_stmt* stmt, int column)
 {
@@ -63,6 +35,15 @@ std::string_view textColumn(sqlite3_stmt* stmt, int column)
 }
 
 std::wstring wide(std::string_view text) { return vemhost::fromUtf8(std::string(text)); }
+
+// Text that comes back the same when it is saved again: UTF-8 without a zero.
+bool isSavableText(std::string_view text)
+{
+    if (text.find('\0') != std::string_view::npos)
+        return false;
+    const std::string bytes(text);
+    return vemhost::toUtf8(vemhost::fromUtf8(bytes)) == bytes;
+}
 
 // A class named by the file: its row, and the registered class of that name, if any.
 struct FileClass {
@@ -79,7 +60,7 @@ struct HeaderValue {
 
 class DrawingReader {
 public:
-    DrawingReader(sqlite3* file, off_t fileSize) : m_file(file), m_fileSize(fileSize) {}
+    DrawingReader(sqlite3* file, const std::string& path) : m_file(file), m_path(path) {}
 
     std::unique_ptr<AcDbDatabase> read(std::string& reason)
     {
@@ -87,8 +68,9 @@ public:
         m_filer = std::make_unique<vemhost::MemoryFiler>(m_db.get(), AcDb::kFileFiler);
         // One read transaction: the file cannot change between the passes over it.
         const int rc = sqlite3_exec(m_file, "BEGIN", nullptr, nullptr, nullptr);
-        const bool read = (rc == SQLITE_OK || sqliteFailed(rc)) && checkPages() && readHeader() && checkFormat() &&
-                          readClasses() && createIds() && readObjects() && restoreHeader();
+        const bool read = (rc == SQLITE_OK || sqliteFailed(rc)) && checkSchema() && checkPages() && readHeader() &&
+                          checkFormat() && readClasses() && createIds() && readObjects() && checkLists() &&
+                          restoreHeader();
         if (!read) {
             reason = m_reason;
             return nullptr;
@@ -103,36 +85,45 @@ private:
         return false;
     }
     bool damaged(const std::string& what) { return refuse("the file is damaged (" + what + ")"); }
-    bool sqliteFailed(int rc) { return damaged(sqliteMessage(m_file, rc)); }
+    bool sqliteFailed(int rc) { return refuse(readFailure(m_file, rc)); }
 
-    Statement prepare(const char* sql, bool missingMeansNotADrawing)
+    Statement prepare(const char* sql)
     {
         int rc = SQLITE_OK;
         Statement stmt = prepareStatement(m_file, sql, rc);
-        if (!stmt) {
-            // Another program's file lacks our tables or columns; anything else is damage.
-            if (missingMeansNotADrawing && rc == SQLITE_ERROR)
-                refuse(kNotADrawing);
-            else
-                sqliteFailed(rc);
-        }
+        if (!stmt)
+            sqliteFailed(rc);
         return stmt;
     }
 
-    // A file cut short: SQLite reads a missing page tail as zeros, so check the size.
+    // Nothing is read from a file whose tables are not exactly a drawing's.
+    bool checkSchema()
+    {
+        int rc = SQLITE_OK;
+        const std::string problem = checkDrawingSchema(m_file, rc);
+        if (rc != SQLITE_OK)
+            return sqliteFailed(rc);
+        return problem.empty() || refuse(problem);
+    }
+
+    // A file cut short: SQLite reads a missing page tail as zeros, so check the size
+    // (pages written to the write-ahead log count, until they reach the file).
     bool checkPages()
     {
         sqlite3_int64 pageSize = 0, pageCount = 0;
         if (!pragmaNumber("PRAGMA page_size", pageSize) || !pragmaNumber("PRAGMA page_count", pageCount))
             return false;
-        if (pageSize <= 0 || m_fileSize % pageSize != 0 || m_fileSize / pageSize < pageCount)
+        long long fileSize = 0, logSize = 0;
+        if (!sizesNow(m_path, fileSize, logSize))
+            return damaged("its size cannot be read");
+        if (pageSize <= 0 || fileSize % pageSize != 0 || (fileSize + logSize) / pageSize < pageCount)
             return damaged("it is truncated");
         return true;
     }
 
     bool pragmaNumber(const char* sql, sqlite3_int64& value)
     {
-        Statement stmt = prepare(sql, false);
+        Statement stmt = prepare(sql);
         if (!stmt)
             return false;
         const int rc = sqlite3_step(stmt.get());
@@ -144,7 +135,7 @@ private:
 
     bool readHeader()
     {
-        Statement select = prepare("SELECT key, value FROM header", true);
+        Statement select = prepare("SELECT key, value FROM header");
         if (!select)
             return false;
         int rc;
@@ -163,7 +154,7 @@ private:
         auto format = m_header.find(schema::kFormat);
         if (format == m_header.end() || format->second.type != SQLITE_TEXT ||
             format->second.text != schema::kFormatName)
-            return refuse(kNotADrawing);
+            return refuse(schema::kNotADrawing);
         sqlite3_int64 version = 0;
         if (!headerNumber(schema::kVersion, version))
             return false;
@@ -184,7 +175,7 @@ private:
 
     bool readClasses()
     {
-        Statement select = prepare("SELECT name, parent, dxf_name, app_name, proxy_flags FROM classes", false);
+        Statement select = prepare("SELECT name, parent, dxf_name, app_name, proxy_flags FROM classes");
         if (!select)
             return false;
         int rc;
@@ -192,6 +183,9 @@ private:
             const std::string_view name = textColumn(select.get(), 0);
             if (name.empty())
                 return damaged("a class without a name");
+            for (int column = 0; column < 4; ++column)
+                if (!isSavableText(textColumn(select.get(), column)))
+                    return damaged("the classes table holds a name that is not valid UTF-8");
             FileClass& cls = m_classes[std::string(name)];
             cls.row = acrt::ProxyClass{wide(name), wide(textColumn(select.get(), 1)), wide(textColumn(select.get(), 2)),
                                        wide(textColumn(select.get(), 3)), sqlite3_column_int(select.get(), 4)};
@@ -221,12 +215,15 @@ private:
     }
 
     // The class of an object row; a class the classes table lacks is looked up by name.
-    FileClass& classOf(std::string_view name)
+    // Null for a name that is not text.
+    FileClass* classOf(std::string_view name)
     {
         if (m_last != nullptr && m_lastName == name)
-            return *m_last;
+            return m_last;
         auto it = m_classes.find(name);
         if (it == m_classes.end()) {
+            if (!isSavableText(name))
+                return nullptr;
             FileClass cls;
             cls.row.name = wide(name);
             cls.registered = acrxFindAcRxClass(cls.row.name.c_str());
@@ -235,13 +232,13 @@ private:
         }
         m_lastName = it->first;
         m_last = &it->second;
-        return it->second;
+        return m_last;
     }
 
     // Every handle gets its id first, so references to objects read later resolve.
     bool createIds()
     {
-        Statement select = prepare("SELECT handle FROM objects", false);
+        Statement select = prepare("SELECT handle FROM objects");
         if (!select)
             return false;
         int rc;
@@ -249,6 +246,8 @@ private:
             const sqlite3_int64 handle = sqlite3_column_int64(select.get(), 0);
             if (handle <= 0)
                 return damaged("object handle " + std::to_string(handle));
+            if (Adesk::UInt64(handle) >= schema::kHandleLimit)
+                return damaged("object handle " + schema::handleText(Adesk::UInt64(handle)) + " is too large");
             AcDbObjectId id;
             m_db->getAcDbObjectId(id, true, AcDbHandle(Adesk::UInt64(handle)));
         }
@@ -257,8 +256,8 @@ private:
 
     bool readObjects()
     {
-        Statement select = prepare("SELECT handle, owner, class, record FROM objects ORDER BY handle", false);
-        m_selectGraphics = prepare("SELECT graphics FROM graphics WHERE handle = ?", false);
+        Statement select = prepare("SELECT handle, owner, class, record FROM objects ORDER BY handle");
+        m_selectGraphics = prepare("SELECT graphics FROM graphics WHERE handle = ?");
         if (!select || !m_selectGraphics)
             return false;
         int rc;
@@ -276,7 +275,10 @@ private:
         const std::string_view className = textColumn(row, 2);
         if (className.empty())
             return damaged("object " + schema::handleText(handle) + " has no class");
-        FileClass& cls = classOf(className);
+        FileClass* found = classOf(className);
+        if (found == nullptr)
+            return damaged("a class name is not valid UTF-8");
+        FileClass& cls = *found;
         const unsigned char* record = static_cast<const unsigned char*>(sqlite3_column_blob(row, 3));
         const size_t recordSize = size_t(sqlite3_column_bytes(row, 3));
         std::unique_ptr<AcDbObject> obj = readAsItsClass(cls, record, recordSize);
@@ -297,6 +299,18 @@ private:
         if (obj->isDatabaseResident())
             obj.release();
         return es == Acad::eOk || damaged("object " + schema::handleText(handle) + " cannot be placed");
+    }
+
+    // Every list holds what its owner may hold, and never the owner itself.
+    bool checkLists()
+    {
+        acrt::MisplacedEntry found;
+        if (!acrt::findMisplacedEntry(m_db.get(), found))
+            return true;
+        const std::string owner = "object " + schema::handleText(found.owner);
+        if (found.entry == found.owner)
+            return damaged(owner + " lists itself");
+        return damaged(owner + " lists object " + schema::handleText(found.entry) + ", which it cannot hold");
     }
 
     // The saved graphics of an entity kept as a proxy (none is fine).
@@ -409,6 +423,8 @@ private:
             headerNumber(schema::kHandseed, handseed) && headerNumber(schema::kTilemode, tilemode);
         if (!restored)
             return false;
+        if (handseed > 0 && Adesk::UInt64(handseed) > schema::kHandleLimit)
+            return damaged("handle seed " + schema::handleText(Adesk::UInt64(handseed)) + " is too large");
         // Never below the handles in use (the ids made for them raised it past every one).
         header.handseed = handseed > 0 ? Adesk::UInt64(handseed) : 0;
         header.tilemode = tilemode != 0;
@@ -417,7 +433,7 @@ private:
     }
 
     sqlite3* m_file;
-    off_t m_fileSize;
+    std::string m_path;
     std::unique_ptr<AcDbDatabase> m_db;
     std::string m_reason;
     std::map<std::string, HeaderValue> m_header;
@@ -436,16 +452,12 @@ std::unique_ptr<AcDbDatabase> openDrawing(const std::string& path, std::string& 
     std::string reason;
     std::unique_ptr<AcDbDatabase> db;
     try {
-        off_t size = 0;
-        reason = checkFile(path, size);
-        if (reason.empty()) {
-            sqlite3* raw = nullptr;
-            const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
-            SqliteDb file(raw);
-            if (rc != SQLITE_OK)
-                reason = sqliteMessage(raw, rc);
-            else
-                db = DrawingReader(file.get(), size).read(reason);
+        ReadConnection file;
+        if (file.open(path, reason)) {
+            db = DrawingReader(file.get(), file.path()).read(reason);
+            const struct stat left = file.close();
+            if (db)
+                acrt::rememberStoredFile(db.get(), describeFile(file.path(), left));
         }
     } catch (const std::bad_alloc&) {
         db.reset();

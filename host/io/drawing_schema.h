@@ -10,6 +10,13 @@ namespace schema {
 
 constexpr const char* kFormatName = "VEM drawing";
 constexpr long long kFormatVersion = 1;
+// Why a SQLite file that is not one of ours is refused.
+constexpr const char* kNotADrawing = "not a VEM drawing";
+
+// Handles a drawing file may hold: every handle is below this, and the handle seed at
+// most this, which leaves a drawing room for more objects than it could ever get while
+// every handle and seed it will have fits the file's integers.
+constexpr unsigned long long kHandleLimit = 1ull << 62;
 
 // Header keys.
 constexpr const char* kFormat = "format";
@@ -32,6 +39,11 @@ constexpr const char* kCreateTables =
     "CREATE TABLE objects (handle INTEGER PRIMARY KEY, owner INTEGER NOT NULL, class TEXT NOT NULL,"
     " record BLOB NOT NULL);"
     "CREATE TABLE graphics (handle INTEGER PRIMARY KEY, graphics BLOB NOT NULL);";
+// Besides those tables a drawing file holds only the indexes of their text keys.
+constexpr const char* kKeyIndexes[][2] = {
+    {"sqlite_autoindex_header_1", "header"},
+    {"sqlite_autoindex_classes_1", "classes"},
+};
 
 // A handle in messages: hexadecimal, as the host lists handles.
 inline std::string handleText(unsigned long long handle)

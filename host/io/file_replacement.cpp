@@ -1,15 +1,17 @@
 // Replacing a file whole: a temporary beside the target, flushed, renamed into place,
-// and the replaced file kept as a backup when asked.
+// and the replaced file kept as a backup when asked; temporaries of processes that are
+// gone removed, and a database's journals kept with the file they belong to.
 #include "file_replacement.h"
 
+#include <dirent.h>
 #include <fcntl.h>
-#include <sys/stat.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace vemio {
 
@@ -25,25 +27,35 @@ std::string directoryOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// The file a write replaces: a symbolic link is followed, so the link stays a link.
-std::string resolveTarget(const std::string& path)
+std::string nameOf(const std::string& path)
 {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return path;
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (real == nullptr)
-        return path;
-    std::string resolved(real);
-    std::free(real);
-    return resolved;
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// What names a temporary of target: "." and the start of its name, then the mark.
+// The name is cut (at a character boundary) so that the temporary's name stays short.
+const size_t kNameKept = 24;
+const char* const kTemporaryMark = "~vem";
+
+std::string temporaryPrefix(const std::string& target)
+{
+    std::string name = nameOf(target);
+    if (name.size() > kNameKept) {
+        size_t cut = kNameKept;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;
+        name.resize(cut);
+    }
+    return "." + name + kTemporaryMark;
 }
 
 // A name beside target that no other write uses.
 std::string unusedName(const std::string& target)
 {
     static std::atomic<unsigned> counter{0};
-    return target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    return directoryOf(target) + "/" + temporaryPrefix(target) + std::to_string(::getpid()) + "-" +
+           std::to_string(counter++);
 }
 
 // A file removed when the scope ends, unless it was released (renamed into place).
@@ -153,7 +165,134 @@ std::string flushToDisk(const std::string& path, bool directory)
     return reason;
 }
 
+// ---- temporaries of processes that are gone -------------------------------------------
+
+// "PID-N" and nothing more: the process number of a temporary's name.
+bool processOfTemporary(const std::string& rest, pid_t& pid)
+{
+    const size_t dash = rest.find('-');
+    auto digits = [](const std::string& s) {
+        return !s.empty() && s.size() <= 10 && s.find_first_not_of("0123456789") == std::string::npos;
+    };
+    if (dash == std::string::npos || !digits(rest.substr(0, dash)) || !digits(rest.substr(dash + 1)))
+        return false;
+    const long long number = std::stoll(rest.substr(0, dash));
+    if (number <= 0 || number > 0x7FFFFFFF)
+        return false;
+    pid = pid_t(number);
+    return true;
+}
+
+bool processIsGone(pid_t pid) { return pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH; }
+
+// Removes the temporaries of target (and those NAME.tmp-PID-N that earlier versions
+// made) whose process no longer runs: regular files of this user only.
+void removeTemporariesOfGoneProcesses(const std::string& target)
+{
+    const std::string directory = directoryOf(target);
+    const std::string prefixes[] = {temporaryPrefix(target), nameOf(target) + ".tmp-"};
+    DIR* dir = ::opendir(directory.c_str());
+    if (dir == nullptr)
+        return;
+    std::vector<std::string> gone;
+    while (const struct dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        for (const std::string& prefix : prefixes) {
+            pid_t pid = 0;
+            if (name.compare(0, prefix.size(), prefix) == 0 && processOfTemporary(name.substr(prefix.size()), pid) &&
+                processIsGone(pid))
+                gone.push_back(directory + "/" + name);
+        }
+    }
+    ::closedir(dir);
+    for (const std::string& path : gone) {
+        struct stat st;
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
+            ::unlink(path.c_str());
+    }
+}
+
+// ---- a database's journals ---------------------------------------------------------------
+
+const char* const kJournalSuffixes[] = {"-wal", "-journal", "-shm"};
+
+void removeJournalsOf(const std::string& file)
+{
+    for (const char* suffix : kJournalSuffixes)
+        ::unlink((file + suffix).c_str());
+}
+
+// The journals of a file moved to temporaries while a new file takes its name: put
+// back if it does not, then moved beside the file kept as the backup, or removed.
+class JournalsAside {
+public:
+    JournalsAside() = default;
+    JournalsAside(const JournalsAside&) = delete;
+    JournalsAside& operator=(const JournalsAside&) = delete;
+    ~JournalsAside() { discard(); }
+
+    bool setAside(const std::string& file, std::string& reason)
+    {
+        for (const char* suffix : kJournalSuffixes) {
+            const std::string journal = file + suffix;
+            struct stat st;
+            if (::lstat(journal.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+                continue;
+            std::string aside = unusedName(file);
+            if (::rename(journal.c_str(), aside.c_str()) != 0) {
+                reason = std::strerror(errno);
+                moveBeside(file);
+                return false;
+            }
+            m_moved.push_back({suffix, std::move(aside)});
+        }
+        return true;
+    }
+    // Renames them to file's journal names (replacing nothing: file has none).
+    void moveBeside(const std::string& file)
+    {
+        for (const Moved& moved : m_moved)
+            ::rename(moved.aside.c_str(), (file + moved.suffix).c_str());
+        m_moved.clear();
+    }
+    void discard()
+    {
+        for (const Moved& moved : m_moved)
+            ::unlink(moved.aside.c_str());
+        m_moved.clear();
+    }
+
+private:
+    struct Moved {
+        const char* suffix;
+        std::string aside;
+    };
+    std::vector<Moved> m_moved;
+};
+
 }  // namespace
+
+bool resolveLinks(const std::string& path, std::string& resolved, std::string& reason)
+{
+    std::string at = path;
+    for (int links = 0; links <= 40; ++links) {
+        struct stat st;
+        if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            resolved = at;
+            return true;
+        }
+        std::vector<char> buf(size_t(st.st_size > 0 ? st.st_size : 255) + 1);
+        const ssize_t n = ::readlink(at.c_str(), buf.data(), buf.size());
+        if (n < 0 || size_t(n) >= buf.size()) {
+            reason = n < 0 ? std::strerror(errno) : "a symbolic link changed while it was read";
+            return false;
+        }
+        const std::string link(buf.data(), size_t(n));
+        at = link[0] == '/' ? link : directoryOf(at) + "/" + link;
+    }
+    reason = "too many levels of symbolic links";
+    return false;
+}
 
 FileReplacement::~FileReplacement()
 {
@@ -161,15 +300,18 @@ FileReplacement::~FileReplacement()
         ::unlink(m_scratch.c_str());
 }
 
-bool FileReplacement::begin(const std::string& path, std::string& reason)
+bool FileReplacement::begin(const std::string& path, std::string& reason, Kind kind)
 {
-    m_target = resolveTarget(path);
+    m_kind = kind;
+    if (!resolveLinks(path, m_target, reason))
+        return false;
     struct stat existing;
     m_targetExists = ::stat(m_target.c_str(), &existing) == 0;
     if (m_targetExists && !S_ISREG(existing.st_mode)) {
         reason = "not a regular file";
         return false;
     }
+    removeTemporariesOfGoneProcesses(m_target);
     ScopedFile scratch;
     if (!createBeside(m_target, m_targetExists ? &existing : nullptr, scratch, reason))
         return false;
@@ -180,7 +322,9 @@ bool FileReplacement::begin(const std::string& path, std::string& reason)
 
 // The target holds a whole file at every moment: the new one is flushed before the
 // rename, and the previous one is linked beside the backup before it, then renamed
-// over the backup after it.
+// over the backup after it. A database's journals leave the target's name before the
+// new file takes it (SQLite would apply them to whatever file has the name) and go
+// where the file they belong to goes.
 bool FileReplacement::commit(std::string& reason, std::string& warning, const std::string& backupPath,
                              const StepCheck& check)
 {
@@ -195,6 +339,8 @@ bool FileReplacement::commit(std::string& reason, std::string& warning, const st
         reason = "flushing the file failed: " + flushed;
         return false;
     }
+    if (::stat(m_scratch.c_str(), &m_placed) != 0)
+        m_placed = {};
     ScopedFile previous;
     if (!backupPath.empty() && m_targetExists && backupPath != m_target) {
         failure = injected();
@@ -203,20 +349,31 @@ bool FileReplacement::commit(std::string& reason, std::string& warning, const st
             return false;
         }
     }
+    JournalsAside journals;
+    if (m_kind == Kind::kSqliteDatabase && !journals.setAside(m_target, reason)) {
+        reason = "moving the journal files beside it failed: " + reason;
+        return false;
+    }
     failure = injected();
     if (failure.empty() && ::rename(m_scratch.c_str(), m_target.c_str()) != 0)
         failure = std::strerror(errno);
     if (!failure.empty()) {
+        journals.moveBeside(m_target);
         reason = "replacing the file failed: " + failure;
         return false;
     }
     m_scratch.clear();
     if (!previous.path().empty()) {
-        if (::rename(previous.path().c_str(), backupPath.c_str()) == 0)
+        if (m_kind == Kind::kSqliteDatabase)
+            removeJournalsOf(backupPath);
+        if (::rename(previous.path().c_str(), backupPath.c_str()) == 0) {
             previous.release();
-        else
+            journals.moveBeside(backupPath);
+        } else {
             warning = "the previous version could not be kept as " + quoted(backupPath) + ": " + std::strerror(errno);
+        }
     }
+    journals.discard();
     // The rename is done; flushing the directory only makes it durable sooner.
     flushToDisk(directoryOf(m_target), true);
     return true;

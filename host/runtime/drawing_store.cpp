@@ -1,11 +1,16 @@
 // The drawing store over the runtime's object table: the objects and header values a
-// drawing file saves, what proxies kept, and objects and header put back on opening.
+// drawing file saves, what proxies kept, objects and header put back on opening and
+// the check of their lists, and the file each database was last stored in.
 #include "drawing_store.h"
 
 #include <algorithm>
+#include <iterator>
+#include <mutex>
+#include <unordered_map>
 
 #include "db_internals.h"
 #include "db_proxy.h"
+#include "dbsymtb.h"
 
 namespace acrt {
 
@@ -94,6 +99,105 @@ void restoreStoreHeader(AcDbDatabase* db, const StoreHeader& header)
     if (header.handseed > impl->handseed)
         impl->handseed = header.handseed;
     impl->tilemode = header.tilemode;
+}
+
+namespace {
+
+// The record class a table holds; symbol table records in general for another table.
+const AcRxClass* recordClassOf(const AcDbSymbolTable* table)
+{
+    if (AcDbBlockTable::cast(table) != nullptr)
+        return AcDbBlockTableRecord::desc();
+    if (AcDbLayerTable::cast(table) != nullptr)
+        return AcDbLayerTableRecord::desc();
+    if (AcDbTextStyleTable::cast(table) != nullptr)
+        return AcDbTextStyleTableRecord::desc();
+    if (AcDbLinetypeTable::cast(table) != nullptr)
+        return AcDbLinetypeTableRecord::desc();
+    return AcDbSymbolTableRecord::desc();
+}
+
+// The first entry of the list that its owner cannot hold.
+bool findMisplaced(const AcDbObject* owner, const std::vector<AcDbObjectId>& entries, const AcRxClass* holds,
+                   const AcRxClass* orProxyOf, MisplacedEntry& found)
+{
+    for (const AcDbObjectId& id : entries) {
+        const AcDbObject* entry = AcDbSystemInternals::peek(id);
+        if (entry != owner && entry != nullptr &&
+            (entry->isKindOf(holds) || (orProxyOf != nullptr && entry->isKindOf(orProxyOf))))
+            continue;
+        found.owner = owner->objectId().handle().value();
+        found.entry = id.handle().value();
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool findMisplacedEntry(const AcDbDatabase* db, MisplacedEntry& found)
+{
+    AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(db);
+    if (impl == nullptr)
+        return false;
+    for (AcDbStub& stub : impl->stubs) {
+        AcDbObject* obj = stub.object;
+        if (obj == nullptr || stub.erased)
+            continue;
+        if (AcDbBlockTableRecord* block = AcDbBlockTableRecord::cast(obj)) {
+            if (findMisplaced(obj, AcDbSystemInternals::entityList(block), AcDbEntity::desc(), nullptr, found))
+                return true;
+        } else if (const AcDbSymbolTable* table = AcDbSymbolTable::cast(obj)) {
+            if (findMisplaced(obj, table->recordIds(), recordClassOf(table), AcDbProxyObject::desc(), found))
+                return true;
+        }
+    }
+    return false;
+}
+
+// ---- the file of a drawing ----------------------------------------------------------------
+
+namespace {
+
+// By database serial: a serial is never used again, so a database made where a
+// deleted one was never takes over its file.
+struct StoredFiles {
+    std::mutex lock;
+    std::unordered_map<Adesk::Int64, StoredFile> bySerial;
+};
+
+StoredFiles& storedFiles()
+{
+    static StoredFiles files;
+    return files;
+}
+
+}  // namespace
+
+void rememberStoredFile(const AcDbDatabase* db, const StoredFile& file)
+{
+    const AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(db);
+    if (impl == nullptr)
+        return;
+    StoredFiles& files = storedFiles();
+    std::lock_guard<std::mutex> hold(files.lock);
+    for (auto it = files.bySerial.begin(); it != files.bySerial.end();)
+        it = databaseOfSerial(it->first) == nullptr ? files.bySerial.erase(it) : std::next(it);
+    files.bySerial[impl->serial] = file;
+}
+
+bool storedFileOf(const AcDbDatabase* db, StoredFile& file)
+{
+    const AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(db);
+    if (impl == nullptr)
+        return false;
+    StoredFiles& files = storedFiles();
+    std::lock_guard<std::mutex> hold(files.lock);
+    auto it = files.bySerial.find(impl->serial);
+    if (it == files.bySerial.end())
+        return false;
+    file = it->second;
+    return true;
 }
 
 }  // namespace acrt

@@ -1,11 +1,13 @@
 // Drawing files and modules: NEW, OPEN, SAVE, SAVEAS, QUIT, APPLOAD and ARX. Nothing
-// unsaved is thrown away without asking, and no file is replaced without asking.
+// unsaved is thrown away without asking, and no file is replaced without asking: not
+// another file, and not the drawing's own once another program has written it.
 #include <sys/stat.h>
 
 #include <cwchar>
 #include <cwctype>
 #include <initializer_list>
 
+#include "drawing_file.h"
 #include "session.h"
 #include "shell_input.h"
 #include "vemhost_program.h"
@@ -72,13 +74,25 @@ bool saveAs(Session& session, const std::string& path)
     return true;
 }
 
+// The drawing's own file is overwritten unasked only while it is what this session
+// opened or last saved: another program's work in it is not lost without a Yes.
+bool mayOverwriteOwnFile(Session& session, const std::string& path)
+{
+    if (!vemio::changedOnDisk(session.db(), path))
+        return true;
+    const std::wstring prompt = L"\n" + vemhost::fromUtf8(path) +
+                                L" has been changed by another program since it was opened or last saved."
+                                L" Overwrite it? [Yes/No] <No>: ";
+    return askOption(prompt, {L"Yes", L"No"}, 1) == 0;
+}
+
 // SAVE: to the drawing's own file, or to one asked for while it has none.
 bool saveCurrent(Session& session)
 {
     std::string path = session.drawingPath();
-    if (path.empty() && !askNewFileName(path))
-        return false;
-    return saveAs(session, path);
+    if (path.empty())
+        return askNewFileName(path) && saveAs(session, path);
+    return mayOverwriteOwnFile(session, path) && saveAs(session, path);
 }
 
 void newCommand(Session& session)

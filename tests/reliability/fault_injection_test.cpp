@@ -210,11 +210,14 @@ TEST_F(FaultInjection, SaveThatFailsAtAnyStepLeavesTheOldFileAndNoOther)
     script("ERASE\n10,20\n\n");
     const size_t labelsNow = recordsOf(L"ECoPoint").size();
     for (int code : {SQLITE_FULL, SQLITE_IOERR}) {
-        std::ofstream(path, std::ios::binary) << oldFile;
+        // The old file is put back as another program would put it: SAVE asks (Yes)
+        // before it overwrites the file.
+        std::ofstream(file("restored"), std::ios::binary) << oldFile;
+        ASSERT_EQ(::rename(file("restored").c_str(), path.c_str()), 0);
         for (int n = 1; n < kMaxPosition; ++n) {
             ::unlink(file("site.bak").c_str());
             vemio::setWriteFailureForTests(n, code);
-            const std::string out = script("SAVE\n");
+            const std::string out = script("SAVE\nY\n");
             vemio::setWriteFailureForTests(0, 0);
             // Nothing but the drawing (and, once saved, the file it replaced as its .bak) is left.
             const std::string listing = this->listing();

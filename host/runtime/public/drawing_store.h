@@ -95,4 +95,31 @@ ACRT_PORT Acad::ErrorStatus addLoadedObject(AcDbDatabase* db, AcDbObject* obj, A
 // handles in use.
 ACRT_PORT void restoreStoreHeader(AcDbDatabase* db, const StoreHeader& header);
 
+// A list entry that its owner cannot hold: the owner itself, a block's entry that is
+// not an entity, or a symbol table's entry that is not a record of that table (a proxy
+// of one may be). Output and plots read every list, and would fail on it.
+struct MisplacedEntry {
+    Adesk::UInt64 owner = 0;
+    Adesk::UInt64 entry = 0;
+};
+// The first such entry of an opened database's lists; false when there is none.
+ACRT_PORT bool findMisplacedEntry(const AcDbDatabase* db, MisplacedEntry& found);
+
+// ---- the file of a drawing ----------------------------------------------------------------
+
+// The file a database was last opened from or saved to, as the disk described it then,
+// so that a later save can tell whether another program has written it since. A file
+// written so recently that a later write could keep its time is known by its contents
+// too.
+struct StoredFile {
+    std::string path;  // symbolic links followed
+    unsigned long long device = 0, inode = 0, size = 0;
+    long long modifiedSeconds = 0, modifiedNanoseconds = 0;
+    bool hashed = false;
+    unsigned long long contentHash = 0;
+};
+ACRT_PORT void rememberStoredFile(const AcDbDatabase* db, const StoredFile& file);
+// False when db was never opened from or saved to a file.
+ACRT_PORT bool storedFileOf(const AcDbDatabase* db, StoredFile& file);
+
 }  // namespace acrt
