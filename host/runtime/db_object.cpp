@@ -10,6 +10,7 @@
 #include "object_heap.h"
 #include "rx_runtime_class.h"
 #include "undo_recorder.h"
+#include "vemhost_program.h"
 #include "vemhost_testing.h"
 
 namespace {
@@ -32,6 +33,19 @@ AcDbDatabase* copyDatabase(const AcDbObject* obj)
 
 ACRT_DEFINE_CLASS(AcGiDrawable, AcRxObject, "");
 ACRT_DEFINE_CLASS(AcDbObject, AcGiDrawable, "");
+
+namespace vemhost {
+std::size_t countObjects(AcDbDatabase* db, const std::function<bool(const AcDbObject*)>& which)
+{
+    AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(db);
+    std::size_t n = 0;
+    if (impl != nullptr)
+        for (const AcDbStub& stub : impl->stubs)
+            if (stub.object != nullptr && which(stub.object))
+                ++n;
+    return n;
+}
+}  // namespace vemhost
 
 namespace vemhost::testing {
 long liveObjectCount() { return g_liveObjects; }

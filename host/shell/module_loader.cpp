@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cctype>
 
+#include "dbapserv.h"
 #include "rxdefs.h"
+#include "vemhost_program.h"
 
 namespace vemcad {
 
@@ -97,6 +99,24 @@ bool ModuleLoader::load(const std::string& name, std::string& message)
     return true;
 }
 
+namespace {
+
+// The objects of the working drawing whose class's code is the module's (found by
+// where their virtual table lies), erased ones included: undo may bring them back.
+std::size_t objectsOfModule(void* codeOfModule)
+{
+    Dl_info module;
+    if (codeOfModule == nullptr || ::dladdr(codeOfModule, &module) == 0)
+        return 0;
+    return vemhost::countObjects(acdbHostApplicationServices()->workingDatabase(), [&](const AcDbObject* object) {
+        Dl_info info;
+        const void* vtable = *reinterpret_cast<void* const*>(object);
+        return ::dladdr(vtable, &info) != 0 && info.dli_fbase == module.dli_fbase;
+    });
+}
+
+}  // namespace
+
 bool ModuleLoader::unload(const std::string& name, std::string& message)
 {
     std::string key = baseName(resolve(name));
@@ -111,6 +131,14 @@ bool ModuleLoader::unload(const std::string& name, std::string& message)
         return false;
     }
     EntryPoint entry = reinterpret_cast<EntryPoint>(::dlsym(it->handle, "acrxEntryPoint"));
+    const std::size_t alive = objectsOfModule(reinterpret_cast<void*>(entry));
+    if (alive > 0) {
+        // Its classes would go and the drawing could no longer be saved, listed or
+        // plotted: the module stays while the drawing holds objects of its classes.
+        message = key + " cannot be unloaded: the drawing holds " + std::to_string(alive) +
+                  (alive == 1 ? " object" : " objects") + " of its classes.";
+        return false;
+    }
     if (entry != nullptr)
         entry(AcRx::kUnloadAppMsg, it->handle);
     // The code stays mapped: objects of the module's classes may still be alive in an

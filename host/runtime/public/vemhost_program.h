@@ -154,6 +154,11 @@ struct CrossingRegion {
 // inside, reads them after acedSSGet returns.
 ACRT_PORT std::vector<CrossingRegion> lastCrossingRegions();
 
+// ---- objects ------------------------------------------------------------------------
+// How many objects db holds in memory (erased ones too: undo may bring them back) for
+// which the predicate is true.
+ACRT_PORT std::size_t countObjects(AcDbDatabase* db, const std::function<bool(const AcDbObject*)>& which);
+
 // ---- commands -----------------------------------------------------------------------
 // Runs a registered command by its local name, or its global name with a leading "_"
 // (case-insensitive). False when no command of that name is registered.

@@ -144,3 +144,24 @@ TEST(VemcadInput, AnswersAndScriptsStayWithinTheirLimits)
     EXPECT_EQ(run.status, 0) << run.out;
 #endif
 }
+
+TEST(VemcadModules, TheEntityModuleStaysWhileTheDrawingHoldsItsObjects)
+{
+    ScratchDir dir;
+    // With a coordinate system in the drawing (erased, undo could bring it back), VEMD
+    // stays, and the drawing can still be saved, written as DXF and plotted.
+    VemcadRun run = runVemcad(dir,
+                              "EORI\n0,0\n\n\n\n\n\n\n\n\n\n\nARX\nU\nVEMA\nARX\nU\nVEMD\nERASE\nALL\n\nARX\nU\nVEMD\n"
+                              "U\nSAVEAS\nkept.vdb\nDXFOUT\nkept.dxf\nPLOT\nkept.svg\n\n");
+    EXPECT_NE(run.out.find("VEMA unloaded."), std::string::npos) << run.out;
+    const std::string refused = "VEMD cannot be unloaded: the drawing holds 1 object of its classes.";
+    const size_t first = run.out.find(refused);
+    ASSERT_NE(first, std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(refused, first + 1), std::string::npos) << "erased, it is still the drawing's";
+    EXPECT_NE(run.out.find("Wrote kept.dxf"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Plotted kept.svg"), std::string::npos) << run.out;
+    EXPECT_FALSE(readFile(dir.file("kept.vdb")).empty());
+    // A drawing without them lets it go.
+    run = runVemcad(dir, "ARX\nU\nVEMA\nARX\nU\nVEMD\n");
+    EXPECT_NE(run.out.find("VEMD unloaded."), std::string::npos) << run.out;
+}
