@@ -1,7 +1,7 @@
 // The scaled drawer: a recorder of drawn graphics, as the primitive collector is, that
 // hands each primitive on as it is drawn (one reused record, no allocation once warm)
 // and leaves out the detail a pixel cannot show: entities under a couple of pixels
-// become marks without being drawn, texts too low to read become their ink's outline.
+// become marks without being drawn, texts too low to read a stroke along their ink.
 #include "scaled_drawing.h"
 
 #include <algorithm>
@@ -263,8 +263,6 @@ struct ScaledDrawer::Impl {
 
 ScaledDrawer::ScaledDrawer(double unitsPerPixel) : m_impl(std::make_unique<Impl>(unitsPerPixel)) {}
 ScaledDrawer::~ScaledDrawer() = default;
-
-bool ScaledDrawer::isMark(const EntityBox& box) const { return m_impl->isMark(box); }
 
 void ScaledDrawer::draw(AcDbEntity* ent, const EntityBox& box, ScaledSink& sink)
 {

@@ -24,11 +24,11 @@ namespace {
 
 using vemio::Opened;
 
-constexpr int kMaxPixels = 8192;          // a side of the view the level of detail is worked out for
+constexpr int kMaxPixels = 4096;             // a larger view is drawn as one this size (its marks' grid)
 constexpr double kNumberQuantum = 1.0 / 16;  // of a pixel: how finely coordinates are written
 constexpr int kStepsPerPixel = 8;            // strokes' vertices are written in steps of a pixel
 constexpr std::int64_t kThinningSteps = kStepsPerPixel / 2;  // a vertex this near the last kept is left out
-constexpr double kFarSteps = 1e12;  // a stroke reaching this far out of the view is written in drawing units
+constexpr double kFarSteps = 1e12;  // a stroke reaching further out of the view goes in drawing units
 
 struct LayerLook {
     int color = 7;
@@ -110,13 +110,14 @@ Box boxOf(const vemhost::Primitive& p)
     return b;
 }
 
-// One drawing unit per pixel of the view, or 0 (every detail) when the request gave no
-// usable pixel size.
+// The drawing units a pixel of the view covers, or 0 (every detail) when the request
+// gave no pixel size.
 double unitsPerPixel(const ViewWindow& w)
 {
-    if (w.pixelWidth <= 0 || w.pixelHeight <= 0 || w.pixelWidth > kMaxPixels || w.pixelHeight > kMaxPixels)
+    if (w.pixelWidth <= 0 || w.pixelHeight <= 0)
         return 0.0;
-    const double size = std::max((w.maxX - w.minX) / w.pixelWidth, (w.maxY - w.minY) / w.pixelHeight);
+    const double size = std::max((w.maxX - w.minX) / std::min(w.pixelWidth, kMaxPixels),
+                                 (w.maxY - w.minY) / std::min(w.pixelHeight, kMaxPixels));
     return std::isfinite(size) && size > 0 ? size : 0.0;
 }
 

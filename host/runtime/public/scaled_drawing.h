@@ -64,8 +64,6 @@ public:
 
     // Draws an entity open for read whose index box is box.
     void draw(AcDbEntity* ent, const EntityBox& box, ScaledSink& sink);
-    // Whether the entity of that box would be drawn as a mark.
-    bool isMark(const EntityBox& box) const;
 
 private:
     struct Impl;

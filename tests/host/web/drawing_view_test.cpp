@@ -195,18 +195,18 @@ bool DrawingView::loadLabels()
 TEST_F(DrawingView, WindowsThroughTheIndexShowWhatEveryEntityShowsThroughEditsUndoAndRedo)
 {
     m_offLayer = addLayer(db(), L"Off", 3, true);
-    for (int i = 0; i < 400; ++i)
+    for (int i = 0; i < 300; ++i)
         appendRandom();
-    expectTheFullWalk(25);
+    expectTheFullWalk(20);
     vemhost::UndoHistory& history = *vemhost::undoHistory(db());
     for (int round = 0; round < 6; ++round) {
-        editRandomly(round == 2 ? 150 : 15);
-        expectTheFullWalk(10);
+        editRandomly(round == 2 ? 120 : 12);
+        expectTheFullWalk(6);
         if (round % 2 == 1) {
             history.undo(2);
-            expectTheFullWalk(10);
+            expectTheFullWalk(6);
             history.redo(1);
-            expectTheFullWalk(10);
+            expectTheFullWalk(6);
         }
     }
 }
