@@ -111,7 +111,7 @@ cmd_bench() {
     cmake --build build-rel -j "$JOBS"
     mkdir -p build
     local status=0
-    for b in label_bench host_paths_bench dxf_bench; do
+    for b in label_bench host_paths_bench dxf_bench view_bench; do
         [ -x "build-rel/bench/$b" ] || continue
         echo "== $b =="
         "build-rel/bench/$b" --benchmark_out="build/$b.json" --benchmark_out_format=json || status=1

@@ -16,7 +16,8 @@ const Target kTargets[] = {
     {"copy", 0.5}, {"copdec", 0.5}, {"xall", 1.0}, {"save", 1.0}, {"open", 1.0},
     {"dxfout", 1.0}, {"colist", 0.0}, {"undo_copy", 0.0}, {"pick", 0.02}, {"snap", 0.02},
     {"window", 0.02}, {"pick_first", 0.0}, {"pick_scan", 0.0}, {"erase", 0.0}, {"copy_indexed", 0.5},
-    {"erase_indexed", 0.0}, {"undo_copy_indexed", 0.0}, {"pick_after_copy", 0.0},
+    {"erase_indexed", 0.0}, {"undo_copy_indexed", 0.0}, {"pick_after_copy", 0.0}, {"view_whole", 0.3},
+    {"view_first", 0.0}, {"view_worst", 0.3}, {"view_zoomed", 0.05}, {"view_readable", 0.05}, {"plot_png", 2.0},
 };
 
 const double kMaxGrowth = 1.5;

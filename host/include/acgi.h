@@ -20,6 +20,14 @@ enum AcGiRegenType {
 
 enum AcGiFillType { kAcGiFillAlways = 1, kAcGiFillNever = 2 };
 
+enum AcGiDeviationType {
+    kAcGiMaxDevForCircle = 0,
+    kAcGiMaxDevForCurve,
+    kAcGiMaxDevForBoundary,
+    kAcGiMaxDevForIsoline,
+    kAcGiMaxDevForFacet
+};
+
 class ACBASE_PORT AcGiSubEntityTraits : public AcRxObject {
 public:
     virtual void setColor(const Adesk::UInt16 color) = 0;
@@ -67,6 +75,10 @@ public:
     virtual AcGiGeometry* rawGeometry() const = 0;
     virtual Adesk::Boolean isDragging() const = 0;
     virtual Adesk::UInt32 numberOfIsolines() const = 0;
+    // How far (drawing units) drawn geometry may stray from the true shape at a point:
+    // the size of a pixel where a view draws. The real SDK declares it pure; here 0
+    // (every detail) is the default, which the recorders of exact graphics keep.
+    virtual double deviation(const AcGiDeviationType, const AcGePoint3d&) const { return 0.0; }
 };
 
 class ACBASE_PORT AcGiWorldDraw : public AcGiCommonDraw {

@@ -1,13 +1,18 @@
 // The cairo backend of plots: an image surface written as PNG, or a PDF surface whose
 // page is the same size in points (device units × 0.75). Consecutive strokes of one
-// colour and width are stroked as one path. Both go to the file through a stream of
-// ours, so that a write that fails, up to the file's close, fails the plot.
+// colour and width are stroked as one path; a PNG's marks are kept aside and set into
+// its pixels last. Both go to the file through a stream of ours, so that a write that
+// fails, up to the file's close, fails the plot.
 #include <cairo-pdf.h>
 #include <cairo.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "painter.h"
 
@@ -58,6 +63,7 @@ public:
         strokePending();
         cairo_rectangle(m_cr, x, y, width, height);
         cairo_clip(m_cr);
+        m_clip = {x, y, x + width, y + height};
     }
 
     void polyline(const DevicePoint* points, std::size_t count, Rgb color, double width) override
@@ -86,9 +92,21 @@ public:
         cairo_fill(m_cr);
     }
 
+    void mark(double x, double y, double width, double height, Rgb color) override
+    {
+        if (m_format != PictureFormat::kPng) {
+            Painter::mark(x, y, width, height, color);
+            return;
+        }
+        PixelBox box;
+        if (pixelsOf(x, y, width, height, box))
+            m_marks.push_back({box, (std::uint32_t(color.r) << 16) | (std::uint32_t(color.g) << 8) | color.b});
+    }
+
     bool finish(std::string& error) override
     {
         strokePending();
+        setMarks();
         cairo_status_t status = cairo_status(m_cr);
         if (status == CAIRO_STATUS_SUCCESS && m_format == PictureFormat::kPng)
             status = cairo_surface_write_to_png_stream(m_surface, writeToFile, m_file);
@@ -107,6 +125,44 @@ public:
     }
 
 private:
+    struct PixelBox {
+        int x0, y0, x1, y1;  // the first and last pixels across and down
+    };
+    struct Mark {
+        PixelBox box;
+        std::uint32_t pixel;  // as the surface holds it: 0x00RRGGBB
+    };
+
+    // The pixels a box touches, within the clip; false when none.
+    bool pixelsOf(double x, double y, double width, double height, PixelBox& box) const
+    {
+        const double x1 = std::min(x + width, m_clip[2]), y1 = std::min(y + height, m_clip[3]);
+        x = std::max(x, m_clip[0]);
+        y = std::max(y, m_clip[1]);
+        if (!(x <= x1 && y <= y1))  // also when not a number
+            return false;
+        const double lastX = cairo_image_surface_get_width(m_surface) - 1.0;
+        const double lastY = cairo_image_surface_get_height(m_surface) - 1.0;
+        box = {int(std::clamp(std::floor(x), 0.0, lastX)), int(std::clamp(std::floor(y), 0.0, lastY)),
+               int(std::clamp(std::floor(x1), 0.0, lastX)), int(std::clamp(std::floor(y1), 0.0, lastY))};
+        return true;
+    }
+    // The marks, in the order they came, over the strokes and fills.
+    void setMarks()
+    {
+        if (m_marks.empty())
+            return;
+        cairo_surface_flush(m_surface);
+        unsigned char* data = cairo_image_surface_get_data(m_surface);
+        const int stride = cairo_image_surface_get_stride(m_surface);
+        for (const Mark& m : m_marks)
+            for (int row = m.box.y0; row <= m.box.y1; ++row) {
+                auto* line = reinterpret_cast<std::uint32_t*>(data + std::ptrdiff_t(row) * stride);
+                std::fill(line + m.box.x0, line + m.box.x1 + 1, m.pixel);
+            }
+        cairo_surface_mark_dirty(m_surface);
+        m_marks.clear();
+    }
     void addPath(const DevicePoint* points, std::size_t count)
     {
         cairo_move_to(m_cr, points[0].x, points[0].y);
@@ -137,6 +193,8 @@ private:
     std::size_t m_pendingPoints = 0;
     Rgb m_color;
     double m_width = 0.0;
+    std::array<double, 4> m_clip = {-HUGE_VAL, -HUGE_VAL, HUGE_VAL, HUGE_VAL};  // left, top, right, bottom
+    std::vector<Mark> m_marks;
 };
 
 }  // namespace

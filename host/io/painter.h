@@ -25,6 +25,14 @@ public:
     virtual void polyline(const DevicePoint* points, std::size_t count, Rgb color, double width) = 0;
     // A filled outline.
     virtual void polygon(const DevicePoint* points, std::size_t count, Rgb color) = 0;
+    // Something too small to draw in full, the box x, y, width, height (width and height
+    // not negative): a raster surface gives every pixel the box touches the colour, over
+    // everything else drawn; a vector surface fills the box.
+    virtual void mark(double x, double y, double width, double height, Rgb color)
+    {
+        const DevicePoint box[4] = {{x, y}, {x + width, y}, {x + width, y + height}, {x, y + height}};
+        polygon(box, 4, color);
+    }
     // Completes the file; false, with a message, when it could not be written.
     virtual bool finish(std::string& error) = 0;
 };

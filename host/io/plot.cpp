@@ -1,6 +1,9 @@
 // Plotting model space: the area (extents of what is drawn, or a window) laid out on a
 // page, then every primitive of every entity on a visible layer drawn in its resolved
-// colour and lineweight, texts with the same stroke font that measured them.
+// colour and lineweight, texts with the same stroke font that measured them. A PNG is
+// drawn at its level of detail: the spatial index gives each entity's box, which spares
+// drawing all but the outermost entities to find the extents, and the scaled drawer
+// draws what is too small to see from afar.
 #include "plot.h"
 
 #include <algorithm>
@@ -8,14 +11,18 @@
 #include <cstdio>
 #include <cwctype>
 #include <memory>
+#include <numeric>
+#include <unordered_set>
 #include <unordered_map>
 #include <vector>
 
+#include "db_proxy.h"
 #include "dbmtext.h"
 #include "dbsymtb.h"
 #include "file_replacement.h"
 #include "opened_object.h"
 #include "painter.h"
+#include "scaled_drawing.h"
 #include "text_layout.h"
 #include "vemhost_io.h"
 #include "vemhost_program.h"
@@ -85,6 +92,12 @@ bool readLayers(AcDbDatabase* db, Layers& layers, std::string& error)
     return true;
 }
 
+bool isShown(const Layers& layers, AcDbObjectId layerId)
+{
+    auto layer = layers.find(layerId.asOldId());
+    return layer == layers.end() || !layer->second.hidden;
+}
+
 // Calls each(primitive) for what every entity of model space draws on a visible layer.
 template <class Each>
 bool forEachPrimitive(AcDbDatabase* db, const Layers& layers, std::string& error, Each each)
@@ -114,11 +127,9 @@ bool forEachPrimitive(AcDbDatabase* db, const Layers& layers, std::string& error
             collector.clear();
             collector.draw(ent.get());
         }
-        for (const vemhost::Primitive& p : collector.primitives()) {
-            auto layer = layers.find(p.layerId.asOldId());
-            if (layer == layers.end() || !layer->second.hidden)
+        for (const vemhost::Primitive& p : collector.primitives())
+            if (isShown(layers, p.layerId))
                 each(p);
-        }
     }
     return true;
 }
@@ -262,19 +273,28 @@ public:
         }
     }
 
-private:
-    const LayerLook* layerOf(const vemhost::Primitive& p) const
+    void mark(const vemhost::Mark& m)
     {
-        auto it = m_layers.find(p.layerId.asOldId());
+        const double x = m_page.deviceX(m.lo.x), y = m_page.deviceY(m.hi.y);
+        m_painter.mark(x, y, m_page.deviceX(m.hi.x) - x, m_page.deviceY(m.lo.y) - y,
+                       aciColor(colorIndexOf(m.color, m.layerId), m_dark));
+    }
+
+private:
+    const LayerLook* layerOf(AcDbObjectId layerId) const
+    {
+        auto it = m_layers.find(layerId.asOldId());
         return it == m_layers.end() ? nullptr : &it->second;
     }
-    int colorIndexOf(const vemhost::Primitive& p) const
+    const LayerLook* layerOf(const vemhost::Primitive& p) const { return layerOf(p.layerId); }
+    int colorIndexOf(const vemhost::Primitive& p) const { return colorIndexOf(p.color, p.layerId); }
+    int colorIndexOf(int color, AcDbObjectId layerId) const
     {
-        if (p.color == kColorByLayer) {
-            const LayerLook* layer = layerOf(p);
+        if (color == kColorByLayer) {
+            const LayerLook* layer = layerOf(layerId);
             return layer != nullptr ? layer->color : kColorForeground;
         }
-        return p.color;  // by block at the top, or out of range, plots as the foreground
+        return color;  // by block at the top, or out of range, plots as the foreground
     }
     double lineWidthOf(const vemhost::Primitive& p) const
     {
@@ -305,6 +325,189 @@ private:
     bool m_dark;
     std::vector<DevicePoint> m_device;
 };
+
+// Hands what the scaled drawer draws on a visible layer to the painter.
+class ScaledPainter final : public vemhost::ScaledSink {
+public:
+    ScaledPainter(PrimitivePainter& drawer, const Layers& layers) : m_drawer(drawer), m_layers(layers) {}
+    void primitive(const vemhost::Primitive& p) override
+    {
+        if (!p.points.empty() && isShown(m_layers, p.layerId))
+            m_drawer.draw(p);
+    }
+    void mark(const vemhost::Mark& m) override
+    {
+        if (isShown(m_layers, m.layerId))
+            m_drawer.mark(m);
+    }
+
+private:
+    PrimitivePainter& m_drawer;
+    const Layers& m_layers;
+};
+
+AcDbObjectId modelSpaceId(AcDbDatabase* db)
+{
+    Opened<AcDbBlockTable> table;
+    AcDbObjectId id;
+    if (db->getBlockTable(table.slot(), AcDb::kForRead) == Acad::eOk)
+        table->getAt(ACDB_MODEL_SPACE, id);
+    return id;
+}
+
+// Model space's entities with their index boxes, in drawing order; those the index
+// holds no box for (they draw nothing it could measure) are left out.
+std::vector<vemhost::EntityBox> modelSpaceBoxes(AcDbObjectId space)
+{
+    return vemhost::entitiesMeeting(space, AcGePoint3d(-HUGE_VAL, -HUGE_VAL, 0), AcGePoint3d(HUGE_VAL, HUGE_VAL, 0));
+}
+
+// Adds the extents of what one entity draws on visible layers.
+class EntityBounds {
+public:
+    EntityBounds(const Layers& layers, Bounds& area) : m_layers(layers), m_area(area) {}
+    bool add(AcDbObjectId id, std::string& error)
+    {
+        {
+            Opened<AcDbEntity> ent;
+            const Acad::ErrorStatus es = acdbOpenAcDbEntity(ent.slot(), id, AcDb::kForRead);
+            if (es != Acad::eOk) {
+                error = "an entity cannot be read (status " + std::to_string(int(es)) + ")";
+                return false;
+            }
+            m_collector.clear();
+            m_collector.draw(ent.get());
+        }
+        for (const vemhost::Primitive& p : m_collector.primitives())
+            if (isShown(m_layers, p.layerId))
+                addBounds(p, m_area);
+        return true;
+    }
+
+private:
+    const Layers& m_layers;
+    Bounds& m_area;
+    vemhost::PrimitiveCollector m_collector;
+};
+
+// One side of the extents: how far out a box reaches on it, and the extents found.
+struct ExtentSide {
+    double (*reach)(const vemhost::EntityBox&);
+    double (*found)(const Bounds&);
+};
+const ExtentSide kExtentSides[] = {
+    {[](const vemhost::EntityBox& b) { return -b.lo.x; }, [](const Bounds& a) { return -a.minX; }},
+    {[](const vemhost::EntityBox& b) { return -b.lo.y; }, [](const Bounds& a) { return -a.minY; }},
+    {[](const vemhost::EntityBox& b) { return b.hi.x; }, [](const Bounds& a) { return a.maxX; }},
+    {[](const vemhost::EntityBox& b) { return b.hi.y; }, [](const Bounds& a) { return a.maxY; }},
+};
+
+// The extents of what model space draws on visible layers, as drawing every entity
+// finds them, from the few entities that can reach them: an entity's index box holds
+// everything it draws, so from each side entities are drawn, the furthest reaching
+// first, until the next one's box stops short of the extents found. A proxy's saved
+// texts are measured by their positions alone, so proxies, and any entity the index
+// does not hold, are always drawn.
+bool drawnExtents(AcDbObjectId space, const std::vector<vemhost::EntityBox>& boxes, const Layers& layers,
+                  Bounds& area, std::string& error)
+{
+    EntityBounds bounds(layers, area);
+    std::vector<char> drawn(boxes.size(), 0);
+    std::unordered_set<Adesk::IntDbId> indexed;
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        indexed.insert(boxes[i].id.asOldId());
+        Opened<AcDbEntity> ent;
+        if (acdbOpenAcDbEntity(ent.slot(), boxes[i].id, AcDb::kForRead) == Acad::eOk &&
+            AcDbProxyEntity::cast(ent.get()) != nullptr)
+            drawn[i] = 1;
+    }
+    Opened<AcDbBlockTableRecord> btr;
+    if (acdbOpenObject(btr.slot(), space, AcDb::kForRead) != Acad::eOk) {
+        error = "the drawing's model space cannot be read";
+        return false;
+    }
+    for (const AcDbObjectId& id : btr->entityIds())
+        if (!id.isErased() && indexed.count(id.asOldId()) == 0 && !bounds.add(id, error))
+            return false;
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+        if (drawn[i] != 0 && !bounds.add(boxes[i].id, error))
+            return false;
+    std::vector<std::size_t> order(boxes.size());
+    for (const ExtentSide& side : kExtentSides) {
+        std::iota(order.begin(), order.end(), std::size_t(0));
+        std::sort(order.begin(), order.end(),
+                  [&](std::size_t a, std::size_t b) { return side.reach(boxes[a]) > side.reach(boxes[b]); });
+        for (std::size_t i : order) {
+            if (!area.empty() && side.reach(boxes[i]) <= side.found(area))
+                break;
+            if (drawn[i] == 0 && !bounds.add(boxes[i].id, error))
+                return false;
+            drawn[i] = 1;
+        }
+    }
+    return true;
+}
+
+bool boxMeets(const vemhost::EntityBox& box, const Bounds& area)
+{
+    return box.lo.x <= area.maxX && box.hi.x >= area.minX && box.lo.y <= area.maxY && box.hi.y >= area.minY;
+}
+
+// Draws the entities, in drawing order, through the scaled drawer at the page's scale.
+// Those whose box misses the window, when there is one, are passed over (not proxies,
+// whose saved texts may reach past their boxes).
+bool drawScaled(const std::vector<vemhost::EntityBox>& boxes, const Bounds* window, const PlotPage& page,
+                ScaledPainter& sink, std::string& error)
+{
+    vemhost::ScaledDrawer drawer(1.0 / page.scale);
+    for (const vemhost::EntityBox& box : boxes) {
+        Opened<AcDbEntity> ent;
+        const Acad::ErrorStatus es = acdbOpenAcDbEntity(ent.slot(), box.id, AcDb::kForRead);
+        if (es != Acad::eOk) {
+            error = "an entity cannot be read (status " + std::to_string(int(es)) + ")";
+            return false;
+        }
+        if (window == nullptr || boxMeets(box, *window) || AcDbProxyEntity::cast(ent.get()) != nullptr)
+            drawer.draw(ent.get(), box, sink);
+    }
+    return true;
+}
+
+// What a plot draws from: model space with its entities' boxes when the picture is
+// drawn at its level of detail.
+struct PlotSource {
+    bool scaled = false;
+    AcDbObjectId space;
+    std::vector<vemhost::EntityBox> boxes;
+};
+
+bool findArea(AcDbDatabase* db, const PlotSource& source, const Layers& layers, const PlotOptions& options,
+              Bounds& area, std::string& error)
+{
+    if (options.window) {
+        area.add(options.corner1);
+        area.add(options.corner2);
+        return true;
+    }
+    const bool found =
+        source.scaled ? drawnExtents(source.space, source.boxes, layers, area, error)
+                      : forEachPrimitive(db, layers, error, [&](const vemhost::Primitive& p) { addBounds(p, area); });
+    if (found && area.empty()) {
+        error = "model space has nothing to plot";
+        return false;
+    }
+    return found;
+}
+
+bool drawAll(AcDbDatabase* db, const PlotSource& source, const Layers& layers, const PlotOptions& options,
+             const Bounds& area, const PlotPage& page, Painter& painter, std::string& error)
+{
+    PrimitivePainter drawer(painter, page, layers, options.darkBackground);
+    if (!source.scaled)
+        return forEachPrimitive(db, layers, error, [&](const vemhost::Primitive& p) { drawer.draw(p); });
+    ScaledPainter sink(drawer, layers);
+    return drawScaled(source.boxes, options.window ? &area : nullptr, page, sink, error);
+}
 
 bool checkOptions(const PlotOptions& o, std::string& error)
 {
@@ -346,20 +549,15 @@ bool plot(AcDbDatabase* db, const std::string& path, const PlotOptions& options,
     if (!checkOptions(options, error) || !readLayers(db, layers, error))
         return false;
 
-    Bounds area;
-    if (options.window) {
-        area.add(options.corner1);
-        area.add(options.corner2);
-    } else {
-        if (!forEachPrimitive(db, layers, error, [&](const vemhost::Primitive& p) { addBounds(p, area); }))
-            return false;
-        if (area.empty()) {
-            error = "model space has nothing to plot";
-            return false;
-        }
+    PlotSource source;
+    source.scaled = format->format == PictureFormat::kPng && options.levelOfDetail;
+    if (source.scaled) {
+        source.space = modelSpaceId(db);
+        source.boxes = modelSpaceBoxes(source.space);
     }
+    Bounds area;
     PlotPage page;
-    if (!planPage(area, options, page, error))
+    if (!findArea(db, source, layers, options, area, error) || !planPage(area, options, page, error))
         return false;
     if (page.width > format->maxSide || page.height > format->maxSide || page.width * page.height > format->maxArea) {
         error = "the page would be " + pageSizeText(page) + " pixels, too large for " + format->extension +
@@ -386,9 +584,7 @@ bool plot(AcDbDatabase* db, const std::string& path, const PlotOptions& options,
     if (options.window)
         painter->clip(page.deviceX(area.minX), page.deviceY(area.maxY), (area.maxX - area.minX) * page.scale,
                       (area.maxY - area.minY) * page.scale);
-    PrimitivePainter drawer(*painter, page, layers, options.darkBackground);
-    bool ok = forEachPrimitive(db, layers, error, [&](const vemhost::Primitive& p) { drawer.draw(p); }) &&
-              painter->finish(error);
+    bool ok = drawAll(db, source, layers, options, area, page, *painter, error) && painter->finish(error);
     painter.reset();
     if (ok && !replacement.commit(reason, warning)) {
         error = "cannot replace " + path + ": " + reason;

@@ -23,6 +23,10 @@ struct PlotOptions {
     bool darkBackground = false;
     double paperScale = 0;  // 0 = fit
     int pixelWidth = 1600;
+    // PNG only: what is too small to see at the page's scale is drawn from afar (an
+    // entity under a couple of pixels as the pixels of its box, a text too low to read
+    // as a stroke along its ink). SVG and PDF are always drawn in full.
+    bool levelOfDetail = true;
 };
 
 // Where drawing points land on the page.

@@ -12,6 +12,7 @@
 #include "dbsymtb.h"
 #include "list_output.h"
 #include "rx_runtime_class.h"
+#include "scaled_drawing.h"
 #include "text_layout.h"
 
 ACRT_DEFINE_CLASS(AcDbMText, AcDbEntity, "MTEXT");
@@ -334,12 +335,44 @@ Acad::ErrorStatus AcDbMText::dwgInFields(AcDbDwgFiler* pFiler)
     return Acad::eOk;
 }
 
+namespace {
+
+constexpr double kInkLinePixels = 2.0;  // a block of lines lower than this is one stroke
+
+// The ink of a text too low to read where it is drawn: one stroke along the middle of
+// a line of text (or of a block of lines that low), the filled outline of a block.
+void drawInkFromAfar(const acrt::TextLayout& layout, const TextFrame& frame, double pixel,
+                     const AcGeVector3d& normal, const AcGiWorldGeometry& geometry)
+{
+    if (!layout.hasInk)
+        return;
+    if (layout.lineCount <= 1 || layout.maxY - layout.minY < kInkLinePixels * pixel) {
+        const double middle = 0.5 * (layout.minY + layout.maxY);
+        const AcGePoint3d run[2] = {frame.world(layout.minX, middle), frame.world(layout.maxX, middle)};
+        geometry.polyline(2, run, &normal);
+        return;
+    }
+    const AcGePoint3d block[4] = {frame.world(layout.minX, layout.minY), frame.world(layout.maxX, layout.minY),
+                                  frame.world(layout.maxX, layout.maxY), frame.world(layout.minX, layout.maxY)};
+    geometry.polygon(4, block);
+}
+
+}  // namespace
+
+// Stroked in the style's font; a view whose pixel (the deviation it allows) makes the
+// text too low to read gets its ink from afar instead.
 Adesk::Boolean AcDbMText::subWorldDraw(AcGiWorldDraw* pWd)
 {
     assertReadEnabled();
     const acrt::StrokeFont& font = fontOf(m_textStyleId);
     const TextFrame frame(m_location, m_direction, m_normal);
     const AcGiWorldGeometry& geometry = pWd->geometry();
+    const double pixel = pWd->deviation(kAcGiMaxDevForCurve, m_location);
+    if (pixel > 0 && m_textHeight < vemhost::kReadableTextPixels * pixel) {
+        drawInkFromAfar(acrt::measureText(m_contents.wstr(), m_textHeight, font, m_attachment), frame, pixel,
+                        m_normal, geometry);
+        return Adesk::kTrue;
+    }
     std::vector<AcGePoint3d> points;
     points.reserve(font.longestRun());
     auto drawStroke = [&](const acrt::StrokePoint* strokePoints, std::size_t count) {

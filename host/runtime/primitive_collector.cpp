@@ -1,75 +1,10 @@
 // A world-draw context that records every primitive an entity draws, with the traits in
 // force, for picking, plotting, exporting and tests.
+#include "recording_traits.h"
 #include "recording_world_draw.h"
 #include "vemhost_testing.h"
 
 namespace vemhost {
-
-namespace {
-
-struct TraitsState {
-    Adesk::UInt16 color = 256;
-    AcDbObjectId layerId;
-    AcDbObjectId linetypeId;
-    Adesk::LongPtr marker = -1;
-    AcGiFillType fillType = kAcGiFillNever;
-    AcDb::LineWeight lineWeight = AcDb::kLnWtByLayer;
-    double linetypeScale = 1.0;
-    double thickness = 0.0;
-};
-
-constexpr Adesk::UInt16 kColorByBlock = 0;
-
-class CollectorTraits final : public AcGiDrawableTraits {
-public:
-    void setColor(const Adesk::UInt16 color) override { m_state.color = color; }
-    void setLayer(const AcDbObjectId layerId) override { m_state.layerId = layerId; }
-    void setLineType(const AcDbObjectId linetypeId) override { m_state.linetypeId = linetypeId; }
-    void setSelectionMarker(const Adesk::LongPtr markerId) override { m_state.marker = markerId; }
-    void setFillType(const AcGiFillType fillType) override { m_state.fillType = fillType; }
-    void setLineWeight(const AcDb::LineWeight lw) override { m_state.lineWeight = lw; }
-    void setLineTypeScale(double dScale) override { m_state.linetypeScale = dScale; }
-    void setThickness(double dThickness) override { m_state.thickness = dThickness; }
-    Adesk::UInt16 color() const override { return m_state.color; }
-    AcDbObjectId layerId() const override { return m_state.layerId; }
-    AcDbObjectId lineTypeId() const override { return m_state.linetypeId; }
-    AcGiFillType fillType() const override { return m_state.fillType; }
-    AcDb::LineWeight lineWeight() const override { return m_state.lineWeight; }
-    double lineTypeScale() const override { return m_state.linetypeScale; }
-    double thickness() const override { return m_state.thickness; }
-
-    void setupForEntity(AcDbEntity* pEntity) override
-    {
-        m_state = TraitsState();
-        m_state.color = pEntity->colorIndex();
-        m_state.layerId = pEntity->layerId();
-        m_state.linetypeId = pEntity->linetypeId();
-        m_state.lineWeight = pEntity->lineWeight();
-        m_state.linetypeScale = pEntity->linetypeScale();
-    }
-
-    const TraitsState& state() const { return m_state; }
-    void restore(const TraitsState& state) { m_state = state; }
-
-    // A nested entity takes from its container what it leaves open: no layer or
-    // linetype of its own (it is not in a database), colour or lineweight by block.
-    void inheritOpenProperties(const TraitsState& outer)
-    {
-        if (m_state.layerId.isNull())
-            m_state.layerId = outer.layerId;
-        if (m_state.linetypeId.isNull())
-            m_state.linetypeId = outer.linetypeId;
-        if (m_state.color == kColorByBlock)
-            m_state.color = outer.color;
-        if (m_state.lineWeight == AcDb::kLnWtByBlock)
-            m_state.lineWeight = outer.lineWeight;
-    }
-
-private:
-    TraitsState m_state;
-};
-
-}  // namespace
 
 struct PrimitiveCollector::Impl {
     class Geometry final : public AcGiWorldGeometry {
@@ -116,7 +51,7 @@ struct PrimitiveCollector::Impl {
         Impl& m_impl;
     };
 
-    CollectorTraits traits;
+    acrt::RecordingTraits traits;
     Geometry geometry{*this};
     acrt::RecordingWorldDraw<Impl> worldDraw{*this, kAcGiStandardDisplay};
     std::vector<Primitive> primitives;
@@ -128,7 +63,7 @@ struct PrimitiveCollector::Impl {
         p.kind = kind;
         if (points != nullptr)
             p.points.assign(points, points + count);
-        const TraitsState& state = traits.state();
+        const acrt::RecordedTraits& state = traits.state();
         p.color = state.color;
         p.layerId = state.layerId;
         p.linetypeId = state.linetypeId;
@@ -151,7 +86,7 @@ struct PrimitiveCollector::Impl {
     {
         if (pDrawable == nullptr)
             return Adesk::kFalse;
-        const TraitsState outer = traits.state();
+        const acrt::RecordedTraits outer = traits.state();
         if (AcDbEntity* pEntity = AcDbEntity::cast(pDrawable)) {
             traits.setupForEntity(pEntity);
             traits.inheritOpenProperties(outer);

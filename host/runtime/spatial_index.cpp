@@ -220,6 +220,50 @@ void renumber(BlockIndex& index, AcDbBlockTableRecord* btr)
     index.orderStale = false;
 }
 
+struct Placed {
+    std::uint64_t order;
+    Value value;
+    bool operator<(const Placed& other) const { return order < other.order; }
+};
+
+// The block's index, brought up to date (built when first asked); null when the id is
+// no block.
+BlockIndex* readyIndex(std::unordered_map<const AcDbStub*, BlockIndex>& blocks, std::vector<AcDbStub*>& changed,
+                       AcDbObjectId block)
+{
+    const AcDbStub* blockStub = AcDbSystemInternals::stubOf(block);
+    AcDbBlockTableRecord* btr = blockRecord(blockStub);
+    if (btr == nullptr)
+        return nullptr;
+    auto [it, isNew] = blocks.try_emplace(blockStub);
+    BlockIndex& index = it->second;
+    if (isNew)
+        build(index, btr, changed);
+    if (index.orderStale)
+        renumber(index, btr);
+    return &index;
+}
+
+// The live entities of the index meeting lo-hi with their boxes, in drawing order.
+std::vector<Placed> placedMeeting(BlockIndex* index, const AcGePoint3d& lo, const AcGePoint3d& hi)
+{
+    if (index == nullptr)
+        return {};
+    std::vector<Value> hits;
+    const Box query(Point(std::min(lo.x, hi.x), std::min(lo.y, hi.y)),
+                    Point(std::max(lo.x, hi.x), std::max(lo.y, hi.y)));
+    index->tree.query(bgi::intersects(query), std::back_inserter(hits));
+    std::vector<Placed> placed;
+    placed.reserve(hits.size());
+    for (const Value& v : hits)
+        if (v.second->object != nullptr && !v.second->erased)
+            placed.push_back({index->entries.at(v.second).order, v});
+    std::sort(placed.begin(), placed.end());
+    return placed;
+}
+
+AcGePoint3d corner(const Point& p) { return AcGePoint3d(p.get<0>(), p.get<1>(), 0.0); }
+
 }  // namespace
 
 void SpatialIndex::refresh() { applyChanges(m_blocks->byBlock, m_changed); }
@@ -227,32 +271,39 @@ void SpatialIndex::refresh() { applyChanges(m_blocks->byBlock, m_changed); }
 std::vector<AcDbObjectId> SpatialIndex::entitiesMeeting(AcDbObjectId block, const AcGePoint3d& lo,
                                                         const AcGePoint3d& hi)
 {
-    const AcDbStub* blockStub = AcDbSystemInternals::stubOf(block);
-    AcDbBlockTableRecord* btr = blockRecord(blockStub);
-    if (btr == nullptr)
-        return {};
     refresh();
-    auto [it, isNew] = m_blocks->byBlock.try_emplace(blockStub);
-    BlockIndex& index = it->second;
-    if (isNew)
-        build(index, btr, m_changed);
-    if (index.orderStale)
-        renumber(index, btr);
-    std::vector<Value> hits;
-    const Box query(Point(std::min(lo.x, hi.x), std::min(lo.y, hi.y)),
-                    Point(std::max(lo.x, hi.x), std::max(lo.y, hi.y)));
-    index.tree.query(bgi::intersects(query), std::back_inserter(hits));
-    std::vector<std::pair<std::uint64_t, const AcDbStub*>> placed;
-    placed.reserve(hits.size());
-    for (const Value& v : hits)
-        if (v.second->object != nullptr && !v.second->erased)
-            placed.emplace_back(index.entries.at(v.second).order, v.second);
-    std::sort(placed.begin(), placed.end());
+    const std::vector<Placed> placed = placedMeeting(readyIndex(m_blocks->byBlock, m_changed, block), lo, hi);
     std::vector<AcDbObjectId> out;
     out.reserve(placed.size());
-    for (const auto& p : placed)
-        out.emplace_back(p.second);
+    for (const Placed& p : placed)
+        out.emplace_back(p.value.second);
     return out;
+}
+
+std::vector<vemhost::EntityBox> SpatialIndex::boxesMeeting(AcDbObjectId block, const AcGePoint3d& lo,
+                                                           const AcGePoint3d& hi)
+{
+    refresh();
+    const std::vector<Placed> placed = placedMeeting(readyIndex(m_blocks->byBlock, m_changed, block), lo, hi);
+    std::vector<vemhost::EntityBox> out;
+    out.reserve(placed.size());
+    for (const Placed& p : placed) {
+        out.push_back({AcDbObjectId(p.value.second), corner(p.value.first.min_corner()),
+                       corner(p.value.first.max_corner())});
+    }
+    return out;
+}
+
+bool SpatialIndex::bounds(AcDbObjectId block, AcGePoint3d& lo, AcGePoint3d& hi)
+{
+    refresh();
+    BlockIndex* index = readyIndex(m_blocks->byBlock, m_changed, block);
+    if (index == nullptr || index->tree.empty())
+        return false;
+    const Box b = index->tree.bounds();
+    lo = corner(b.min_corner());
+    hi = corner(b.max_corner());
+    return true;
 }
 
 std::vector<AcDbObjectId> currentSpaceEntitiesNear(AcDbDatabase* db, const AcGePoint3d& lo, const AcGePoint3d& hi)
@@ -264,5 +315,6 @@ std::vector<AcDbObjectId> currentSpaceEntitiesNear(AcDbDatabase* db, const AcGeP
 }
 
 void useSpatialIndex(bool on) { g_useIndex = on; }
+bool spatialIndexInUse() { return g_useIndex; }
 
 }  // namespace acrt

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "db_internals.h"
+#include "scaled_drawing.h"
 
 namespace acrt {
 
@@ -27,6 +28,10 @@ public:
     // The live entities of a block whose box meets the box lo-hi (in the XY plane), in
     // drawing order. An entity's box holds both its geometric and its drawn extents.
     std::vector<AcDbObjectId> entitiesMeeting(AcDbObjectId block, const AcGePoint3d& lo, const AcGePoint3d& hi);
+    // The same with each entity's box.
+    std::vector<vemhost::EntityBox> boxesMeeting(AcDbObjectId block, const AcGePoint3d& lo, const AcGePoint3d& hi);
+    // The box of all the live entities of a block; false when none has a box.
+    bool bounds(AcDbObjectId block, AcGePoint3d& lo, AcGePoint3d& hi);
 
 private:
     struct Blocks;
@@ -45,5 +50,6 @@ ACRT_PORT std::vector<AcDbObjectId> currentSpaceEntitiesNear(AcDbDatabase* db, c
 // Whether queries go through the index (on by default); the tests turn it off to ask
 // the plain scan of every entity the same questions.
 ACRT_PORT void useSpatialIndex(bool on);
+bool spatialIndexInUse();
 
 }  // namespace acrt

@@ -292,6 +292,10 @@ void WebServer::route()
         window.minY = numberParam(req, "y0", window.minY);
         window.maxX = numberParam(req, "x1", window.maxX);
         window.maxY = numberParam(req, "y1", window.maxY);
+        // The view's size in pixels, when given, sets the level of detail.
+        const double w = numberParam(req, "w", 0), h = numberParam(req, "h", 0);
+        window.pixelWidth = w > 0 && w < 1e6 ? int(w) : 0;
+        window.pixelHeight = h > 0 && h < 1e6 ? int(h) : 0;
         std::string out;
         if (!m_web.runOnCommandThread([&] { out = viewJson(m_session.db(), window); }))
             return refuse(res, 503, "the session has ended");

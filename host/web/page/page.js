@@ -57,7 +57,7 @@
   }
   async function fetchView() {
     const a = toWorld(0, canvas.height), b = toWorld(canvas.width, 0);
-    const r = await api(`/api/view?x0=${a.x}&y0=${a.y}&x1=${b.x}&y1=${b.y}`);
+    const r = await api(`/api/view?x0=${a.x}&y0=${a.y}&x1=${b.x}&y1=${b.y}&w=${canvas.width}&h=${canvas.height}`);
     if (!r.ok) return;
     const v = await r.json();
     extents = v.extents;
@@ -83,6 +83,20 @@
       else if (it.k === "o") {
         const [sx, sy] = toScreen(it.x, it.y);
         ctx.beginPath(); ctx.arc(sx, sy, Math.max(it.r * scale, 0.5), 0, 2 * Math.PI); ctx.stroke();
+      } else if (it.k === "L") {
+        // Strokes with vertices in steps of d from the window's top-left corner (x, y).
+        const [ox, oy] = toScreen(it.x, it.y), d = it.d * scale;
+        ctx.beginPath();
+        for (const s of it.p) {
+          ctx.moveTo(ox + s[0] * d, oy + s[1] * d);
+          for (let i = 2; i < s.length; i += 2) ctx.lineTo(ox + s[i] * d, oy + s[i + 1] * d);
+        }
+        ctx.stroke();
+      } else if (it.k === "m") {
+        // Marks: runs (row, column, count) of d-sized cells from the top-left corner (x, y).
+        const [ox, oy] = toScreen(it.x, it.y), d = it.d * scale, side = Math.max(d, 1);
+        for (let i = 0; i < it.r.length; i += 3)
+          ctx.fillRect(ox + it.r[i + 1] * d, oy + it.r[i] * d, Math.max(it.r[i + 2] * d, 1), side);
       } else if (it.k === "t" && it.h * scale >= 1.5) {
         const [sx, sy] = toScreen(it.x, it.y);
         ctx.save();
