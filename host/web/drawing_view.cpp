@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "aci_colors.h"
@@ -466,26 +467,34 @@ void appendExtents(std::string& out, const Box& extents)
 
 }  // namespace
 
-std::string viewJson(AcDbDatabase* db, const ViewWindow& window)
+std::string viewJson(AcDbDatabase* db, const ViewWindow& window, const std::vector<AcDbObjectId>& highlighted)
 {
     const bool model = db->tilemode();
     const AcDbObjectId space = db->currentSpaceId();
     const Layers layers = readLayers(db);
     const double pixel = unitsPerPixel(window);
     ViewWriter writer(window, pixel, layers);
+    ViewWriter highlight(window, pixel, layers);
+    std::unordered_set<Adesk::IntDbId> selected;
+    for (const AcDbObjectId& id : highlighted)
+        selected.insert(id.asOldId());
     vemhost::ScaledDrawer drawer(pixel);
     for (const vemhost::EntityBox& box : vemhost::entitiesMeeting(space, AcGePoint3d(window.minX, window.minY, 0),
                                                                   AcGePoint3d(window.maxX, window.maxY, 0))) {
         Opened<AcDbEntity> ent;
         // Open for write by the command that runs: drawn next time.
-        if (acdbOpenAcDbEntity(ent.slot(), box.id, AcDb::kForRead) == Acad::eOk)
-            drawer.draw(ent.get(), box, writer);
+        if (acdbOpenAcDbEntity(ent.slot(), box.id, AcDb::kForRead) != Acad::eOk)
+            continue;
+        drawer.draw(ent.get(), box, writer);
+        if (!selected.empty() && selected.count(box.id.asOldId()) != 0)
+            drawer.draw(ent.get(), box, highlight);
     }
     std::string out = "{\"space\":";
     out += model ? "\"model\"" : "\"paper\"";
     out += ",\"extents\":";
     appendExtents(out, spaceExtents(space, layers));
-    out += ",\"items\":[" + writer.take() + "]}";
+    out += ",\"items\":[" + writer.take() + "]";
+    out += ",\"highlight\":[" + highlight.take() + "]}";
     return out;
 }
 

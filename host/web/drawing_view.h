@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "dbmain.h"
 
@@ -31,6 +32,9 @@ struct ViewWindow {
 // rest so that they stay seen. Texts too low to read come as a stroke along their ink.
 // The extents are the box of every entity of the space on a layer that shows, the
 // items only those meeting the window, from the entities the spatial index finds there.
-std::string viewJson(AcDbDatabase* db, const ViewWindow& window);
+// The entities in `highlighted` (the objects selected so far) are drawn a second time
+// into "highlight":[...], items of the same kinds, which the page paints over the rest.
+std::string viewJson(AcDbDatabase* db, const ViewWindow& window,
+                     const std::vector<AcDbObjectId>& highlighted = std::vector<AcDbObjectId>());
 
 }  // namespace vemweb

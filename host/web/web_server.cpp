@@ -297,7 +297,7 @@ void WebServer::route()
         window.pixelWidth = w > 0 && w < 1e6 ? int(w) : 0;
         window.pixelHeight = h > 0 && h < 1e6 ? int(h) : 0;
         std::string out;
-        if (!m_web.runOnCommandThread([&] { out = viewJson(m_session.db(), window); }))
+        if (!m_web.runOnCommandThread([&] { out = viewJson(m_session.db(), window, vemhost::waiting().selected); }))
             return refuse(res, 503, "the session has ended");
         res.set_content(out, "application/json");
     });

@@ -15,7 +15,7 @@
   const readoutEl = document.getElementById("readout");
 
   let transcript = "", transcriptEnd = 0, prompt = "", idle = false, request = "none";
-  let scale = 1, centerX = 0, centerY = 0, extents = null, items = [], fitted = false;
+  let scale = 1, centerX = 0, centerY = 0, extents = null, items = [], highlight = [], fitted = false;
   let drag = null, lastMiddle = 0, zoomSerial = null;
   const kPickBoxPixels = 5;  // how near (pixels) a pick finds an object or snap
   const kTranscriptShown = 1 << 20;  // characters of the transcript the page keeps
@@ -62,6 +62,7 @@
     const v = await r.json();
     extents = v.extents;
     items = v.items;
+    highlight = v.highlight || [];
     if (!fitted && extents) { fitted = true; zoomExtents(); return; }
     draw();
   }
@@ -76,8 +77,25 @@
   function draw() {
     ctx.clearRect(0, 0, canvas.width, canvas.height);
     ctx.lineWidth = 1;
-    for (const it of items) {
-      ctx.strokeStyle = ctx.fillStyle = it.c;
+    drawItems(items, null);
+    // The objects selected so far, dashed in the selection colour over the rest.
+    ctx.setLineDash([6, 4]);
+    ctx.lineWidth = 2;
+    drawItems(highlight, "#4fc3ff");
+    ctx.setLineDash([]);
+    ctx.lineWidth = 1;
+    if (drag && drag.button === 0 && drag.moved) {
+      const crossing = drag.x < drag.x0;
+      ctx.setLineDash(crossing ? [5, 4] : []);
+      ctx.strokeStyle = crossing ? "#6f6" : "#69f";
+      ctx.strokeRect(Math.min(drag.x0, drag.x), Math.min(drag.y0, drag.y),
+                     Math.abs(drag.x - drag.x0), Math.abs(drag.y - drag.y0));
+      ctx.setLineDash([]);
+    }
+  }
+  function drawItems(list, color) {
+    for (const it of list) {
+      ctx.strokeStyle = ctx.fillStyle = color || it.c;
       if (it.k === "l") { path(it.p, false); ctx.stroke(); }
       else if (it.k === "g") { path(it.p, true); ctx.fill(); }
       else if (it.k === "o") {
@@ -106,14 +124,6 @@
         ctx.fillText(it.s, 0, 0);
         ctx.restore();
       }
-    }
-    if (drag && drag.button === 0 && drag.moved) {
-      const crossing = drag.x < drag.x0;
-      ctx.setLineDash(crossing ? [5, 4] : []);
-      ctx.strokeStyle = crossing ? "#6f6" : "#69f";
-      ctx.strokeRect(Math.min(drag.x0, drag.x), Math.min(drag.y0, drag.y),
-                     Math.abs(drag.x - drag.x0), Math.abs(drag.y - drag.y0));
-      ctx.setLineDash([]);
     }
   }
 

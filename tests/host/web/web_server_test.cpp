@@ -334,3 +334,22 @@ TEST_F(WebServerTest, ZoomTellsThePageWhatToShow)
     const std::string state = send({"ZOOM", "W", "0,0", "^C"});
     EXPECT_NE(state.find("\"zoom\":{\"serial\":4}"), std::string::npos) << state;
 }
+
+TEST_F(WebServerTest, TheObjectsSelectedSoFarAreDrawnAgainToBeHighlighted)
+{
+    send({"LINE", "0,0", "10,0", "", "LINE", "0,5", "10,5", ""});
+    EXPECT_NE(view().find("\"highlight\":[]"), std::string::npos) << view();
+    send({"ERASE"});
+    send({"5,0.2,1"}, "/api/pick");
+    const std::string selecting = view();
+    EXPECT_NE(selecting.find("\"highlight\":[{\"k\":\"l\",\"c\":\"#ffffff\",\"p\":[0,0,10,0]}]"), std::string::npos)
+        << selecting;
+    send({"W -1,4 11,6"});
+    EXPECT_NE(view().find("\"highlight\":[{\"k\":\"l\",\"c\":\"#ffffff\",\"p\":[0,0,10,0]},{\"k\":\"l\",\"c\":\"#ffffff\","
+                          "\"p\":[0,5,10,5]}]"),
+              std::string::npos)
+        << view();
+    // Once the selection ends (here cancelled), nothing is highlighted.
+    send({"^C"});
+    EXPECT_NE(view().find("\"highlight\":[]"), std::string::npos) << view();
+}
