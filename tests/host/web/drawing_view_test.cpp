@@ -238,7 +238,7 @@ TEST_F(DrawingView, EntitiesUnderACoupleOfPixelsAreMarksOfTheCellsTheyTouch)
     // The long line is a stroke in eighths of a pixel from the top-left corner; the marks
     // come last, one item per colour, each cell once.
     EXPECT_NE(json.find("\"items\":[{\"k\":\"L\",\"c\":\"#ffffff\",\"x\":0,\"y\":100,\"d\":0.125,\"p\":[[0,800,800,"
-                        "800]]},{\"k\":\"m\",\"c\":\"#ff0000\",\"x\":0,\"y\":100,\"d\":1,\"r\":[49,20,7,89,10,1]}]}"),
+                        "800]]},{\"k\":\"m\",\"c\":\"#ff0000\",\"x\":0,\"y\":100,\"d\":1,\"r\":[49,20,7,89,10,1]}],"),
               std::string::npos)
         << json;
 
