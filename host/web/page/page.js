@@ -179,7 +179,12 @@
     }
     fetchView();
   }
+  // Enter (or Space, or a right click) at the command prompt repeats the last command,
+  // as in the host; elsewhere it ends the answer.
+  let lastCommand = "";
   async function send(line) {
+    if (idle && line.trim() === "" && lastCommand !== "") line = lastCommand;
+    else if (idle && line.trim() !== "" && line !== "^C") lastCommand = line.trim().split(/\s+/)[0];
     await api("/api/input", { method: "POST", body: line });
     follow();
   }
