@@ -98,6 +98,24 @@ bool isShown(const Layers& layers, AcDbObjectId layerId)
     return layer == layers.end() || !layer->second.hidden;
 }
 
+// Hands each primitive drawn on a visible layer to each(primitive); drawing in full
+// makes no marks.
+template <class Each>
+class PrimitiveSink final : public vemhost::ScaledSink {
+public:
+    PrimitiveSink(const Layers& layers, Each& each) : m_layers(layers), m_each(each) {}
+    void primitive(const vemhost::Primitive& p) override
+    {
+        if (isShown(m_layers, p.layerId))
+            m_each(p);
+    }
+    void mark(const vemhost::Mark&) override {}
+
+private:
+    const Layers& m_layers;
+    Each& m_each;
+};
+
 // Calls each(primitive) for what every entity of model space draws on a visible layer.
 template <class Each>
 bool forEachPrimitive(AcDbDatabase* db, const Layers& layers, std::string& error, Each each)
@@ -115,21 +133,20 @@ bool forEachPrimitive(AcDbDatabase* db, const Layers& layers, std::string& error
         return false;
     }
     std::unique_ptr<AcDbBlockTableRecordIterator> iterator(rawIterator);
-    vemhost::PrimitiveCollector collector;
+    // Everything in full, each primitive handed on as it is drawn: an entity that draws a
+    // great deal (a text of a million characters) is never held whole.
+    vemhost::ScaledDrawer drawer(0.0);
+    PrimitiveSink<Each> sink(layers, each);
     for (; !iterator->done(); iterator->step()) {
-        {
-            Opened<AcDbEntity> ent;
-            const Acad::ErrorStatus es = iterator->getEntity(ent.slot(), AcDb::kForRead);
-            if (es != Acad::eOk) {
-                error = "an entity cannot be read (status " + std::to_string(int(es)) + ")";
-                return false;
-            }
-            collector.clear();
-            collector.draw(ent.get());
+        Opened<AcDbEntity> ent;
+        const Acad::ErrorStatus es = iterator->getEntity(ent.slot(), AcDb::kForRead);
+        if (es != Acad::eOk) {
+            error = "an entity cannot be read (status " + std::to_string(int(es)) + ")";
+            return false;
         }
-        for (const vemhost::Primitive& p : collector.primitives())
-            if (isShown(layers, p.layerId))
-                each(p);
+        vemhost::EntityBox box;
+        box.id = ent->objectId();
+        drawer.draw(ent.get(), box, sink);
     }
     return true;
 }
@@ -365,7 +382,7 @@ std::vector<vemhost::EntityBox> modelSpaceBoxes(AcDbObjectId space)
 // Adds the extents of what one entity draws on visible layers.
 class EntityBounds {
 public:
-    EntityBounds(const Layers& layers, Bounds& area) : m_layers(layers), m_area(area) {}
+    EntityBounds(const Layers& layers, Bounds& area) : m_add{area}, m_sink(layers, m_add) {}
     bool add(AcDbObjectId id, std::string& error)
     {
         {
@@ -375,19 +392,21 @@ public:
                 error = "an entity cannot be read (status " + std::to_string(int(es)) + ")";
                 return false;
             }
-            m_collector.clear();
-            m_collector.draw(ent.get());
+            vemhost::EntityBox box;
+            box.id = id;
+            m_drawer.draw(ent.get(), box, m_sink);
         }
-        for (const vemhost::Primitive& p : m_collector.primitives())
-            if (isShown(m_layers, p.layerId))
-                addBounds(p, m_area);
         return true;
     }
 
 private:
-    const Layers& m_layers;
-    Bounds& m_area;
-    vemhost::PrimitiveCollector m_collector;
+    struct AddBounds {
+        Bounds& area;
+        void operator()(const vemhost::Primitive& p) { addBounds(p, area); }
+    };
+    AddBounds m_add;
+    PrimitiveSink<AddBounds> m_sink;
+    vemhost::ScaledDrawer m_drawer{0.0};
 };
 
 // One side of the extents: how far out a box reaches on it, and the extents found.

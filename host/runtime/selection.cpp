@@ -14,6 +14,7 @@
 #include "dbapserv.h"
 #include "dbsymtb.h"
 #include "editor_internals.h"
+#include "scaled_drawing.h"
 #include "selection_areas.h"
 #include "spatial_index.h"
 #include "vemhost_testing.h"
@@ -412,18 +413,28 @@ bool drawnExtents(AcDbEntity* ent, AcGePoint3d& lo, AcGePoint3d& hi)
         hi = t_measured.hi;
         return t_measured.found;
     }
-    vemhost::PrimitiveCollector collector;
-    collector.draw(ent);
-    AcDbExtents ext;
-    for (const vemhost::Primitive& prim : collector.primitives()) {
-        for (const AcGePoint3d& p : prim.points)
-            ext.addPoint(p);
-        if (prim.kind == vemhost::Primitive::kCircle && !prim.points.empty()) {
-            AcGeVector3d r(prim.radius, prim.radius, 0.0);
-            ext.addPoint(prim.points[0] + r);
-            ext.addPoint(prim.points[0] - r);
+    // Each primitive is taken into the box as it is drawn: an entity that draws a great
+    // deal (a text of a million characters) is never held whole.
+    struct ExtentsSink final : vemhost::ScaledSink {
+        AcDbExtents ext;
+        void primitive(const vemhost::Primitive& prim) override
+        {
+            for (const AcGePoint3d& p : prim.points)
+                ext.addPoint(p);
+            if (prim.kind == vemhost::Primitive::kCircle && !prim.points.empty()) {
+                AcGeVector3d r(prim.radius, prim.radius, 0.0);
+                ext.addPoint(prim.points[0] + r);
+                ext.addPoint(prim.points[0] - r);
+            }
         }
-    }
+        void mark(const vemhost::Mark&) override {}
+    } sink;
+    vemhost::ScaledDrawer drawer(0.0);
+    vemhost::EntityBox whole;
+    if (ent != nullptr)
+        whole.id = ent->objectId();
+    drawer.draw(ent, whole, sink);
+    const AcDbExtents& ext = sink.ext;
     if (ext.isEmpty())
         return false;
     lo = ext.minPoint();

@@ -15,6 +15,7 @@
 #include <memory>
 #include <sstream>
 
+#include "drawing_file.h"
 #include "dxf_test_drawing.h"
 #include "host_fixture.h"
 #include "plot.h"
@@ -280,6 +281,29 @@ TEST_F(Plot, PointLabelUnderlineSpansTheWiderTextInThePicture)
     const double widest = std::max(upperInk.maxPoint().x - upperInk.minPoint().x,
                                    lowerInk.maxPoint().x - lowerInk.minPoint().x);
     EXPECT_NEAR(underline->endPoint().x - underline->startPoint().x, widest, 1e-9);
+}
+
+// A coordinate system whose axis name runs to a million characters: each picture and
+// the DXF are written in memory bounded per piece drawn, not by the whole text at once.
+TEST_F(Plot, AMillionCharacterAxisNameIsWrittenWithinBoundedMemory)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
+#else
+    ASSERT_TRUE(loadEntityModule());
+    const AcDbObjectId style = addTextStyle(db(), L"vem_text", L"complex8.shx", L"hztxt99.shx");
+    const std::wstring name(1000000, L'A');
+    append(db(), new EOrigin(AcString(name.c_str()), AcString(L"B"), 0, 0, AcGePoint3d(0, 0, 0), 90, 0, 1, 1, 3, style));
+    std::string error;
+    ASSERT_TRUE(vemio::saveDrawing(db(), file("long.vdb"), error)) << error;
+    std::ofstream(file("out.scr")) << "PLOT\nlong.png\n\nPLOT\nlong.svg\n\nPLOT\nlong.pdf\n\nDXFOUT\nlong.dxf\n";
+    const std::string command = "cd '" + m_dir.path() + "' && ulimit -v 1000000 && '" VEM_BIN_DIR
+                                "/vemcad' --no-commands --script out.scr long.vdb > out.txt 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << readAll(file("out.txt"));
+    const std::string out = readAll(file("out.txt"));
+    for (const char* made : {"Plotted long.png", "Plotted long.svg", "Plotted long.pdf", "Wrote long.dxf"})
+        EXPECT_NE(out.find(made), std::string::npos) << made << "\n" << out.substr(out.size() > 2000 ? out.size() - 2000 : 0);
+#endif
 }
 #endif
 
