@@ -1,5 +1,5 @@
 // The journal's filer: tag, then the value's bytes; texts, byte blocks and chunks as tag,
-// u32 count, then the characters (wchar_t) or bytes.
+// u32 size in bytes, then the characters (wchar_t) or bytes.
 #include "journal_filer.h"
 
 #include <cstdint>
@@ -103,15 +103,15 @@ Acad::ErrorStatus JournalFiler::putSized(unsigned char tag, const void* data, st
     return Acad::eOk;
 }
 
-// The size in bytes of a sized value; the position moves past it.
+// Where a sized value's bytes are and how many; the position moves past them.
 bool JournalFiler::getSized(unsigned char tag, const unsigned char*& data, std::size_t& size)
 {
     Adesk::UInt32 count = 0;
     if (m_status != Acad::eOk || m_in == nullptr || m_size - m_pos < 1 + sizeof count || m_in[m_pos] != tag)
         return false;
     std::memcpy(&count, m_in + m_pos + 1, sizeof count);
-    const std::size_t bytes = tag == kString ? std::size_t(count) * sizeof(ACHAR) : std::size_t(count);
-    if (m_size - m_pos - 1 - sizeof count < bytes)
+    const std::size_t bytes = count;
+    if (m_size - m_pos - 1 - sizeof count < bytes || (tag == kString && bytes % sizeof(ACHAR) != 0))
         return false;
     data = m_in + m_pos + 1 + sizeof count;
     size = bytes;
