@@ -5,7 +5,9 @@
 // so the entities a journal made are put in their blocks' lists here: a block's file
 // record is its undo record followed by that list, which is checked before it is relied on.
 #include <algorithm>
+#include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "dbsymtb.h"
@@ -33,7 +35,7 @@ public:
     {
         const bool applied = sortObjects() && makeNewObjects() && unlockLayers() &&
                              applyStates(m_existingEntities) && applyStates(m_existingOthers) && relockLayers() &&
-                             fillBlockLists() && restoreHeader();
+                             fillBlockLists() && restoreHeader() && checkHeader();
         if (!applied)
             reason = m_reason;
         return applied;
@@ -88,9 +90,22 @@ private:
             }
         }
         // Every new handle has its id before any state is read, so references resolve.
-        for (const JournalObject* obj : m_new)
+        for (const JournalObject* obj : m_new) {
+            if (obj->handle > std::uint64_t(INT64_MAX))
+                return fail(objectName(*obj) + " has a handle too large for a drawing");
             idOf(obj->handle, true);
+            m_newByHandle.emplace(obj->handle, obj);
+        }
         return true;
+    }
+
+    // A block of the drawing, or one the journal makes.
+    bool isBlock(std::uint64_t handle)
+    {
+        auto made = m_newByHandle.find(handle);
+        if (made != m_newByHandle.end())
+            return m_contents.classNames[made->second->classIndex] == "AcDbBlockTableRecord";
+        return isLive(idOf(handle), AcDbBlockTableRecord::desc());
     }
 
     // Reads a state into obj; it must read whole.
@@ -129,6 +144,8 @@ private:
             const AcDbObjectId owner = idOf(from->owner);
             if (from->owner != 0 && owner.isNull())
                 return fail(objectName(*from) + " has no owner");
+            if (AcDbEntity::cast(obj.get()) != nullptr && !isBlock(from->owner))
+                return fail(objectName(*from) + " is in no block");
             if (!readState(obj.get(), *from))
                 return false;
             const Acad::ErrorStatus es = acrt::addLoadedObject(m_db, obj.get(), from->handle, owner);
@@ -254,6 +271,13 @@ private:
         return true;
     }
 
+    // Whether id names a live object of class cls.
+    static bool isLive(AcDbObjectId id, const AcRxClass* cls)
+    {
+        Opened<AcDbObject> obj;
+        return !id.isNull() && acdbOpenAcDbObject(obj.slot(), id, AcDb::kForRead, cls) == Acad::eOk;
+    }
+
     bool restoreHeader()
     {
         if (!m_contents.hasHeader)
@@ -261,9 +285,9 @@ private:
         acrt::StoreHeader header = acrt::storeHeaderOf(m_db);
         const AcDbObjectId clayer = idOf(m_contents.header.clayer);
         const AcDbObjectId textstyle = idOf(m_contents.header.textstyle);
-        if (residentAs(clayer) != Resident::kNo && !clayer.isErased())
+        if (isLive(clayer, AcDbLayerTableRecord::desc()))
             header.clayer = clayer;
-        if (residentAs(textstyle) != Resident::kNo && !textstyle.isErased())
+        if (isLive(textstyle, AcDbTextStyleTableRecord::desc()))
             header.textstyle = textstyle;
         header.handseed = m_contents.header.handseed;
         header.tilemode = m_contents.header.tilemode;
@@ -271,11 +295,28 @@ private:
         return true;
     }
 
+    // What the live session could never have done (erase a table or a space) is a
+    // journal not to be trusted.
+    bool checkHeader()
+    {
+        const acrt::StoreHeader header = acrt::storeHeaderOf(m_db);
+        const bool whole = isLive(header.blockTable, AcDbBlockTable::desc()) &&
+                           isLive(header.layerTable, AcDbLayerTable::desc()) &&
+                           isLive(header.textStyleTable, AcDbTextStyleTable::desc()) &&
+                           isLive(header.linetypeTable, AcDbLinetypeTable::desc()) &&
+                           isLive(header.modelSpace, AcDbBlockTableRecord::desc()) &&
+                           isLive(header.paperSpace, AcDbBlockTableRecord::desc()) &&
+                           isLive(header.clayer, AcDbLayerTableRecord::desc()) &&
+                           isLive(header.textstyle, AcDbTextStyleTableRecord::desc());
+        return whole || fail("the journal leaves the drawing without a table, a space or its current layer or style");
+    }
+
     AcDbDatabase* m_db;
     const JournalContents& m_contents;
     std::vector<const JournalObject*> m_existingEntities;
     std::vector<const JournalObject*> m_existingOthers;
     std::vector<const JournalObject*> m_new;
+    std::unordered_map<std::uint64_t, const JournalObject*> m_newByHandle;
     std::vector<AcDbObjectId> m_unlocked;
     std::unordered_set<std::uint64_t> m_stated;
     std::string m_reason;

@@ -244,7 +244,8 @@ void RecoveryJournal::resolve(Offer& offer, RecoveredDrawing& recovered, bool& r
 // keeps none of the drawing.
 void RecoveryJournal::keepUnrecovered(const Offer& offer, const std::wstring& why)
 {
-    say(why + L"The unsaved work stays in " + vemhost::fromUtf8(offer.file->path()) + L".");
+    say(why + L"The unsaved work stays in " + vemhost::fromUtf8(offer.file->path()) + L" until " + offer.name() +
+        L" is saved.");
     if (!offer.drawingPath.empty())
         turnOff(L"its journal holds work not recovered");
 }

@@ -5,6 +5,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <fstream>
 
 #include "journal_filer.h"
@@ -191,7 +192,9 @@ TEST_F(RecoveryJournal, WorkThatCannotBeRecoveredStaysInItsJournal)
     EXPECT_NE(out.find("Cannot recover " + drawingPath() + ": the drawing has changed on disk since."),
               std::string::npos)
         << out;
-    EXPECT_NE(out.find("The unsaved work stays in " + journalPath() + "."), std::string::npos) << out;
+    EXPECT_NE(out.find("The unsaved work stays in " + journalPath() + " until " + drawingPath() + " is saved."),
+              std::string::npos)
+        << out;
     EXPECT_EQ(bytesOf(journalPath()), journal);
     // Nor does this session write over it.
     script(kWork[3]);
@@ -236,6 +239,55 @@ TEST_F(RecoveryJournal, ANeverSavedDrawingComesBackFromTheWorkingFolder)
     EXPECT_FALSE(exists("vemcad-unsaved-1.vemjournal"));
     script("LINE\n0,0\n2,2\n\n");
     EXPECT_TRUE(exists(journalPath()));
+}
+
+// Frames whose bytes were changed on purpose, their checksums made to fit again: what
+// only a hostile file would hold.
+std::string withFittingChecksums(std::string journal)
+{
+    size_t at = 16;
+    while (journal.size() - at >= 16) {
+        std::uint64_t length = 0;
+        std::memcpy(&length, journal.data() + at, 8);
+        if (length == 0 || length > journal.size() - at - 16)
+            break;
+        vemcad::Checksum sum;
+        sum.add(reinterpret_cast<const unsigned char*>(journal.data()) + at + 16, size_t(length));
+        const std::uint64_t value = sum.value();
+        std::memcpy(&journal[at + 8], &value, 8);
+        at += 16 + size_t(length);
+    }
+    return journal;
+}
+
+TEST_F(RecoveryJournal, AHostileJournalIsRefusedOrRecoveredNeverTrustedBlindly)
+{
+    startOnSavedDrawing();
+    script(kWork[0]);
+    script(kWork[2]);
+    script(kWork[9]);
+    const std::string journal = bytesOf(journalPath());
+    const vemcad::JournalFrames frames = vemcad::readFrames(std::vector<unsigned char>(journal.begin(), journal.end()));
+    ASSERT_EQ(frames.frames.size(), 4u);
+    int refused = 0, recovered = 0;
+    for (size_t at = frames.frames[1].offset; at < journal.size(); at += 19) {
+        for (unsigned char value : {0x00, 0xFF}) {
+            std::string changed = journal;
+            changed[at] = char(value);
+            crashWith(withFittingChecksums(changed));
+            const std::string out = reopen("Yes");
+            if (out.find("Cannot recover") != std::string::npos)
+                ++refused;
+            else if (out.find(" has unsaved work") != std::string::npos)
+                ++recovered;
+            // The session goes on, on a drawing that saves.
+            script("LINE\n0,0\n3,3\n\n");
+            EXPECT_NE(script("SAVEAS\n" + file("copy.vdb") + "\nY\n").find("Saved"), std::string::npos) << at;
+            ::unlink(journalPath().c_str());
+        }
+    }
+    EXPECT_GT(refused, 0);
+    EXPECT_GT(recovered, 0);
 }
 
 // The journal's filer gives back every value it files, and refuses a state that is
