@@ -2,7 +2,8 @@
 // name only once its first frame is written.
 //
 //   opening   16 bytes "VEM journal 1\n\0\0"
-//   frame     u64 payload length, u64 checksum of the payload, then the payload; a length of 0 (a frame whose head was never written)
+//   frame     u64 payload length, u64 checksum of the payload, then the payload; a
+//             length of 0 (a frame whose head was never written), one past the end
 //             or a wrong checksum ends the journal there
 #include "journal_file.h"
 
@@ -107,7 +108,6 @@ JournalFrames readFrames(const std::vector<unsigned char>& file)
     JournalFrames read;
     if (file.size() < sizeof kOpening || std::memcmp(file.data(), kOpening, sizeof kOpening) != 0)
         return read;
-    read.recognised = true;
     std::size_t at = sizeof kOpening;
     while (file.size() - at >= kFrameHead) {
         const std::uint64_t length = readLe64(file.data() + at);
@@ -186,45 +186,45 @@ JournalFile::Claim JournalFile::claim(const std::string& path, std::string& reas
 bool JournalFile::create(const std::string& path, const std::vector<unsigned char>& firstFrame, std::string& reason)
 {
     close();
-    bool anonymous = true;
     m_fd = ::open(directoryOf(path).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0644);
-    if (m_fd < 0) {
-        anonymous = false;
-        m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (m_fd >= 0) {
+        if (begin(path, firstFrame, reason)) {
+            const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
+            if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0)
+                return true;
+            reason = errno == EEXIST ? std::string("another session is writing it") : systemError("cannot create it");
+        }
+        const bool taken = errno == EEXIST;
+        close();
+        if (taken)
+            return false;
     }
+    m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (m_fd < 0) {
         reason = errno == EEXIST ? std::string("another session is writing it") : systemError("cannot create it");
         return false;
     }
-    m_path = path;
+    if (begin(path, firstFrame, reason))
+        return true;
+    ::unlink(path.c_str());
+    close();
+    return false;
+}
+
+// Locks the new file and writes its opening and first frame.
+bool JournalFile::begin(const std::string& path, const std::vector<unsigned char>& firstFrame, std::string& reason)
+{
     bool heldElsewhere = false;
-    if (!lockOrClose(reason, heldElsewhere)) {
-        if (!anonymous)
-            ::unlink(path.c_str());
-        m_path.clear();
+    if (!lockOrClose(reason, heldElsewhere))
         return false;
-    }
+    m_path = path;
     m_end = 0;
-    bool made = writeAt(0, kOpening, sizeof kOpening, reason);
-    if (made) {
-        m_end = sizeof kOpening;
-        beginFrame();
-        append(firstFrame.data(), firstFrame.size());
-        made = endFrame(reason);
-    }
-    if (made && anonymous) {
-        const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
-        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-            reason = errno == EEXIST ? std::string("another session is writing it") : systemError("cannot create it");
-            made = false;
-        }
-    }
-    if (!made) {
-        if (!anonymous)
-            ::unlink(path.c_str());
-        close();
-    }
-    return made;
+    if (!writeAt(0, kOpening, sizeof kOpening, reason))
+        return false;
+    m_end = sizeof kOpening;
+    beginFrame();
+    append(firstFrame.data(), firstFrame.size());
+    return endFrame(reason);
 }
 
 bool JournalFile::readAll(std::vector<unsigned char>& bytes, std::string& reason) const

@@ -30,12 +30,12 @@ private:
 
 // The payloads of a journal's whole frames, as offsets into the file's bytes, and where
 // the last whole frame ends (what follows it is the torn frame of a crash, if anything).
+// A file that does not open as a journal has none.
 struct FrameSpan {
     std::size_t offset = 0;
     std::size_t size = 0;
 };
 struct JournalFrames {
-    bool recognised = false;  // the file opens as a journal does
     std::vector<FrameSpan> frames;
     std::uint64_t end = 0;
 };
@@ -53,7 +53,7 @@ public:
 
     // Creates a journal at path whose first frame is firstFrame, locked, only where no
     // file of that name exists: the name shows only once the first frame is in it.
-    // False with the reason (kHeldElsewhere's when the name is taken).
+    // False with the reason when the name is taken or no file can be made.
     bool create(const std::string& path, const std::vector<unsigned char>& firstFrame, std::string& reason);
     // Opens and locks the existing journal at path, when no session holds it.
     Claim claim(const std::string& path, std::string& reason);
@@ -87,6 +87,7 @@ public:
     void close();
 
 private:
+    bool begin(const std::string& path, const std::vector<unsigned char>& firstFrame, std::string& reason);
     bool flushPiece(std::string& reason);
     bool writeAt(std::uint64_t offset, const unsigned char* data, std::size_t size, std::string& reason);
     bool lockOrClose(std::string& reason, bool& heldElsewhere);
@@ -101,7 +102,7 @@ private:
     std::string m_frameError;
 };
 
-// Appending the payload's fields, little-endian, into a journal frame or a buffer.
+// Appending a payload's fields, little-endian, to a buffer.
 void putU8(std::vector<unsigned char>& out, std::uint8_t value);
 void putU32(std::vector<unsigned char>& out, std::uint32_t value);
 void putU64(std::vector<unsigned char>& out, std::uint64_t value);
@@ -113,7 +114,6 @@ public:
     PayloadReader(const unsigned char* data, std::size_t size) : m_data(data), m_size(size) {}
     bool ok() const { return m_ok; }
     bool atEnd() const { return m_pos >= m_size; }
-    std::size_t position() const { return m_pos; }
     std::uint8_t u8();
     std::uint32_t u32();
     std::uint64_t u64();

@@ -113,7 +113,6 @@ void RecoveryJournal::attach(AcDbDatabase* db, const std::string& path, const st
     m_base = FileIdentity();
     m_steps.reset();
     m_header = db != nullptr ? headerOf(db) : JournalHeader();
-    m_commands = 0;
     m_state = State::kNoFile;
     if (m_enabled && !path.empty()) {
         identityOf(path, m_base);
@@ -130,10 +129,10 @@ void RecoveryJournal::claimJournalOfPath(bool offerWork)
     std::string reason;
     switch (file->claim(journalPathOf(m_path), reason)) {
     case JournalFile::Claim::kClaimed:
-        if (offerWork && keepOffer(m_path, std::move(file)))
-            m_state = State::kOff;  // until the offer is answered
-        else if (file)
+        if (!offerWork)
             file->remove();
+        else if (keepOffer(m_path, std::move(file)))
+            m_state = State::kOff;  // until the offer is answered
         break;
     case JournalFile::Claim::kHeldElsewhere:
         turnOff(L"another vemcad session is working on it");
@@ -166,17 +165,19 @@ void RecoveryJournal::findUnsavedWork()
 }
 
 // Keeps the journal to be offered when it holds the work of at least one command of a
-// drawing of that kind (saved or never saved); removes it otherwise, as left over.
+// drawing of that kind (saved or never saved); removes it otherwise, as left over. One
+// that cannot be read now is left for a later session.
 bool RecoveryJournal::keepOffer(const std::string& drawingPath, std::unique_ptr<JournalFile> file)
 {
     auto offer = std::make_unique<Offer>();
     offer->drawingPath = drawingPath;
     std::string reason;
     try {
-        if (file->readAll(offer->bytes, reason))
-            offer->frames = readFrames(offer->bytes);
+        if (!file->readAll(offer->bytes, reason))
+            return false;
+        offer->frames = readFrames(offer->bytes);
     } catch (const std::bad_alloc&) {
-        offer->frames = JournalFrames();
+        return false;
     }
     const std::vector<FrameSpan>& frames = offer->frames.frames;
     const bool holdsWork = frames.size() > 1 &&
@@ -240,14 +241,18 @@ void RecoveryJournal::resolve(Offer& offer, RecoveredDrawing& recovered, bool& r
     recoveredOne = true;
 }
 
-// A journal not recovered stays for a later session; while it is there, this session
-// keeps none of the drawing.
+// A journal not recovered stays for a later session (that of a saved drawing until the
+// drawing is saved, when it stops fitting it); while it is there, this session keeps
+// none of that drawing.
 void RecoveryJournal::keepUnrecovered(const Offer& offer, const std::wstring& why)
 {
-    say(why + L"The unsaved work stays in " + vemhost::fromUtf8(offer.file->path()) + L" until " + offer.name() +
-        L" is saved.");
-    if (!offer.drawingPath.empty())
-        turnOff(L"its journal holds work not recovered");
+    const std::wstring stays = L"The unsaved work stays in " + vemhost::fromUtf8(offer.file->path());
+    if (offer.drawingPath.empty()) {
+        say(why + stays + L".");
+        return;
+    }
+    say(why + stays + L" until " + offer.name() + L" is saved.");
+    turnOff(L"its journal holds work not recovered");
 }
 
 // The drawing the journal started from (the saved file, unchanged since, or a new
@@ -291,7 +296,6 @@ void RecoveryJournal::goOnWith(Offer& offer)
     m_base = offer.base.identity;
     m_steps.reset();
     m_header = headerOf(m_db);
-    m_commands = offer.commands();
     m_state = State::kWriting;
 }
 
@@ -315,12 +319,12 @@ void RecoveryJournal::commandEnded(const std::wstring& name)
             for (std::size_t step = firstDone; step < m_steps.size(); ++step)
                 lists.push_back(&m_steps.objectsOf(step));
             std::string reason;
-            if (CommandFrameWriter(m_db).write(*m_file, name, header, lists, reason))
-                ++m_commands;
-            else
+            if (!CommandFrameWriter(m_db).write(*m_file, name, header, lists, reason))
                 turnOff(L"it cannot be written (" + vemhost::fromUtf8(reason) + L")");
         }
     } catch (const std::bad_alloc&) {
+        if (m_file)
+            m_file->abandonFrame();
         turnOff(L"out of memory");
     }
     if (m_changed.capacity() > kKeptChangeList)
@@ -380,7 +384,6 @@ void RecoveryJournal::saved(const std::string& path)
     identityOf(path, m_base);
     if (m_db != nullptr)
         m_header = headerOf(m_db);
-    m_commands = 0;
     m_state = State::kNoFile;
     // A journal left there belonged to the file this save replaced.
     if (m_enabled)

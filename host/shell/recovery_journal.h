@@ -80,7 +80,6 @@ private:
     State m_state = State::kNoFile;
     StepMirror m_steps;
     JournalHeader m_header;
-    unsigned long m_commands = 0;
     std::vector<AcDbObjectId> m_changed;
     std::vector<std::unique_ptr<Offer>> m_offers;
 };
