@@ -30,6 +30,7 @@ vemcad::Session& session()
     static vemcad::Session* s = [] {
         vemhost::startCapture();
         auto* created = new vemcad::Session(VEM_BIN_DIR);
+        created->keepRecoveryJournal();  // as vemcad does: commands are timed with their journal
         std::string message;
         created->modules().load("VEMD", message);
         created->modules().load("VEMA", message);
@@ -299,6 +300,7 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     TargetReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    session().newDrawing();  // the last drawing's recovery journal goes with it
     int missed = reporter.printSummary();
     benchmark::Shutdown();
     return missed == 0 ? 0 : 1;

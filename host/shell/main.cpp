@@ -119,6 +119,9 @@ int main(int argc, char** argv)
             loadModule(session, "VEMD");
         if (options.loadCommands)
             loadModule(session, "VEMA");
+        session.keepRecoveryJournal();
+        if (options.drawing.empty())
+            session.findUnsavedWork();
         if (!options.drawing.empty() && !session.openDrawing(options.drawing, message)) {
             std::fprintf(stderr, "vemcad: cannot open %s: %s\n", options.drawing.c_str(), message.c_str());
             status = 1;

@@ -54,6 +54,7 @@ void Session::adopt(std::unique_ptr<AcDbDatabase> db, const std::string& path)
 
 void Session::markSaved()
 {
+    m_recovered = false;
     undo().markSaved();
     m_savedClayer = m_db->clayer();
     m_savedTilemode = m_db->tilemode();
@@ -61,7 +62,8 @@ void Session::markSaved()
 
 bool Session::isModified() const
 {
-    return undo().changedSinceSave() || m_db->clayer() != m_savedClayer || m_db->tilemode() != m_savedTilemode;
+    return undo().changedSinceSave() || m_db->clayer() != m_savedClayer || m_db->tilemode() != m_savedTilemode ||
+           m_recovered;
 }
 
 std::wstring Session::drawingName() const
@@ -75,6 +77,7 @@ void Session::newDrawing()
 {
     ++m_newDrawings;
     adopt(std::make_unique<AcDbDatabase>(), "");
+    m_journal.attach(m_db.get(), "", drawingName());
 }
 
 bool Session::openDrawing(const std::string& path, std::string& message)
@@ -83,7 +86,34 @@ bool Session::openDrawing(const std::string& path, std::string& message)
     if (opened == nullptr)
         return false;
     adopt(std::move(opened), path);
+    m_journal.attach(m_db.get(), path, drawingName());
+    if (m_running)
+        offerRecovery();
     return true;
+}
+
+namespace {
+// Leaves the session's script out of the answers given while it lives.
+struct ScriptPaused {
+    explicit ScriptPaused(SessionScript* script) : m_script(script) { vemhost::setInputObserver(nullptr); }
+    ~ScriptPaused() { vemhost::setInputObserver(m_script); }
+    SessionScript* m_script;
+};
+}  // namespace
+
+// Recovering is no command of the drawing: its answers stay out of the session's script.
+void Session::offerRecovery()
+{
+    if (!m_journal.hasOffers())
+        return;
+    RecoveredDrawing recovered;
+    {
+        ScriptPaused paused(&m_script);
+        if (!m_journal.offer(recovered))
+            return;
+    }
+    adopt(std::move(recovered.db), recovered.path);
+    m_recovered = true;
 }
 
 bool Session::saveDrawing(const std::string& path, std::string& message)
@@ -92,6 +122,7 @@ bool Session::saveDrawing(const std::string& path, std::string& message)
         return false;
     m_path = path;
     markSaved();
+    m_journal.saved(path);
     return true;
 }
 
@@ -117,6 +148,7 @@ void Session::runCommand(const std::wstring& name)
         vemhost::runAsCommand(upper(name), [this, host] { host->run(*this); });
     else if (!vemhost::runCommand(name))
         say(L"Unknown command \"" + upper(name) + L"\".  Press F1 for help.");
+    m_journal.commandEnded(upper(name));
 }
 
 bool Session::nextCommand(std::wstring& name)
@@ -161,6 +193,8 @@ bool Session::runNext(std::wstring& name)
 
 void Session::run()
 {
+    m_running = true;
+    offerRecovery();
     std::wstring name;
     for (;;) {
         while (runNext(name)) {

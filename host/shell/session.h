@@ -9,6 +9,7 @@
 #include "console_io.h"
 #include "dbmain.h"
 #include "module_loader.h"
+#include "recovery_journal.h"
 #include "session_script.h"
 #include "undo.h"
 #include "vemhost_program.h"
@@ -60,7 +61,13 @@ public:
     // save unsaved changes before the session ends (and Cancel goes on). Without it, as
     // in a script, the end of input ends the session.
     void setKeyboard(const ConsoleInput* keyboard) { m_keyboard = keyboard; }
-    // Reads and runs commands until the input ends or QUIT.
+    // Keeps a recovery journal of the drawing from now on (see RecoveryJournal).
+    void keepRecoveryJournal() { m_journal.enable(); }
+    // Keeps to be offered, when the session runs, the work of never-saved drawings left
+    // in the working folder by sessions that ended unexpectedly.
+    void findUnsavedWork() { m_journal.findUnsavedWork(); }
+    // Reads and runs commands until the input ends or QUIT; first offers back the work
+    // of sessions that ended unexpectedly (see RecoveryJournal).
     void run();
     // Asks for the next command name at the command prompt, passing over empty answers
     // and cancels; false when the input has ended.
@@ -87,6 +94,7 @@ private:
     bool runNext(std::wstring& name);
     void adopt(std::unique_ptr<AcDbDatabase> db, const std::string& path);
     void markSaved();
+    void offerRecovery();
 
     std::vector<HostCommand> m_commands;
     std::unique_ptr<AcDbDatabase> m_db;
@@ -100,6 +108,9 @@ private:
     AcGeVector3d m_lastDisplacement;
     SessionScript m_script;
     ViewRequest m_view;
+    RecoveryJournal m_journal;
+    bool m_running = false;
+    bool m_recovered = false;  // the drawing holds recovered work not saved yet
 };
 
 // Before the drawing is replaced or the session ends: with unsaved changes, asks whether
