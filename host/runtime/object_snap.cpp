@@ -1,7 +1,7 @@
 // Object snaps: the snap points that the entities within the aperture of a pick offer
-// for a set of modes, and the intersections of their lines, polyline segments and the
-// pieces of entities that draw through others (labels); the candidate nearest the pick
-// wins, as the host picks the one nearest the cursor.
+// for a set of modes, and the intersections of their lines, polyline segments, circles,
+// arcs and the pieces of entities that draw through others (labels); the candidate
+// nearest the pick wins, as the host picks the one nearest the cursor.
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -108,6 +108,10 @@ public:
             add(straight(line->startPoint(), line->endPoint()));
         else if (const AcDbPolyline* pline = AcDbPolyline::cast(ent))
             addPolyline(*pline, depth);
+        else if (const AcDbCircle* circle = AcDbCircle::cast(ent))
+            addCircular(circle->center(), circle->normal(), circle->radius(), 0.0, kTwoPi);
+        else if (const AcDbArc* arc = AcDbArc::cast(ent))
+            addCircular(arc->center(), arc->normal(), arc->radius(), arc->startAngle(), arc->totalAngle());
         else if (AcDbMText::cast(ent) == nullptr && depth < kMaxNesting)
             addExploded(ent, depth);
     }
@@ -162,6 +166,24 @@ private:
             piece.startAngle = piece.angleOf(from.x, from.y);
             piece.sweep = 4.0 * std::atan(bulge);
         }
+        add(piece);
+    }
+
+    // A circle or an arc in a plane parallel to XY, its angles taken into the plan: seen
+    // from +Z one whose normal is -Z turns the other way from a mirrored X axis.
+    void addCircular(const AcGePoint3d& center, const AcGeVector3d& normal, double radius, double start,
+                     double sweep)
+    {
+        if (std::fabs(normal.x) + std::fabs(normal.y) > kStraightBulge * std::fabs(normal.z) || !(radius > 0.0))
+            return;
+        Piece piece;
+        piece.isArc = true;
+        piece.center = center;
+        piece.radius = radius;
+        piece.startAngle = normal.z < 0.0 ? M_PI - start : start;
+        piece.sweep = normal.z < 0.0 ? -sweep : sweep;
+        piece.from = piece.pointAt(piece.startAngle);
+        piece.to = piece.pointAt(piece.startAngle + piece.sweep);
         add(piece);
     }
 

@@ -374,3 +374,35 @@ TEST_F(ObjectSnap, KeywordsAnswerTheNextPointRequestOnly)
     expectPoint(AcGePoint3d(6, 6, 0), after, "keywords of an earlier request");
     EXPECT_NE(after.printed.find("Invalid point."), std::string::npos) << after.printed;
 }
+
+namespace {
+
+TEST_F(ObjectSnap, CirclesAndArcsOfferTheirPointsAndCrossOthers)
+{
+    const AcGePoint3d o = AcGePoint3d::kOrigin;
+    addToModelSpace(new AcDbCircle(AcGePoint3d(100, 0, 0), AcGeVector3d::kZAxis, 5.0));
+    addToModelSpace(new AcDbArc(AcGePoint3d(200, 0, 0), 5.0, 0.0, M_PI / 2));
+    // The same quarter seen from below: its angles run the other way in the plan.
+    addToModelSpace(new AcDbArc(AcGePoint3d(300, 0, 0), AcGeVector3d(0, 0, -1), 5.0, M_PI / 2, M_PI));
+    addLine(AcGePoint3d(90, 3, 0), AcGePoint3d(110, 3, 0));
+    addLine(AcGePoint3d(203, -10, 0), AcGePoint3d(203, 10, 0));
+    addLine(AcGePoint3d(303, -10, 0), AcGePoint3d(303, 10, 0));
+    runCases(*this, &ObjectSnap::ask,
+             {
+                 //  answer             base                      expected
+                 {L"CEN 105.2,0",      o,                        AcGePoint3d(100, 0, 0)},
+                 {L"QUA 100.3,-5.2",   o,                        AcGePoint3d(100, -5, 0)},
+                 {L"TAN 102.8,-4.1",   AcGePoint3d(110, 0, 0),   AcGePoint3d(102.5, -std::sqrt(18.75), 0)},
+                 {L"INT 104.2,3.2",    o,                        AcGePoint3d(104, 3, 0)},
+                 {L"END 204.8,0.5",    o,                        AcGePoint3d(205, 0, 0)},
+                 {L"MID 203.4,3.4",    o,                        AcGePoint3d(200 + 5 * M_SQRT1_2, 5 * M_SQRT1_2, 0)},
+                 {L"INT 203.2,4.2",    o,                        AcGePoint3d(203, 4, 0)},
+                 {L"INT 303.2,4.2",    o,                        AcGePoint3d(303, 4, 0)},
+                 {L"PER 300.3,4.8",    AcGePoint3d(300, 20, 0),  AcGePoint3d(300, 5, 0)},
+             });
+    Asked none = ask(L"INT 203.2,-4.2");  // where the circle would be, but the arc is not
+    EXPECT_NE(none.printed.find("No snap point found."), std::string::npos) << none.printed;
+    EXPECT_EQ(none.rc, RTCAN);
+}
+
+}  // namespace
