@@ -1,4 +1,4 @@
-// Entities as DXF groups: LINE, LWPOLYLINE and MTEXT from the host's own entities,
+// Entities as DXF groups: LINE, LWPOLYLINE, CIRCLE, ARC and MTEXT from the host's own entities,
 // the explode pieces of application entities, and LINE, LWPOLYLINE, CIRCLE and MTEXT
 // from drawn primitives when an entity does not explode.
 #include "dxf_entities.h"
@@ -152,6 +152,20 @@ void DxfEntityWriter::writeAny(const AcDbEntity& ent, std::uint64_t handle, cons
 
 bool DxfEntityWriter::writeKnown(const AcDbEntity& ent, const Target& target)
 {
+    if (const AcDbArc* pArc = AcDbArc::cast(&ent)) {
+        if (!isFinite(pArc->center()) || !isFinite(pArc->normal()) || !std::isfinite(pArc->radius()))
+            ++m_stats.skipped;
+        else
+            arc(pArc->center(), pArc->radius(), pArc->startAngle(), pArc->endAngle(), pArc->normal(), target);
+        return true;
+    }
+    if (const AcDbCircle* pCircle = AcDbCircle::cast(&ent)) {
+        if (!isFinite(pCircle->center()) || !isFinite(pCircle->normal()) || !std::isfinite(pCircle->radius()))
+            ++m_stats.skipped;
+        else
+            circle(pCircle->center(), pCircle->radius(), pCircle->normal(), target);
+        return true;
+    }
     if (const AcDbLine* pLine = AcDbLine::cast(&ent)) {
         const AcGePoint3d from = pLine->startPoint(), to = pLine->endPoint();
         const AcGeVector3d normal = pLine->normal();
@@ -421,6 +435,32 @@ void DxfEntityWriter::circle(const AcGePoint3d& center, double radius, const AcG
     m_out.real(40, radius);
     if (!isWorldZ(normal))
         m_out.vector(210, normal);
+    widen(center + AcGeVector3d(radius, radius, 0.0));
+    widen(center - AcGeVector3d(radius, radius, 0.0));
+}
+
+void DxfEntityWriter::arc(const AcGePoint3d& center, double radius, double startAngle, double endAngle,
+                          const AcGeVector3d& normal, const Target& target)
+{
+    if (!(radius > 0.0) || normal.isZeroLength())
+        return;
+    common("ARC", target);
+    m_out.str(100, "AcDbCircle");
+    if (isWorldZ(normal)) {
+        m_out.point(10, center);
+    } else {
+        AcGeVector3d xAxis, yAxis;
+        planeAxes(normal, xAxis, yAxis);
+        const AcGeVector3d c = center.asVector();
+        m_out.point(10, AcGePoint3d(c.dotProduct(xAxis), c.dotProduct(yAxis), c.dotProduct(normal.normal())));
+    }
+    m_out.real(40, radius);
+    if (!isWorldZ(normal))
+        m_out.vector(210, normal);
+    m_out.str(100, "AcDbArc");
+    const double kDegrees = 180.0 / M_PI;
+    m_out.real(50, startAngle * kDegrees);
+    m_out.real(51, endAngle * kDegrees);
     widen(center + AcGeVector3d(radius, radius, 0.0));
     widen(center - AcGeVector3d(radius, radius, 0.0));
 }

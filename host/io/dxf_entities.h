@@ -86,6 +86,10 @@ private:
     bool mtext(const AcDbMText& text, const Target& target);
     void pointsAsPolyline(const std::vector<AcGePoint3d>& points, bool closed, const Target& target);
     void circle(const AcGePoint3d& center, double radius, const AcGeVector3d& normal, const Target& target);
+    // Angles in radians in the plane of the normal (the arbitrary-axis rule), as the arc
+    // holds them; written in degrees.
+    void arc(const AcGePoint3d& center, double radius, double startAngle, double endAngle,
+             const AcGeVector3d& normal, const Target& target);
     void textPrimitive(const vemhost::Primitive& prim, const Target& target);
     void textFrame(const AcGeVector3d& normal, const AcGeVector3d& direction, double rotation);
     void widen(const AcGePoint3d& pt);

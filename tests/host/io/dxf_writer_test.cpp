@@ -286,6 +286,29 @@ TEST_F(DxfOut, PolylineWidthsElevationBulgesAndClosure)
     EXPECT_EQ(valueOf(ents[2], 43), "0.75");  // vertices following the constant width
 }
 
+TEST_F(DxfOut, CirclesAndArcsAreWrittenAsThemselves)
+{
+    append(db(), new AcDbCircle(AcGePoint3d(1, 2, 0), AcGeVector3d::kZAxis, 3));
+    append(db(), new AcDbArc(AcGePoint3d(4, 5, 0), 2, M_PI / 2, M_PI));
+    append(db(), new AcDbArc(AcGePoint3d(0, 0, 0), -AcGeVector3d::kZAxis, 1, 0, M_PI / 2));
+    const auto ents = entities(written());
+    ASSERT_EQ(ents.size(), 3u);
+    EXPECT_EQ(valueOf(ents[0], 0), "CIRCLE");
+    EXPECT_EQ(valueOf(ents[0], 10), "1");
+    EXPECT_EQ(valueOf(ents[0], 20), "2");
+    EXPECT_EQ(valueOf(ents[0], 40), "3");
+    EXPECT_EQ(valueOf(ents[0], 210), "");
+    EXPECT_EQ(valueOf(ents[1], 0), "ARC");
+    EXPECT_EQ(valuesOf(ents[1], 100), (std::vector<std::string>{"AcDbEntity", "AcDbCircle", "AcDbArc"}));
+    EXPECT_EQ(valueOf(ents[1], 40), "2");
+    EXPECT_EQ(valueOf(ents[1], 50), "90");
+    EXPECT_EQ(valueOf(ents[1], 51), "180");
+    // Seen from below: the centre in the arc's own plane, its normal written.
+    EXPECT_EQ(valueOf(ents[2], 0), "ARC");
+    EXPECT_EQ(valueOf(ents[2], 230), "-1");
+    EXPECT_EQ(valueOf(ents[2], 51), "90");
+}
+
 TEST_F(DxfOut, PropertiesAreWrittenOnlyWhenNotByLayer)
 {
     const AcDbObjectId walls = addLayer(db(), L"Walls", 1);
