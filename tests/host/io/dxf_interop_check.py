@@ -52,6 +52,12 @@ def compare_entity(entity, expected, where):
     if kind == "LINE":
         same_point(entity.dxf.start, expected["start"], where + " start")
         same_point(entity.dxf.end, expected["end"], where + " end")
+    elif kind in ("CIRCLE", "ARC"):
+        same_point(entity.dxf.center, expected["center"], where + " center")
+        check(abs(entity.dxf.radius - expected["radius"]) < 1e-12, f"{where}: radius {entity.dxf.radius}")
+        if kind == "ARC":
+            for key in ("start_angle", "end_angle"):
+                check(abs(getattr(entity.dxf, key) - expected[key]) < 1e-9, f"{where}: {key} {getattr(entity.dxf, key)}")
     elif kind == "LWPOLYLINE":
         check(entity.closed == expected["closed"], f"{where}: closed {entity.closed}")
         check(entity.dxf.elevation == expected["elevation"], f"{where}: elevation {entity.dxf.elevation}")

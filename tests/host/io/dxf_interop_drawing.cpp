@@ -75,6 +75,13 @@ std::string describe(const AcDbEntity* ent, const std::string& layer, int color)
     if (const AcDbLine* line = AcDbLine::cast(ent))
         return head + "\"type\":\"LINE\",\"start\":" + point(line->startPoint()) + ",\"end\":" +
                point(line->endPoint()) + "}";
+    if (const AcDbArc* arc = AcDbArc::cast(ent))
+        return head + "\"type\":\"ARC\",\"center\":" + point(arc->center()) + ",\"radius\":" + number(arc->radius()) +
+               ",\"start_angle\":" + number(arc->startAngle() * 180.0 / M_PI) +
+               ",\"end_angle\":" + number(arc->endAngle() * 180.0 / M_PI) + "}";
+    if (const AcDbCircle* circle = AcDbCircle::cast(ent))
+        return head + "\"type\":\"CIRCLE\",\"center\":" + point(circle->center()) +
+               ",\"radius\":" + number(circle->radius()) + "}";
     if (const AcDbPolyline* pline = AcDbPolyline::cast(ent)) {
         std::string vertices;
         for (unsigned i = 0; i < pline->numVerts(); ++i) {
@@ -106,7 +113,8 @@ void describeAll(const AcDbEntity* ent, std::string layer, int color, std::strin
         layer = nameOf(ent->layerId());
     if (ent->colorIndex() != 0)
         color = ent->colorIndex();
-    if (AcDbLine::cast(ent) || AcDbPolyline::cast(ent) || AcDbMText::cast(ent)) {
+    if (AcDbLine::cast(ent) || AcDbPolyline::cast(ent) || AcDbMText::cast(ent) || AcDbCircle::cast(ent) ||
+        AcDbArc::cast(ent)) {
         out += (out.empty() ? "" : ",\n") + describe(ent, layer, color);
         return;
     }
@@ -218,6 +226,8 @@ void buildDrawing(AcDbDatabase* db)
     AcDbPolyline* raised = newPolyline({{70, 70, 0, 0, 0}, {80, 75, 0, 0, 0}});
     raised->setElevation(5);
     append(db, raised);
+    append(db, new AcDbCircle(AcGePoint3d(40, 30, 0), AcGeVector3d::kZAxis, 6.5));
+    append(db, new AcDbArc(AcGePoint3d(80, 30, 0), 4, M_PI / 6, 3 * M_PI / 2));
 
     const double rotations[4] = {0.0, M_PI / 2, M_PI, 3 * M_PI / 2};
     const AcDbMText::AttachmentPoint attachments[4] = {AcDbMText::kTopLeft, AcDbMText::kMiddleCenter,
