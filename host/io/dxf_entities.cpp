@@ -417,13 +417,10 @@ void DxfEntityWriter::pointsAsPolyline(const std::vector<AcGePoint3d>& points, b
     }
 }
 
-void DxfEntityWriter::circle(const AcGePoint3d& center, double radius, const AcGeVector3d& normal,
-                             const Target& target)
+// The centre in the circle's own plane (the arbitrary-axis rule), the radius, and the
+// normal when it is not the world's Z: what CIRCLE and ARC share.
+void DxfEntityWriter::circleGroups(const AcGePoint3d& center, double radius, const AcGeVector3d& normal)
 {
-    if (!(radius > 0.0) || normal.isZeroLength())
-        return;
-    common("CIRCLE", target);
-    m_out.str(100, "AcDbCircle");
     if (isWorldZ(normal)) {
         m_out.point(10, center);
     } else {
@@ -439,6 +436,16 @@ void DxfEntityWriter::circle(const AcGePoint3d& center, double radius, const AcG
     widen(center - AcGeVector3d(radius, radius, 0.0));
 }
 
+void DxfEntityWriter::circle(const AcGePoint3d& center, double radius, const AcGeVector3d& normal,
+                             const Target& target)
+{
+    if (!(radius > 0.0) || normal.isZeroLength())
+        return;
+    common("CIRCLE", target);
+    m_out.str(100, "AcDbCircle");
+    circleGroups(center, radius, normal);
+}
+
 void DxfEntityWriter::arc(const AcGePoint3d& center, double radius, double startAngle, double endAngle,
                           const AcGeVector3d& normal, const Target& target)
 {
@@ -446,23 +453,11 @@ void DxfEntityWriter::arc(const AcGePoint3d& center, double radius, double start
         return;
     common("ARC", target);
     m_out.str(100, "AcDbCircle");
-    if (isWorldZ(normal)) {
-        m_out.point(10, center);
-    } else {
-        AcGeVector3d xAxis, yAxis;
-        planeAxes(normal, xAxis, yAxis);
-        const AcGeVector3d c = center.asVector();
-        m_out.point(10, AcGePoint3d(c.dotProduct(xAxis), c.dotProduct(yAxis), c.dotProduct(normal.normal())));
-    }
-    m_out.real(40, radius);
-    if (!isWorldZ(normal))
-        m_out.vector(210, normal);
+    circleGroups(center, radius, normal);
     m_out.str(100, "AcDbArc");
     const double kDegrees = 180.0 / M_PI;
     m_out.real(50, startAngle * kDegrees);
     m_out.real(51, endAngle * kDegrees);
-    widen(center + AcGeVector3d(radius, radius, 0.0));
-    widen(center - AcGeVector3d(radius, radius, 0.0));
 }
 
 // A drawn text starts on its baseline at the position: bottom-left attachment.

@@ -86,6 +86,7 @@ private:
     bool mtext(const AcDbMText& text, const Target& target);
     void pointsAsPolyline(const std::vector<AcGePoint3d>& points, bool closed, const Target& target);
     void circle(const AcGePoint3d& center, double radius, const AcGeVector3d& normal, const Target& target);
+    void circleGroups(const AcGePoint3d& center, double radius, const AcGeVector3d& normal);
     // Angles in radians in the plane of the normal (the arbitrary-axis rule), as the arc
     // holds them; written in degrees.
     void arc(const AcGePoint3d& center, double radius, double startAngle, double endAngle,
