@@ -10,14 +10,6 @@ namespace vemcad {
 
 namespace {
 
-void appendToCurrentSpace(AcDbEntity* ent)
-{
-    AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
-    if (appendToBlock(db->currentSpaceId(), ent) != Acad::eOk)
-        say(L"The entity could not be added to the drawing.");
-    ent->close();
-}
-
 void lineCommand(Session&)
 {
     AcGePoint3d start;

@@ -78,6 +78,9 @@ public:
     // The last displacement typed at STRETCH, offered as the next one's default, as the
     // host keeps it for the session.
     AcGeVector3d& lastDisplacement() { return m_lastDisplacement; }
+    // The radius of the last circle drawn, offered as the next one's (0: none yet), as
+    // the host keeps it for the session.
+    double& lastCircleRadius() { return m_lastCircleRadius; }
     bool quitRequested() const { return m_quit; }
     const ViewRequest& viewRequest() const { return m_view; }
     void requestView(ViewRequest view)
@@ -106,6 +109,7 @@ private:
     const ConsoleInput* m_keyboard = nullptr;
     bool m_quit = false;
     AcGeVector3d m_lastDisplacement;
+    double m_lastCircleRadius = 0.0;
     SessionScript m_script;
     ViewRequest m_view;
     RecoveryJournal m_journal;
@@ -120,6 +124,8 @@ bool offerToSave(Session& session);
 
 // Each command family adds its commands to the table.
 void addDrawCommands(std::vector<HostCommand>& table);
+void addCircularCommands(std::vector<HostCommand>& table);
+void addInquiryCommands(std::vector<HostCommand>& table);
 void addModifyCommands(std::vector<HostCommand>& table);
 void addStretchCommand(std::vector<HostCommand>& table);
 void addUndoCommands(std::vector<HostCommand>& table);
