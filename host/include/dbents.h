@@ -1,4 +1,4 @@
-// Ordinary entities of the host: curves, the line, the circle and the arc.
+// Ordinary entities of the host: the point, curves, the line, the circle and the arc.
 #pragma once
 
 #include "dbmain.h"
@@ -11,6 +11,51 @@ public:
 
 protected:
     AcDbCurve();
+};
+
+// A point: a position with a thickness, a normal and the rotation of its figure about
+// the normal. How it draws (PDMODE) and how large (PDSIZE) is the drawing's.
+class ACDB_PORT AcDbPoint : public AcDbEntity {
+    ACRT_DECLARE_CLASS(AcDbPoint);
+
+public:
+    AcDbPoint();
+    AcDbPoint(const AcGePoint3d& position);
+    ~AcDbPoint() override;
+
+    AcGePoint3d position() const { assertReadEnabled(); return m_position; }
+    Acad::ErrorStatus setPosition(const AcGePoint3d& pt);
+    double thickness() const { assertReadEnabled(); return m_thickness; }
+    Acad::ErrorStatus setThickness(double thickness);
+    AcGeVector3d normal() const { assertReadEnabled(); return m_normal; }
+    Acad::ErrorStatus setNormal(const AcGeVector3d& normal);
+    double ecsRotation() const { assertReadEnabled(); return m_ecsRotation; }
+    Acad::ErrorStatus setEcsRotation(double rotation);
+    Adesk::Boolean isPlanar() const { return Adesk::kTrue; }
+
+    Acad::ErrorStatus dwgInFields(AcDbDwgFiler* pFiler) override;
+    Acad::ErrorStatus dwgOutFields(AcDbDwgFiler* pFiler) const override;
+
+protected:
+    Adesk::Boolean subWorldDraw(AcGiWorldDraw* pWd) override;
+    Acad::ErrorStatus subGetGeomExtents(AcDbExtents& extents) const override;
+    Acad::ErrorStatus subTransformBy(const AcGeMatrix3d& xform) override;
+    Acad::ErrorStatus subGetOsnapPoints(AcDb::OsnapMode osnapMode, Adesk::GsMarker gsSelectionMark,
+                                        const AcGePoint3d& pickPoint, const AcGePoint3d& lastPoint,
+                                        const AcGeMatrix3d& viewXform, AcGePoint3dArray& snapPoints,
+                                        AcDbIntArray& geomIds) const override;
+    Acad::ErrorStatus subGetGripPoints(AcGePoint3dArray& gripPoints, AcDbIntArray& osnapModes,
+                                       AcDbIntArray& geomIds) const override;
+    Acad::ErrorStatus subMoveGripPointsAt(const AcDbIntArray& indices, const AcGeVector3d& offset) override;
+    Acad::ErrorStatus subGetStretchPoints(AcGePoint3dArray& stretchPoints) const override;
+    Acad::ErrorStatus subMoveStretchPointsAt(const AcDbIntArray& indices, const AcGeVector3d& offset) override;
+    void subList() const override;
+
+private:
+    AcGePoint3d m_position;
+    double m_thickness = 0.0;
+    AcGeVector3d m_normal = AcGeVector3d(0.0, 0.0, 1.0);
+    double m_ecsRotation = 0.0;
 };
 
 class ACDB_PORT AcDbLine : public AcDbCurve {

@@ -68,6 +68,8 @@ struct Drawing {
     DxfSymbols symbols;
     std::string currentLayer = "0", currentStyle = "Standard";
     bool tilemode = true;
+    int pdmode = 0;
+    double pdsize = 0.0;
     std::uint64_t nextHandle = 1;
     Generated generated{};
 

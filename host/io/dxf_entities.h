@@ -13,6 +13,7 @@
 #include "vemhost_program.h"
 
 class AcDbMText;
+class AcDbPoint;
 class AcDbPolyline;
 
 namespace vemio {
@@ -86,6 +87,7 @@ private:
     bool mtext(const AcDbMText& text, const Target& target);
     void pointsAsPolyline(const std::vector<AcGePoint3d>& points, bool closed, const Target& target);
     void circle(const AcGePoint3d& center, double radius, const AcGeVector3d& normal, const Target& target);
+    bool point(const AcDbPoint& pt, const Target& target);
     void circleGroups(const AcGePoint3d& center, double radius, const AcGeVector3d& normal);
     // Angles in radians in the plane of the normal (the arbitrary-axis rule), as the arc
     // holds them; written in degrees.

@@ -47,7 +47,7 @@ public:
     // drawings of the session, as the host names them).
     std::wstring drawingName() const;
     // Changed since it was made, opened or last saved: a step done that the saved drawing
-    // did not have (undoing back to it is unchanged), or another current layer or space.
+    // did not have (undoing back to it is unchanged), or another current layer, space or point display.
     bool isModified() const;
 
     // Replaces the current drawing (which is discarded) by a new or opened one.
@@ -106,6 +106,8 @@ private:
     int m_newDrawings = 0;
     AcDbObjectId m_savedClayer;
     bool m_savedTilemode = true;
+    Adesk::Int16 m_savedPdmode = 0;
+    double m_savedPdsize = 0.0;
     const ConsoleInput* m_keyboard = nullptr;
     bool m_quit = false;
     AcGeVector3d m_lastDisplacement;
