@@ -58,6 +58,8 @@ def compare_entity(entity, expected, where):
         if kind == "ARC":
             for key in ("start_angle", "end_angle"):
                 check(abs(getattr(entity.dxf, key) - expected[key]) < 1e-9, f"{where}: {key} {getattr(entity.dxf, key)}")
+    elif kind == "POINT":
+        same_point(entity.dxf.location, expected["location"], where + " location")
     elif kind == "LWPOLYLINE":
         check(entity.closed == expected["closed"], f"{where}: closed {entity.closed}")
         check(entity.dxf.elevation == expected["elevation"], f"{where}: elevation {entity.dxf.elevation}")

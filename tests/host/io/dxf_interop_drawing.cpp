@@ -79,6 +79,8 @@ std::string describe(const AcDbEntity* ent, const std::string& layer, int color)
         return head + "\"type\":\"ARC\",\"center\":" + point(arc->center()) + ",\"radius\":" + number(arc->radius()) +
                ",\"start_angle\":" + number(arc->startAngle() * 180.0 / M_PI) +
                ",\"end_angle\":" + number(arc->endAngle() * 180.0 / M_PI) + "}";
+    if (const AcDbPoint* pt = AcDbPoint::cast(ent))
+        return head + "\"type\":\"POINT\",\"location\":" + point(pt->position()) + "}";
     if (const AcDbCircle* circle = AcDbCircle::cast(ent))
         return head + "\"type\":\"CIRCLE\",\"center\":" + point(circle->center()) +
                ",\"radius\":" + number(circle->radius()) + "}";
@@ -114,7 +116,7 @@ void describeAll(const AcDbEntity* ent, std::string layer, int color, std::strin
     if (ent->colorIndex() != 0)
         color = ent->colorIndex();
     if (AcDbLine::cast(ent) || AcDbPolyline::cast(ent) || AcDbMText::cast(ent) || AcDbCircle::cast(ent) ||
-        AcDbArc::cast(ent)) {
+        AcDbArc::cast(ent) || AcDbPoint::cast(ent)) {
         out += (out.empty() ? "" : ",\n") + describe(ent, layer, color);
         return;
     }
@@ -228,6 +230,7 @@ void buildDrawing(AcDbDatabase* db)
     append(db, raised);
     append(db, new AcDbCircle(AcGePoint3d(40, 30, 0), AcGeVector3d::kZAxis, 6.5));
     append(db, new AcDbArc(AcGePoint3d(80, 30, 0), 4, M_PI / 6, 3 * M_PI / 2));
+    append(db, new AcDbPoint(AcGePoint3d(90, 40, 2.5)));
 
     const double rotations[4] = {0.0, M_PI / 2, M_PI, 3 * M_PI / 2};
     const AcDbMText::AttachmentPoint attachments[4] = {AcDbMText::kTopLeft, AcDbMText::kMiddleCenter,
