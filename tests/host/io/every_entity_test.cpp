@@ -3,7 +3,6 @@
 // nowhere else when plotted, and DXFOUT writes each as the DXF entity of its name.
 #include <gtest/gtest.h>
 
-#include <cairo.h>
 
 #include <cmath>
 #include <cstring>
@@ -16,6 +15,7 @@
 #include "drawing_file.h"
 #include "dxf_writer.h"
 #include "host_fixture.h"
+#include "png_picture.h"
 #include "io_test_support.h"
 #include "plot.h"
 
@@ -56,27 +56,7 @@ constexpr int kCount = int(sizeof kCases / sizeof kCases[0]);
 
 AcGePoint3d cornerOf(int i) { return AcGePoint3d(kCell * (i % 4), -kCell * (i / 4), 0); }
 
-// A PNG read back: whether a pixel is inked (not the white background).
-class Picture {
-public:
-    explicit Picture(const std::string& path) : m_surface(cairo_image_surface_create_from_png(path.c_str())) {}
-    ~Picture() { cairo_surface_destroy(m_surface); }
-    Picture(const Picture&) = delete;
-    Picture& operator=(const Picture&) = delete;
-    bool ok() const { return cairo_surface_status(m_surface) == CAIRO_STATUS_SUCCESS; }
-    int width() const { return cairo_image_surface_get_width(m_surface); }
-    int height() const { return cairo_image_surface_get_height(m_surface); }
-    bool inked(int x, int y) const
-    {
-        std::uint32_t value;
-        std::memcpy(&value,
-                    cairo_image_surface_get_data(m_surface) + y * cairo_image_surface_get_stride(m_surface) + 4 * x, 4);
-        return (value & 0xFFFFFF) != 0xFFFFFF;
-    }
-
-private:
-    cairo_surface_t* m_surface;
-};
+using Picture = test_support::PngPicture;
 
 class EveryEntity : public HostFixture {
 protected:
