@@ -143,3 +143,20 @@ TEST(VemcadPoints, AChangedPointDisplayIsAnUnsavedChange)
     ASSERT_EQ(run.status, 0);
     EXPECT_NE(run.out.find("Save changes to q.vdb?"), std::string::npos) << run.out;
 }
+
+TEST(VemcadCircularCommands, ALabelsPointSnapsToTheNewEntities)
+{
+    // X grows up the drawing from 3000, Y to the right from 5000, at 1:500.
+    const char* const kSystem = "EORI\n0,0\nX\nU\n3000\nY\nR\n5000\n500\n1\n3\n";
+    const Case cases[] = {
+        {"circle centre", "CIRCLE\n30,30\n5\nECOP\n0,5\nCEN 35,31\n40,40\n\n", "点坐标(X=18000.000,Y=20000.000)"},
+        {"arc end", "ARC\n10,10\n12,14\n10,18\nECOP\n0,5\nEND 10.2,18.1\n40,40\n\n", "点坐标(X=12000.000,Y=10000.000)"},
+        {"point node", "POINT\n4,6\n\nECOP\n0,5\nNOD 4.3,6.2\n40,40\n\n", "点坐标(X=6000.000,Y=7000.000)"},
+    };
+    for (const Case& c : cases) {
+        ScratchDir dir;
+        const VemcadRun run = runVemcad(dir, std::string(kSystem) + c.script + "COLIST\nALL\n\n");
+        ASSERT_EQ(run.status, 0) << c.name;
+        expectInOrder(c, run.out);
+    }
+}
