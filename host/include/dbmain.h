@@ -249,6 +249,9 @@ public:
     AcDbHandle handseed() const;
     bool tilemode() const;
     Acad::ErrorStatus setTilemode(bool mode);
+    // TEXTSIZE: the height new texts take when none is given; 2.5 in a new drawing.
+    double textsize() const;
+    Acad::ErrorStatus setTextsize(double size);
 
     // Finds the object of a handle.
     Acad::ErrorStatus getAcDbObjectId(AcDbObjectId& retId, bool createIfNotFound, const AcDbHandle& objHandle,

@@ -1,5 +1,6 @@
 // The drawing database: its object table of handles and ids, the default drawing
 // every new database starts from, and the host application services.
+#include <cmath>
 #include <cwchar>
 #include <map>
 
@@ -240,6 +241,16 @@ bool AcDbDatabase::tilemode() const { return m_impl->tilemode; }
 Acad::ErrorStatus AcDbDatabase::setTilemode(bool mode)
 {
     m_impl->tilemode = mode;
+    return Acad::eOk;
+}
+
+double AcDbDatabase::textsize() const { return m_impl->textsize; }
+
+Acad::ErrorStatus AcDbDatabase::setTextsize(double size)
+{
+    if (!(size > 0.0) || !std::isfinite(size))
+        return Acad::eInvalidInput;
+    m_impl->textsize = size;
     return Acad::eOk;
 }
 

@@ -103,6 +103,7 @@ struct ACRT_PORT AcDbDatabase::Impl {
     AcDbObjectId modelSpace, paperSpace;
     AcDbObjectId clayer, textstyle;
     bool tilemode = true;
+    double textsize = 2.5;
     bool tearingDown = false;
     long openCount = 0;
     std::unique_ptr<acrt::UndoRecorder> undo;  // the database's undo history, told of every change
