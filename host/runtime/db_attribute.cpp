@@ -165,10 +165,26 @@ Acad::ErrorStatus AcDbAttributeDefinition::setTag(const ACHAR* tag)
     return Acad::eOk;
 }
 
-Adesk::Boolean AcDbAttributeDefinition::isInvisible() const { assertReadEnabled(); return (m_flags & kInvisibleFlag) != 0; }
-Adesk::Boolean AcDbAttributeDefinition::isConstant() const { assertReadEnabled(); return (m_flags & kConstantFlag) != 0; }
-Adesk::Boolean AcDbAttributeDefinition::isVerifiable() const { assertReadEnabled(); return (m_flags & kVerifiableFlag) != 0; }
-Adesk::Boolean AcDbAttributeDefinition::isPreset() const { assertReadEnabled(); return (m_flags & kPresetFlag) != 0; }
+Adesk::Boolean AcDbAttributeDefinition::isInvisible() const
+{
+    assertReadEnabled();
+    return (m_flags & kInvisibleFlag) != 0;
+}
+Adesk::Boolean AcDbAttributeDefinition::isConstant() const
+{
+    assertReadEnabled();
+    return (m_flags & kConstantFlag) != 0;
+}
+Adesk::Boolean AcDbAttributeDefinition::isVerifiable() const
+{
+    assertReadEnabled();
+    return (m_flags & kVerifiableFlag) != 0;
+}
+Adesk::Boolean AcDbAttributeDefinition::isPreset() const
+{
+    assertReadEnabled();
+    return (m_flags & kPresetFlag) != 0;
+}
 
 Acad::ErrorStatus AcDbAttributeDefinition::setInvisible(Adesk::Boolean invisible)
 {
@@ -283,10 +299,26 @@ Acad::ErrorStatus AcDbAttribute::setTag(const ACHAR* newTag)
     return Acad::eOk;
 }
 
-Adesk::Boolean AcDbAttribute::isInvisible() const { assertReadEnabled(); return (m_flags & kInvisibleFlag) != 0; }
-Adesk::Boolean AcDbAttribute::isConstant() const { assertReadEnabled(); return (m_flags & kConstantFlag) != 0; }
-Adesk::Boolean AcDbAttribute::isVerifiable() const { assertReadEnabled(); return (m_flags & kVerifiableFlag) != 0; }
-Adesk::Boolean AcDbAttribute::isPreset() const { assertReadEnabled(); return (m_flags & kPresetFlag) != 0; }
+Adesk::Boolean AcDbAttribute::isInvisible() const
+{
+    assertReadEnabled();
+    return (m_flags & kInvisibleFlag) != 0;
+}
+Adesk::Boolean AcDbAttribute::isConstant() const
+{
+    assertReadEnabled();
+    return (m_flags & kConstantFlag) != 0;
+}
+Adesk::Boolean AcDbAttribute::isVerifiable() const
+{
+    assertReadEnabled();
+    return (m_flags & kVerifiableFlag) != 0;
+}
+Adesk::Boolean AcDbAttribute::isPreset() const
+{
+    assertReadEnabled();
+    return (m_flags & kPresetFlag) != 0;
+}
 
 Acad::ErrorStatus AcDbAttribute::setInvisible(Adesk::Boolean invisible)
 {
@@ -333,7 +365,8 @@ Acad::ErrorStatus AcDbAttribute::setAttributeFromBlock(const AcDbAttributeDefini
     }
     setPropertiesFrom(pAttdef);
     m_tag = pAttdef->tagConst();
-    m_flags = Adesk::UInt16((pAttdef->isInvisible() ? kInvisibleFlag : 0) | (pAttdef->isConstant() ? kConstantFlag : 0) |
+    m_flags = Adesk::UInt16((pAttdef->isInvisible() ? kInvisibleFlag : 0) |
+                            (pAttdef->isConstant() ? kConstantFlag : 0) |
                             (pAttdef->isVerifiable() ? kVerifiableFlag : 0) | (pAttdef->isPreset() ? kPresetFlag : 0));
     m_fieldLength = pAttdef->fieldLength();
     m_lockPosition = pAttdef->lockPositionInBlock();

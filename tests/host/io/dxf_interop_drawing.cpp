@@ -76,22 +76,25 @@ std::string describeText(const AcDbText& text)
     const AcDbAttributeDefinition* def = AcDbAttributeDefinition::cast(&text);
     const AcDbAttribute* attribute = AcDbAttribute::cast(&text);
     const std::string style = text.textStyle().isNull() ? "Standard" : nameOf(text.textStyle());
+    const int generation = (text.isMirroredInX() ? 2 : 0) + (text.isMirroredInY() ? 4 : 0);
     std::string out = std::string("\"type\":") + (def ? "\"ATTDEF\"" : "\"TEXT\"") +
                       ",\"text\":" + quoted(std::wstring(text.textStringConst())) +
                       ",\"insert\":" + point(text.position()) + ",\"height\":" + number(text.height()) +
                       ",\"rotation\":" + number(text.rotation() * 180.0 / M_PI) +
-                      ",\"width\":" + number(text.widthFactor()) + ",\"oblique\":" + number(text.oblique() * 180.0 / M_PI) +
-                      ",\"style\":" + quoted(style) + ",\"halign\":" + std::to_string(text.horizontalMode()) +
+                      ",\"width\":" + number(text.widthFactor()) +
+                      ",\"oblique\":" + number(text.oblique() * 180.0 / M_PI) + ",\"style\":" + quoted(style) +
+                      ",\"halign\":" + std::to_string(text.horizontalMode()) +
                       ",\"valign\":" + std::to_string(text.verticalMode()) +
-                      ",\"generation\":" + std::to_string((text.isMirroredInX() ? 2 : 0) + (text.isMirroredInY() ? 4 : 0)) +
+                      ",\"generation\":" + std::to_string(generation) +
                       ",\"invisible\":" + (attribute && attribute->isInvisible() ? "1" : "0");
     if (!text.isDefaultAlignment())
         out += ",\"align_point\":" + point(text.alignmentPoint());
-    if (def)
-        out += ",\"tag\":" + quoted(std::wstring(def->tagConst())) + ",\"prompt\":" +
-               quoted(std::wstring(def->promptConst())) + ",\"flags\":" +
-               std::to_string(def->isInvisible() + 2 * def->isConstant() + 4 * def->isVerifiable() + 8 * def->isPreset()) +
+    if (def) {
+        const int flags = def->isInvisible() + 2 * def->isConstant() + 4 * def->isVerifiable() + 8 * def->isPreset();
+        out += ",\"tag\":" + quoted(std::wstring(def->tagConst())) +
+               ",\"prompt\":" + quoted(std::wstring(def->promptConst())) + ",\"flags\":" + std::to_string(flags) +
                ",\"lock\":" + (def->lockPositionInBlock() ? "1" : "0");
+    }
     return out;
 }
 

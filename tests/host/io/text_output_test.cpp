@@ -37,7 +37,17 @@ protected:
     }
 };
 
-double number(const std::vector<Group>& object, int code) { return std::strtod(valueOf(object, code).c_str(), nullptr); }
+double number(const std::vector<Group>& object, int code)
+{
+    return std::strtod(valueOf(object, code).c_str(), nullptr);
+}
+
+// Each code's first value, "" for a code the object must not have.
+void expectGroups(const std::vector<Group>& object, const std::vector<std::pair<int, std::string>>& expected)
+{
+    for (const auto& [code, value] : expected)
+        EXPECT_EQ(valueOf(object, code), value) << valueOf(object, 0) << " group " << code;
+}
 
 TEST_F(TextOutput, TextsAreWrittenWithTheirPointsJustificationAndMirroring)
 {
@@ -57,43 +67,20 @@ TEST_F(TextOutput, TextsAreWrittenWithTheirPointsJustificationAndMirroring)
     const auto texts = writtenTexts();
     ASSERT_EQ(texts.size(), 3u);
 
-    const std::vector<Group>& left = texts[0];
-    EXPECT_EQ(valuesOf(left, 100), (std::vector<std::string>{"AcDbEntity", "AcDbText", "AcDbText"}));
-    EXPECT_EQ(valueOf(left, 1), "\\U+5750\\U+6807 X=1");
-    EXPECT_EQ(valueOf(left, 10), "1");
-    EXPECT_EQ(valueOf(left, 20), "2");
-    EXPECT_EQ(valueOf(left, 40), "2.5");
-    EXPECT_NEAR(number(left, 50), 30.0, 1e-12);
-    EXPECT_EQ(valueOf(left, 41), "1");
-    EXPECT_EQ(valueOf(left, 51), "0");
-    EXPECT_EQ(valueOf(left, 7), "vem_text");
-    EXPECT_EQ(valueOf(left, 71), "0");
-    EXPECT_EQ(valueOf(left, 72), "0");
-    EXPECT_EQ(valueOf(left, 73), "0");
-    EXPECT_EQ(valueOf(left, 11), "") << "a left/base text has no second point";
-    EXPECT_EQ(valueOf(left, 39), "");
-    EXPECT_EQ(valueOf(left, 210), "");
-
-    const std::vector<Group>& centre = texts[1];
-    EXPECT_EQ(valueOf(centre, 7), "Standard");
-    EXPECT_EQ(valueOf(centre, 71), "6") << "backward and upside down";
-    EXPECT_EQ(valueOf(centre, 72), "1");
-    EXPECT_EQ(valueOf(centre, 73), "3");
-    EXPECT_EQ(valueOf(centre, 11), "10");
-    EXPECT_EQ(valueOf(centre, 21), "20");
-    EXPECT_EQ(valueOf(centre, 41), "0.75");
-    EXPECT_NEAR(number(centre, 51), 15.0, 1e-12);
-    // The position the justification computed: the 6 wide run at 0.75 (4.5), mirrored
-    // both ways about the alignment point, starts 2.25 right of it and 3 above.
-    EXPECT_NEAR(number(centre, 10), 12.25, 1e-12);
-    EXPECT_NEAR(number(centre, 20), 23.0, 1e-12);
-
+    EXPECT_EQ(valuesOf(texts[0], 100), (std::vector<std::string>{"AcDbEntity", "AcDbText", "AcDbText"}));
+    EXPECT_NEAR(number(texts[0], 50), 30.0, 1e-12);
+    // A left/base text has no second point; thickness and extrusion are left out.
+    expectGroups(texts[0], {{1, "\\U+5750\\U+6807 X=1"}, {10, "1"}, {20, "2"}, {40, "2.5"}, {41, "1"}, {51, "0"},
+                            {7, "vem_text"}, {71, "0"}, {72, "0"}, {73, "0"}, {11, ""}, {39, ""}, {210, ""}});
+    // Backward and upside down (6), top (3) center (1). The position the justification
+    // computed: the 6 wide run at 0.75 (4.5), mirrored both ways about the alignment
+    // point, starts 2.25 right of it and 3 above.
+    expectGroups(texts[1], {{7, "Standard"}, {71, "6"}, {72, "1"}, {73, "3"}, {11, "10"}, {21, "20"}, {41, "0.75"}});
+    EXPECT_NEAR(number(texts[1], 51), 15.0, 1e-12);
+    EXPECT_NEAR(number(texts[1], 10), 12.25, 1e-12);
+    EXPECT_NEAR(number(texts[1], 20), 23.0, 1e-12);
     // In the plane x = 0: the extrusion, and the points in that plane's coordinates.
-    const std::vector<Group>& side = texts[2];
-    EXPECT_EQ(valueOf(side, 210), "1");
-    EXPECT_EQ(valueOf(side, 10), "3");
-    EXPECT_EQ(valueOf(side, 20), "4");
-    EXPECT_EQ(valueOf(side, 30), "0");
+    expectGroups(texts[2], {{210, "1"}, {10, "3"}, {20, "4"}, {30, "0"}});
 }
 
 TEST_F(TextOutput, DefinitionsAreAttdefAndLoneAttributesTheTextOfTheirValue)
@@ -107,34 +94,22 @@ TEST_F(TextOutput, DefinitionsAreAttdefAndLoneAttributesTheTextOfTheirValue)
     def->setFieldLength(9);
     def->setLockPositionInBlock(true);
     append(db(), def);
-    AcDbAttribute* hidden = new AcDbAttribute(AcGePoint3d(1, 1, 0), L"value", L"TAG");
-    hidden->setHeight(2);
-    hidden->setInvisible(true);
-    append(db(), hidden);
-    AcDbAttribute* shown = new AcDbAttribute(AcGePoint3d(1, 5, 0), L"seen", L"TAG");
-    shown->setHeight(2);
-    append(db(), shown);
+    for (bool invisible : {true, false}) {
+        AcDbAttribute* attribute = new AcDbAttribute(AcGePoint3d(1, 1, 0), invisible ? L"hidden" : L"seen", L"TAG");
+        attribute->setInvisible(invisible);
+        append(db(), attribute);
+    }
     const auto texts = writtenTexts();
     ASSERT_EQ(texts.size(), 3u);
-
-    const std::vector<Group>& attdef = texts[2];
-    EXPECT_EQ(valueOf(attdef, 0), "ATTDEF");
-    EXPECT_EQ(valuesOf(attdef, 100), (std::vector<std::string>{"AcDbEntity", "AcDbText", "AcDbAttributeDefinition"}));
-    EXPECT_EQ(valueOf(attdef, 1), "\\U+9ED8\\U+8BA4") << "the default value";
-    EXPECT_EQ(valueOf(attdef, 3), "Number?");
-    EXPECT_EQ(valueOf(attdef, 2), "\\U+7F16\\U+53F7");
-    EXPECT_EQ(valueOf(attdef, 70), "6");
-    EXPECT_EQ(valueOf(attdef, 72), "2");
-    EXPECT_EQ(valueOf(attdef, 73), "9") << "the field length";
-    EXPECT_EQ(valueOf(attdef, 74), "1") << "the vertical justification";
-    EXPECT_EQ(valuesOf(attdef, 280), (std::vector<std::string>{"0", "1"})) << "version, then the lock";
-    EXPECT_EQ(valueOf(attdef, 11), "5");
-
-    EXPECT_EQ(valueOf(texts[0], 1), "value");
-    EXPECT_EQ(valueOf(texts[0], 60), "1") << "an invisible attribute is an invisible text";
-    EXPECT_EQ(valueOf(texts[0], 2), "");
-    EXPECT_EQ(valueOf(texts[1], 1), "seen");
-    EXPECT_EQ(valueOf(texts[1], 60), "");
+    EXPECT_EQ(valuesOf(texts[2], 100), (std::vector<std::string>{"AcDbEntity", "AcDbText", "AcDbAttributeDefinition"}));
+    // The default value, prompt and tag; constant and verifiable (6); bottom (1) right
+    // (2); the field length in 73; the version, then the lock.
+    expectGroups(texts[2], {{0, "ATTDEF"}, {1, "\\U+9ED8\\U+8BA4"}, {3, "Number?"}, {2, "\\U+7F16\\U+53F7"}, {70, "6"},
+                            {72, "2"}, {73, "9"}, {74, "1"}, {11, "5"}});
+    EXPECT_EQ(valuesOf(texts[2], 280), (std::vector<std::string>{"0", "1"}));
+    // An attribute no reference owns: the text of its value, invisible when it is.
+    expectGroups(texts[0], {{1, "hidden"}, {60, "1"}, {2, ""}});
+    expectGroups(texts[1], {{1, "seen"}, {60, ""}});
 }
 
 // A PNG read back: the colour of its pixels.

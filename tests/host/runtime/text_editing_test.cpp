@@ -188,19 +188,17 @@ TEST_F(TextEditing, StrokesLieWhereTheExtentsSayAndNothingExplodes)
 
 TEST_F(TextEditing, ListShowsTheTextAndWhatTheAttributesAdd)
 {
-    struct Case {
+    const struct {
         Kind kind;
         std::vector<std::string> listed;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {Kind::kText, {"TEXT", "start point, X=1.0000  Y=2.0000", "alignment point, X=4.0000", "justification middle",
-                       "height 3.0000", "text 中文", "rotation angle 0.0000", "width scale factor 1.0000",
-                       "generation backward"}},
+                       "height 3.0000", "text 中文", "rotation angle 0.0000", "generation backward"}},
         {Kind::kDefinition, {"ATTDEF", "text default value", "Tag: 中文", "Prompt: Enter it", "Flags: constant preset",
                              "Lock position: Yes"}},
         {Kind::kAttribute, {"ATTRIBUTE", "text 中文", "Tag: TAG", "Flags: invisible", "Lock position: No"}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         TextPtr text = makeShowing(c.kind, L"中文", AcGePoint3d(1, 2, 0));
         text->setJustification(AcDbText::kTextAlignmentMiddle);
         text->setAlignmentPoint(AcGePoint3d(4, 3.5, 0));
@@ -309,6 +307,16 @@ TEST_F(TextEditing, AnAttributeTakesItsDefinitionIntoTheReferencesPlacement)
     EXPECT_EQ(Acad::eCannotScaleNonUniformly, attribute.setAttributeFromBlock(&def, flat));
     EXPECT_EQ(before, summary(attribute)) << "a refused placement leaves the attribute as it was";
     EXPECT_EQ(Acad::eNullObjectPointer, attribute.setAttributeFromBlock(nullptr, blockXform));
+
+    // Tags hold no spaces; the strings handed out are the caller's to free.
+    EXPECT_EQ(Acad::eInvalidInput, attribute.setTag(L"TWO WORDS"));
+    EXPECT_EQ(Acad::eInvalidInput, def.setTag(L""));
+    EXPECT_STREQ(L"", AcDbAttributeDefinition(AcGePoint3d::kOrigin, L"v", L"A\tB", L"p").tagConst());
+    for (ACHAR* copy : {attribute.tag(), attribute.textString(), def.prompt()}) {
+        EXPECT_NE(nullptr, copy);
+        acutDelString(copy);
+        EXPECT_EQ(nullptr, copy);
+    }
 }
 
 }  // namespace
