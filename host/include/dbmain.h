@@ -256,6 +256,9 @@ public:
     Acad::ErrorStatus setPdmode(Adesk::Int16 mode);
     double pdsize() const;
     Acad::ErrorStatus setPdsize(double size);
+    // TEXTSIZE: the height new texts take when none is given; 2.5 in a new drawing.
+    double textsize() const;
+    Acad::ErrorStatus setTextsize(double size);
 
     // Finds the object of a handle.
     Acad::ErrorStatus getAcDbObjectId(AcDbObjectId& retId, bool createIfNotFound, const AcDbHandle& objHandle,

@@ -185,6 +185,11 @@ bool DxfEntityWriter::writeKnown(const AcDbEntity& ent, const Target& target)
             ++m_stats.skipped;
         return true;
     }
+    if (const AcDbText* pSingleLine = AcDbText::cast(&ent)) {
+        if (!textFamily(*pSingleLine, target))
+            ++m_stats.skipped;
+        return true;
+    }
     if (const AcDbMText* pText = AcDbMText::cast(&ent)) {
         if (!mtext(*pText, target))
             ++m_stats.skipped;

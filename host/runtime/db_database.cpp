@@ -265,6 +265,16 @@ Acad::ErrorStatus AcDbDatabase::setPdsize(double size)
     return Acad::eOk;
 }
 
+double AcDbDatabase::textsize() const { return m_impl->textsize; }
+
+Acad::ErrorStatus AcDbDatabase::setTextsize(double size)
+{
+    if (!(size > 0.0) || !std::isfinite(size))
+        return Acad::eInvalidInput;
+    m_impl->textsize = size;
+    return Acad::eOk;
+}
+
 Acad::ErrorStatus AcDbDatabase::setClayer(AcDbObjectId layerId)
 {
     AcDbObject* obj = AcDbSystemInternals::peek(layerId);

@@ -25,6 +25,7 @@ Session::Session(const std::string& moduleDir) : m_modules(moduleDir)
     addDrawCommands(m_commands);
     addCircularCommands(m_commands);
     addInquiryCommands(m_commands);
+    addTextCommands(m_commands);
     addModifyCommands(m_commands);
     addStretchCommand(m_commands);
     addUndoCommands(m_commands);
