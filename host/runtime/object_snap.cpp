@@ -1,12 +1,14 @@
 // Object snaps: the snap points that the entities within the aperture of a pick offer
 // for a set of modes, and the intersections of their lines, polyline segments, circles,
-// arcs and the pieces of entities that draw through others (labels); the candidate
-// nearest the pick wins, as the host picks the one nearest the cursor.
+// arcs, ellipses and splines (as fine chords) and the pieces of entities that draw
+// through others (labels); the candidate nearest the pick wins, as the host picks the
+// one nearest the cursor.
 #include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
 
+#include "curve_analysis.h"
 #include "dbents.h"
 #include "dbmtext.h"
 #include "dbpl.h"
@@ -71,6 +73,7 @@ struct Piece {
     double radius = 0.0;
     double startAngle = 0.0;
     double sweep = 0.0;
+    const void* curve = nullptr;  // the ellipse or spline this is a chord of
 
     bool containsAngle(double angle) const
     {
@@ -112,6 +115,8 @@ public:
             addCircular(circle->center(), circle->normal(), circle->radius(), 0.0, kTwoPi);
         else if (const AcDbArc* arc = AcDbArc::cast(ent))
             addCircular(arc->center(), arc->normal(), arc->radius(), arc->startAngle(), arc->totalAngle());
+        else if (acrt::appendEntityChordsNear(ent, m_pick, m_aperture, m_chordEnds))
+            addChords(ent);
         else if (AcDbMText::cast(ent) == nullptr && depth < kMaxNesting)
             addExploded(ent, depth);
     }
@@ -187,6 +192,16 @@ private:
         add(piece);
     }
 
+    void addChords(const AcDbEntity* ent)
+    {
+        for (size_t i = 0; i + 1 < m_chordEnds.size(); i += 2) {
+            Piece piece = straight(m_chordEnds[i], m_chordEnds[i + 1]);
+            piece.curve = ent;
+            add(piece);
+        }
+        m_chordEnds.clear();
+    }
+
     // The exploded entities are this collector's to delete.
     void addExploded(const AcDbEntity* ent, int depth)
     {
@@ -202,6 +217,7 @@ private:
     AcGePoint3d m_pick;
     double m_aperture;
     std::vector<Piece> m_pieces;
+    std::vector<AcGePoint3d> m_chordEnds;
 };
 
 // ---- where pieces cross, in the plan; the height is the first piece's there ----------
@@ -272,9 +288,18 @@ void offerSharedEnds(const Piece& a, const Piece& b, Offer offer)
             offer(end);
 }
 
+// Neighbouring chords of one curve meet where the curve runs on, not where it crosses.
+bool areNeighbourChords(const Piece& a, const Piece& b)
+{
+    return a.curve != nullptr && a.curve == b.curve &&
+           (a.from.isEqualTo(b.to) || a.to.isEqualTo(b.from) || a.from.isEqualTo(b.from) || a.to.isEqualTo(b.to));
+}
+
 template <class Offer>
 void crossPieces(const Piece& a, const Piece& b, Offer offer)
 {
+    if (areNeighbourChords(a, b))
+        return;
     offerSharedEnds(a, b, offer);
     if (!a.isArc && !b.isArc)
         crossStraights(a, b, offer);
