@@ -15,10 +15,10 @@ namespace {
 
 constexpr int kAnalysisSamples = 8;     // per piece, for roots and extremes
 constexpr int kDrawSamples = 4;         // per piece, before chords are split
-constexpr int kMaxChordPoints = 4096;   // per drawn curve, unless it has more pieces
+constexpr int kMaxChordPoints = 4096;   // per drawn curve (give or take a split's depth), unless it has more pieces
 constexpr int kMaxSplitDepth = 16;
 constexpr double kDefaultDeviation = 1e-3;  // of the curve's size, where a view gives none
-constexpr double kChordsNearDeviation = 1e-8;  // of the curve's size, for intersections
+constexpr double kChordsNearDeviation = 1e-4;  // of the curve's size, for intersections
 
 double planDistance(const AcGePoint3d& a, const AcGePoint3d& b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
@@ -128,6 +128,26 @@ double speedIntegral(const acrt::ParametricCurve& curve, double a, double b)
         sum += kWeights[i] * curve.derivativeAt(middle + half * kNodes[i]).length();
     return sum * half;
 }
+
+// A NURBS curve that holds its data.
+class OwnedNurbsCurve final : public acrt::ParametricCurve {
+public:
+    int degree = 1;
+    std::vector<AcGePoint3d> controlPoints;
+    std::vector<double> knots;
+    std::vector<double> weights;
+
+    double startParam() const override { return curve().startParam(); }
+    double endParam() const override { return curve().endParam(); }
+    void evaluate(double t, AcGePoint3d& point, AcGeVector3d& derivative) const override
+    {
+        curve().evaluate(t, point, derivative);
+    }
+    void appendBreaks(std::vector<double>& params) const override { curve().appendBreaks(params); }
+
+private:
+    acrt::NurbsCurve curve() const { return acrt::NurbsCurve(acrt::viewOfCurve(*this)); }
+};
 
 }  // namespace
 
@@ -314,32 +334,35 @@ void appendChordsNear(const ParametricCurve& curve, const AcGePoint3d& pick, dou
     }
 }
 
-bool appendEntityChordsNear(const AcDbEntity* ent, const AcGePoint3d& pick, double reach,
-                            std::vector<AcGePoint3d>& ends)
+std::unique_ptr<ParametricCurve> curveOfEntity(const AcDbEntity* ent)
 {
     if (const AcDbEllipse* ellipse = AcDbEllipse::cast(ent)) {
         double start = 0.0, end = 0.0;
         ellipse->getStartParam(start);
         ellipse->getEndParam(end);
-        if (!ellipse->isNull())
-            appendChordsNear(EllipseCurve(ellipse->center(), ellipse->majorAxis(), ellipse->minorAxis(), start, end),
-                             pick, reach, ends);
-        return true;
+        if (ellipse->isNull())
+            return nullptr;
+        return std::make_unique<EllipseCurve>(ellipse->center(), ellipse->majorAxis(), ellipse->minorAxis(), start,
+                                              end);
     }
     const AcDbSpline* spline = AcDbSpline::cast(ent);
     if (spline == nullptr)
-        return false;
-    int degree = 0;
+        return nullptr;
+    auto curve = std::make_unique<OwnedNurbsCurve>();
     Adesk::Boolean rational = false, closed = false, periodic = false;
     AcGePoint3dArray points;
     AcGeDoubleArray knots, weights;
     double pointTol = 0.0, knotTol = 0.0;
-    spline->getNurbsData(degree, rational, closed, periodic, points, knots, weights, pointTol, knotTol);
-    const NurbsView view{degree, points.length(), points.asArrayPtr(), knots.asArrayPtr(),
-                         rational ? weights.asArrayPtr() : nullptr};
-    if (isValidNurbs(view))
-        appendChordsNear(NurbsCurve(view), pick, reach, ends);
-    return true;
+    spline->getNurbsData(curve->degree, rational, closed, periodic, points, knots, weights, pointTol, knotTol);
+    curve->controlPoints.assign(points.asArrayPtr(), points.asArrayPtr() + points.length());
+    curve->knots.assign(knots.asArrayPtr(), knots.asArrayPtr() + knots.length());
+    curve->weights.assign(weights.asArrayPtr(), weights.asArrayPtr() + weights.length());
+    return isValidNurbs(viewOfCurve(*curve)) ? std::move(curve) : nullptr;
+}
+
+void tangentNear(const ParametricCurve& curve, const AcGePoint3d& p, AcGePoint3d& foot, AcGeVector3d& direction)
+{
+    curve.evaluate(closestParam(curve, p), foot, direction);
 }
 
 }  // namespace acrt

@@ -3,6 +3,8 @@
 // tangent points, lengths, and the chords near a pick that intersection snaps cross.
 #pragma once
 
+#include <cmath>
+#include <memory>
 #include <vector>
 
 #include "dbmain.h"
@@ -56,14 +58,43 @@ ACRT_PORT double lengthBetween(const ParametricCurve& curve, double from, double
 ACRT_PORT double midLengthParam(const ParametricCurve& curve);
 
 // Chords (pairs of ends, one after another in ends) of the parts of the curve that may
-// pass within reach of the pick in the plan, each within a billionth of the curve's
-// size of it, for intersections to be found on.
+// pass within reach of the pick in the plan, each within a ten thousandth of the
+// curve's size of it, for intersections to be found on (and refined by refineCrossing).
 ACRT_PORT void appendChordsNear(const ParametricCurve& curve, const AcGePoint3d& pick, double reach,
                       std::vector<AcGePoint3d>& ends);
 
-// The chords near a pick of an ellipse or a spline (see appendChordsNear); false, with
-// nothing added, for other entities.
-ACRT_PORT bool appendEntityChordsNear(const AcDbEntity* ent, const AcGePoint3d& pick, double reach,
-                            std::vector<AcGePoint3d>& ends);
+// The curve of an ellipse or a spline, holding its own copy of the entity's geometry;
+// null for other entities, a null ellipse and a spline whose data make no curve.
+ACRT_PORT std::unique_ptr<ParametricCurve> curveOfEntity(const AcDbEntity* ent);
+
+// The curve's point nearest p and its direction there.
+ACRT_PORT void tangentNear(const ParametricCurve& curve, const AcGePoint3d& p, AcGePoint3d& foot,
+                           AcGeVector3d& direction);
+
+// Newton steps from a point near where two curves cross in the plan towards the
+// crossing: each step crosses the curves' tangents at their points nearest the last
+// estimate, which tangentA and tangentB (p, foot, direction) give. The height is the
+// first curve's. The starting point stays when the steps do not settle.
+template <class TangentA, class TangentB>
+AcGePoint3d refineCrossing(TangentA tangentA, TangentB tangentB, const AcGePoint3d& start)
+{
+    AcGePoint3d p = start;
+    for (int step = 0; step < 8; ++step) {
+        AcGePoint3d a, b;
+        AcGeVector3d da, db;
+        tangentA(p, a, da);
+        tangentB(p, b, db);
+        const double denom = da.x * db.y - da.y * db.x;
+        if (!(std::fabs(denom) > 1e-9 * std::hypot(da.x, da.y) * std::hypot(db.x, db.y)))
+            return start;  // tangent to each other: no single crossing to settle on
+        const double s = ((b.x - a.x) * db.y - (b.y - a.y) * db.x) / denom;
+        const AcGePoint3d next = a + da * s;
+        const double moved = std::hypot(next.x - p.x, next.y - p.y);
+        p = next;
+        if (moved <= 1e-13 * (1.0 + std::hypot(p.x, p.y)))
+            return p;
+    }
+    return start;
+}
 
 }  // namespace acrt

@@ -46,11 +46,13 @@ bool isPerpendicular(const AcGeVector3d& normal, const AcGeVector3d& axis)
 // The angle brought within half a turn of zero, [-pi, pi).
 double wrapped(double angle) { return angle - kTwoPi * std::floor((angle + M_PI) / kTwoPi); }
 
-// The sweep from start to end, (0, 2pi]: ends that meet make the whole ellipse.
+// The sweep from start to end, (0, 2pi]: ends that meet (to rounding) make the whole
+// ellipse.
 double sweepBetween(double start, double end)
 {
+    const double kRounding = 1e-12;
     const double sweep = normalizedAngle(end - start);
-    return sweep > 0.0 ? sweep : kTwoPi;
+    return sweep > kRounding && sweep < kTwoPi - kRounding ? sweep : kTwoPi;
 }
 
 // The parameter of the point seen at the angle, in the same turn as the angle.
