@@ -23,6 +23,7 @@ std::wstring upper(std::wstring s)
 Session::Session(const std::string& moduleDir) : m_modules(moduleDir)
 {
     addDrawCommands(m_commands);
+    addCurveCommands(m_commands);
     addModifyCommands(m_commands);
     addStretchCommand(m_commands);
     addUndoCommands(m_commands);

@@ -120,6 +120,7 @@ bool offerToSave(Session& session);
 
 // Each command family adds its commands to the table.
 void addDrawCommands(std::vector<HostCommand>& table);
+void addCurveCommands(std::vector<HostCommand>& table);
 void addModifyCommands(std::vector<HostCommand>& table);
 void addStretchCommand(std::vector<HostCommand>& table);
 void addUndoCommands(std::vector<HostCommand>& table);
