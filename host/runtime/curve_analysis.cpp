@@ -94,11 +94,11 @@ double rootBetween(F f, double a, double fa, double b)
     return 0.5 * (a + b);
 }
 
-// The parameters among the samples where f is zero or changes sign.
+// The parameters among the samples where f is zero or changes sign, into roots.
 template <class F>
-std::vector<double> rootsOf(const std::vector<double>& samples, F f)
+void findRoots(const std::vector<double>& samples, F f, std::vector<double>& roots)
 {
-    std::vector<double> roots;
+    roots.clear();
     double fa = f(samples[0]);
     for (size_t i = 0; i + 1 < samples.size(); ++i) {
         const double fb = f(samples[i + 1]);
@@ -110,6 +110,13 @@ std::vector<double> rootsOf(const std::vector<double>& samples, F f)
     }
     if (fa == 0.0)
         roots.push_back(samples.back());
+}
+
+template <class F>
+std::vector<double> rootsOf(const std::vector<double>& samples, F f)
+{
+    std::vector<double> roots;
+    findRoots(samples, f, roots);
     return roots;
 }
 
@@ -169,9 +176,12 @@ AcGeVector3d ParametricCurve::derivativeAt(double t) const
     return d;
 }
 
+// Drawing and measuring run for every curve drawn or indexed: their working arrays are
+// kept from one curve to the next.
 void sampleParams(const ParametricCurve& curve, int samplesPerPiece, std::vector<double>& params)
 {
-    std::vector<double> breaks;
+    thread_local std::vector<double> breaks;
+    breaks.clear();
     curve.appendBreaks(breaks);
     params.clear();
     for (size_t i = 0; i + 1 < breaks.size(); ++i)
@@ -182,7 +192,7 @@ void sampleParams(const ParametricCurve& curve, int samplesPerPiece, std::vector
 
 void chordParams(const ParametricCurve& curve, double deviation, std::vector<double>& params)
 {
-    std::vector<double> samples;
+    thread_local std::vector<double> samples;
     sampleParams(curve, kDrawSamples, samples);
     if (!(deviation > 0.0) || !std::isfinite(deviation))
         deviation = sizeOf(curve, samples) * kDefaultDeviation;
@@ -198,10 +208,10 @@ void chordParams(const ParametricCurve& curve, double deviation, std::vector<dou
 
 void drawCurve(AcGiWorldDraw* pWd, const ParametricCurve& curve, const AcGeVector3d* normal)
 {
-    std::vector<double> params;
+    thread_local std::vector<double> params;
+    thread_local std::vector<AcGePoint3d> points;
     chordParams(curve, pWd->deviation(kAcGiMaxDevForCurve, curve.pointAt(curve.startParam())), params);
-    std::vector<AcGePoint3d> points;
-    points.reserve(params.size());
+    points.clear();
     for (double t : params)
         points.push_back(curve.pointAt(t));
     pWd->geometry().polyline(Adesk::UInt32(points.size()), points.data(), normal);
@@ -209,13 +219,14 @@ void drawCurve(AcGiWorldDraw* pWd, const ParametricCurve& curve, const AcGeVecto
 
 void addCurveExtents(const ParametricCurve& curve, AcDbExtents& extents)
 {
-    std::vector<double> samples;
+    thread_local std::vector<double> samples, roots;
     sampleParams(curve, kAnalysisSamples, samples);
     extents.addPoint(curve.pointAt(samples.front()));
     extents.addPoint(curve.pointAt(samples.back()));
     for (int axis = 0; axis < 3; ++axis) {
         auto slope = [&](double t) { return component(curve.derivativeAt(t), axis); };
-        for (double t : rootsOf(samples, slope))
+        findRoots(samples, slope, roots);
+        for (double t : roots)
             extents.addPoint(curve.pointAt(t));
     }
 }

@@ -107,9 +107,10 @@ TEST(VemcadCurves, CurvesGoThroughUndoGripsSnapsSaveOpenDxfAndPlot)
 {
     ScratchDir dir;
     const std::string draw = "ELLIPSE\n-4,0\n4,0\n0,2\nSPLINE\n0,3\n2,1\n4,3\n\n";
-    // Undo takes the spline away; the grip moves the ellipse's centre; a line snaps to
-    // where the ellipse meets it.
-    VemcadRun run = runVemcad(dir, draw + "U\nGRIP\n4,0\n0,0\n1,1\nLINE\n1,-10\n1,10\n\n" +
+    // Undo takes the spline away; the grip moves the ellipse's centre (a second grip is
+    // undone); a line snaps to where the ellipse meets another.
+    VemcadRun run = runVemcad(dir, draw + "U\nGRIP\n4,0\n0,0\n1,1\nGRIP\n5,1\n1,1\n9,9\nU\n" +
+                                       "LINE\n1,-10\n1,10\n\n" +
                                        "LINE\nINT\n1.1,2.9\n5,5\n\n" + kListAll + "SAVEAS\ncurves.vdb\n");
     ASSERT_EQ(run.status, 0);
     std::string listing = lastListing(run.out);
