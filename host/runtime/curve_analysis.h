@@ -45,11 +45,12 @@ ACRT_PORT void addCurveExtents(const ParametricCurve& curve, AcDbExtents& extent
 ACRT_PORT double closestParam(const ParametricCurve& curve, const AcGePoint3d& p);
 
 // Points where the line from the point meets the curve at a right angle.
-ACRT_PORT void appendPerpendicularFeet(const ParametricCurve& curve, const AcGePoint3d& from, AcGePoint3dArray& points);
+ACRT_PORT void appendPerpendicularFeet(const ParametricCurve& curve, const AcGePoint3d& from,
+                                       AcGePoint3dArray& points);
 
 // Points where the line from the point touches the curve, seen along the normal.
-ACRT_PORT void appendTangentPoints(const ParametricCurve& curve, const AcGePoint3d& from, const AcGeVector3d& normal,
-                         AcGePoint3dArray& points);
+ACRT_PORT void appendTangentPoints(const ParametricCurve& curve, const AcGePoint3d& from,
+                                   const AcGeVector3d& normal, AcGePoint3dArray& points);
 
 // The length along the curve between two parameters (from <= to).
 ACRT_PORT double lengthBetween(const ParametricCurve& curve, double from, double to);
@@ -61,7 +62,7 @@ ACRT_PORT double midLengthParam(const ParametricCurve& curve);
 // pass within reach of the pick in the plan, each within a ten thousandth of the
 // curve's size of it, for intersections to be found on (and refined by refineCrossing).
 ACRT_PORT void appendChordsNear(const ParametricCurve& curve, const AcGePoint3d& pick, double reach,
-                      std::vector<AcGePoint3d>& ends);
+                                std::vector<AcGePoint3d>& ends);
 
 // The curve of an ellipse or a spline, holding its own copy of the entity's geometry;
 // null for other entities, a null ellipse and a spline whose data make no curve.

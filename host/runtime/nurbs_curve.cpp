@@ -68,7 +68,8 @@ bool splineEndsMeet(const NurbsView& data)
         box.addPoint(data.points[i]);
     const NurbsCurve curve(data);
     const double size = box.minPoint().distanceTo(box.maxPoint());
-    return curve.pointAt(curve.startParam()).distanceTo(curve.pointAt(curve.endParam())) <= 1e-10 * std::fmax(1.0, size);
+    const double gap = curve.pointAt(curve.startParam()).distanceTo(curve.pointAt(curve.endParam()));
+    return gap <= 1e-10 * std::fmax(1.0, size);
 }
 
 double NurbsCurve::startParam() const { return m_data.knots[m_data.degree]; }

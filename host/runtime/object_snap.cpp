@@ -98,7 +98,8 @@ struct Piece {
         if (!isArc) {
             direction = to - from;
             const double len2 = direction.x * direction.x + direction.y * direction.y;
-            foot = from + direction * (len2 > 0.0 ? ((p.x - from.x) * direction.x + (p.y - from.y) * direction.y) / len2 : 0.0);
+            const double along = (p.x - from.x) * direction.x + (p.y - from.y) * direction.y;
+            foot = from + direction * (len2 > 0.0 ? along / len2 : 0.0);
             return;
         }
         const double angle = angleOf(p.x, p.y);

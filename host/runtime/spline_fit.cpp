@@ -96,7 +96,8 @@ bool fitParameters(const std::vector<AcGePoint3d>& points, AcGe::KnotParameteriz
         if (!(chord > 0.0) || !std::isfinite(chord))
             return false;
         polygonLength += chord;
-        params.push_back(params.back() + (kind == AcGe::kChord ? chord : kind == AcGe::kSqrtChord ? std::sqrt(chord) : 1.0));
+        const double step = kind == AcGe::kChord ? chord : kind == AcGe::kSqrtChord ? std::sqrt(chord) : 1.0;
+        params.push_back(params.back() + step);
     }
     const double total = params.back();
     for (double& t : params)

@@ -65,8 +65,8 @@ inline EntityPtr quarterCircleSpline()
 // A clamped cubic of two spans from its control points.
 inline EntityPtr controlSpline(std::initializer_list<AcGePoint3d> points)
 {
-    return EntityPtr(new AcDbSpline(3, false, false, false, pointArray(points), doubleArray({0, 0, 0, 0, 1, 2, 2, 2, 2}),
-                                    AcGeDoubleArray()));
+    return EntityPtr(new AcDbSpline(3, false, false, false, pointArray(points),
+                                    doubleArray({0, 0, 0, 0, 1, 2, 2, 2, 2}), AcGeDoubleArray()));
 }
 
 // Points at nine even steps of the parameter, from the start to the end.

@@ -306,7 +306,8 @@ TEST_F(Curves, TransformsMoveTheCurveOrAreRefused)
         {"spline moved", [] { return fitSpline({{0, 0, 0}, {1, 2, 0}, {3, 1, 0}}); },
          AcGeMatrix3d::translation(AcGeVector3d(0, 0, 4)), Acad::eOk,
          [] { return fitSpline({{0, 0, 4}, {1, 2, 4}, {3, 1, 4}}); }},
-        {"spline stretched along Y", [] { return controlSpline({{0, 0, 0}, {1, 2, 0}, {3, 1, 0}, {4, 4, 0}, {6, 0, 0}}); },
+        {"spline stretched along Y",
+         [] { return controlSpline({{0, 0, 0}, {1, 2, 0}, {3, 1, 0}, {4, 4, 0}, {6, 0, 0}}); },
          stretchAlongY, Acad::eOk,
          [] { return controlSpline({{0, 0, 0}, {1, 4, 0}, {3, 2, 0}, {4, 8, 0}, {6, 0, 0}}); }},
         {"rational spline turned", [] { return quarterCircleSpline(); }, turn, Acad::eOk,
@@ -389,7 +390,8 @@ TEST_F(Curves, GripsAndStretchPointsMoveOrReshape)
         Maker make;
         std::vector<AcGePoint3d> grips;
     } gripCases[] = {
-        {"ellipse", [] { return ellipseAt(1, 1, 4, 0, 0.5); }, {{1, 1, 0}, {5, 1, 0}, {1, 3, 0}, {-3, 1, 0}, {1, -1, 0}}},
+        {"ellipse", [] { return ellipseAt(1, 1, 4, 0, 0.5); },
+         {{1, 1, 0}, {5, 1, 0}, {1, 3, 0}, {-3, 1, 0}, {1, -1, 0}}},
         {"elliptical arc", [] { return ellipseAt(0, 0, 4, 0, 0.5, 0, 90); },
          {{0, 0, 0}, {4, 0, 0}, {0, 2, 0}, {-4, 0, 0}, {0, -2, 0}, {4, 0, 0}, {0, 2, 0}}},
         {"fit spline", [] { return fitSpline({{0, 0, 0}, {2, 2, 0}, {4, 0, 0}}); }, {{0, 0, 0}, {2, 2, 0}, {4, 0, 0}}},
