@@ -26,6 +26,7 @@ Session::Session(const std::string& moduleDir) : m_modules(moduleDir)
     addCircularCommands(m_commands);
     addInquiryCommands(m_commands);
     addTextCommands(m_commands);
+    addCurveCommands(m_commands);
     addModifyCommands(m_commands);
     addStretchCommand(m_commands);
     addUndoCommands(m_commands);

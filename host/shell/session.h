@@ -129,6 +129,7 @@ void addDrawCommands(std::vector<HostCommand>& table);
 void addCircularCommands(std::vector<HostCommand>& table);
 void addInquiryCommands(std::vector<HostCommand>& table);
 void addTextCommands(std::vector<HostCommand>& table);
+void addCurveCommands(std::vector<HostCommand>& table);
 void addModifyCommands(std::vector<HostCommand>& table);
 void addStretchCommand(std::vector<HostCommand>& table);
 void addUndoCommands(std::vector<HostCommand>& table);
