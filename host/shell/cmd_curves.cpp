@@ -14,14 +14,6 @@ namespace vemcad {
 
 namespace {
 
-void appendToCurrentSpace(AcDbEntity* ent)
-{
-    AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
-    if (appendToBlock(db->currentSpaceId(), ent) != Acad::eOk)
-        say(L"The entity could not be added to the drawing.");
-    ent->close();
-}
-
 AcGeVector3d planVector(const AcGeVector3d& v) { return AcGeVector3d(v.x, v.y, 0.0); }
 
 // A point that is needed: Enter asks again. RTNORM, or RTCAN on cancel.
@@ -53,23 +45,24 @@ int getAxisEnd(const wchar_t* prompt, const AcGePoint3d& from, AcGeVector3d& axi
 }
 
 // The ellipse about center with the half axis given and the other half axis as long
-// as the distance from the centre to the answer (in the plan): the longer of the two is
-// the major axis. Distances that make no ellipse are asked again.
+// as the distance typed, or from the centre to the point given: the longer of the two
+// is the major axis. Distances that make no ellipse are asked again.
 AcDbEllipse* askOtherAxis(const AcGePoint3d& center, const AcGeVector3d& halfAxis)
 {
+    const ads_point base = {center.x, center.y, center.z};
     for (;;) {
-        AcGePoint3d at;
-        if (getRequiredPoint(L"\nSpecify distance to other axis: ", &center, at) != RTNORM)
-            return nullptr;
-        const double other = planVector(at - center).length(), half = halfAxis.length();
-        if (!(other > 0.0)) {
-            say(L"The distance must be greater than zero.");
+        double other = 0.0;
+        acedInitGet(RSG_NOZERO | RSG_NONEG, nullptr);
+        const int rc = acedGetDist(base, L"\nSpecify distance to other axis: ", &other);
+        if (rc == RTNONE) {
+            say(L"A distance is required.");
             continue;
         }
+        if (rc != RTNORM)
+            return nullptr;
+        const double half = halfAxis.length();
         const bool otherIsMajor = other > half;
-        AcGeVector3d across = AcGeVector3d::kZAxis.crossProduct(halfAxis).normal();
-        if (across.dotProduct(at - center) < 0.0)
-            across = -across;  // towards the point given
+        const AcGeVector3d across = AcGeVector3d::kZAxis.crossProduct(halfAxis).normal();
         const AcGeVector3d major = otherIsMajor ? across * other : halfAxis;
         AcDbEllipse* ellipse = new AcDbEllipse();
         if (ellipse->set(center, AcGeVector3d::kZAxis, major, otherIsMajor ? half / other : other / half) ==

@@ -43,12 +43,15 @@ TEST(VemcadCurves, EllipseByAxisOrCentreAsksItsPromptsInOrder)
          {"Specify axis endpoint of ellipse or [Center]: c", "Specify center of ellipse: 20,0",
           "Specify endpoint of axis: 20,5", "Specify distance to other axis: 22,0"},
          {"center point, X=20.0000  Y=0.0000", "major axis, X=0.0000  Y=5.0000", "radius ratio 0.4000"}},
+        // A distance has no direction: the longer axis lies a quarter turn on from the first.
         {"the other axis the longer", "ELLIPSE\nC\n0,0\n2,0\n0,-8\n",
          {"Specify distance to other axis: 0,-8"},
-         {"major axis, X=0.0000  Y=-8.0000", "minor axis, X=2.0000  Y=0.0000", "radius ratio 0.2500"}},
+         {"major axis, X=0.0000  Y=8.0000", "minor axis, X=-2.0000  Y=0.0000", "radius ratio 0.2500"}},
+        {"the distance typed", "ELLIPSE\n0,0\n10,0\n3\n", {"Specify distance to other axis: 3"},
+         {"minor axis, X=0.0000  Y=3.0000", "radius ratio 0.6000"}},
         {"bad answers asked again", "ELLIPSE\n1,1\n1,1\nnowhere\n\n5,1\n3,1\n3.0000001,1\n3,2\n",
          {"The axis must have a length.", "Invalid point.", "A point is required.",
-          "The distance must be greater than zero.", "The axes do not make an ellipse."},
+          "Value must be positive and nonzero.", "The axes do not make an ellipse."},
          {"center point, X=3.0000  Y=1.0000", "radius ratio 0.5000"}},
     };
     for (const Case& c : cases) {
