@@ -35,17 +35,6 @@ bool isLineWeight(int value)
     return false;
 }
 
-// The x and y axes of the plane with this normal by the arbitrary-axis rule, which
-// DXF uses for object coordinates.
-void planeAxes(const AcGeVector3d& normal, AcGeVector3d& xAxis, AcGeVector3d& yAxis)
-{
-    const double kLimit = 1.0 / 64.0;
-    const AcGeVector3d n = normal.normal();
-    const bool nearZ = std::fabs(n.x) < kLimit && std::fabs(n.y) < kLimit;
-    xAxis = (nearZ ? AcGeVector3d::kYAxis : AcGeVector3d::kZAxis).crossProduct(n).normal();
-    yAxis = n.crossProduct(xAxis).normal();
-}
-
 // Owns explode pieces: every one is deleted, whatever happens to the others.
 class Pieces {
 public:
@@ -77,6 +66,15 @@ void quoteAsContents(const std::wstring& text, std::wstring& out)
 }
 
 }  // namespace
+
+void planeAxes(const AcGeVector3d& normal, AcGeVector3d& xAxis, AcGeVector3d& yAxis)
+{
+    const double kLimit = 1.0 / 64.0;
+    const AcGeVector3d n = normal.normal();
+    const bool nearZ = std::fabs(n.x) < kLimit && std::fabs(n.y) < kLimit;
+    xAxis = (nearZ ? AcGeVector3d::kYAxis : AcGeVector3d::kZAxis).crossProduct(n).normal();
+    yAxis = n.crossProduct(xAxis).normal();
+}
 
 // ---- symbols and properties ---------------------------------------------------------
 
@@ -182,6 +180,11 @@ bool DxfEntityWriter::writeKnown(const AcDbEntity& ent, const Target& target)
     }
     if (const AcDbMText* pText = AcDbMText::cast(&ent)) {
         if (!mtext(*pText, target))
+            ++m_stats.skipped;
+        return true;
+    }
+    if (const AcDbBlockReference* pRef = AcDbBlockReference::cast(&ent)) {
+        if (!insert(*pRef, target))
             ++m_stats.skipped;
         return true;
     }

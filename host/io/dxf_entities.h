@@ -12,16 +12,22 @@
 #include "vemhost_io.h"
 #include "vemhost_program.h"
 
+class AcDbBlockReference;
 class AcDbMText;
 class AcDbPolyline;
 
 namespace vemio {
+
+// The x and y axes of the plane with this normal by the arbitrary-axis rule, which
+// DXF uses for object coordinates.
+void planeAxes(const AcGeVector3d& normal, AcGeVector3d& xAxis, AcGeVector3d& yAxis);
 
 // Names of the drawing's symbol table records by object id, already escaped for DXF.
 struct DxfSymbols {
     std::unordered_map<Adesk::IntDbId, std::string> layers;
     std::unordered_map<Adesk::IntDbId, std::string> linetypes;  // by-layer ones left out
     std::unordered_map<Adesk::IntDbId, std::string> textStyles;
+    std::unordered_map<Adesk::IntDbId, std::string> blocks;
     std::string defaultLayer = "0";
     std::string defaultTextStyle = "Standard";
 
@@ -29,6 +35,8 @@ struct DxfSymbols {
     // Null for a linetype written as by layer (none, unknown or "ByLayer").
     const std::string* linetypeName(AcDbObjectId id) const;
     const std::string& textStyleName(AcDbObjectId id) const;
+    // Null for a block the drawing does not hold.
+    const std::string* blockName(AcDbObjectId id) const;
 };
 
 // What DXF output counts.
@@ -92,6 +100,8 @@ private:
     void arc(const AcGePoint3d& center, double radius, double startAngle, double endAngle,
              const AcGeVector3d& normal, const Target& target);
     void textPrimitive(const vemhost::Primitive& prim, const Target& target);
+    // INSERT (dxf_blocks.cpp); false for a reference to a block the drawing lacks.
+    bool insert(const AcDbBlockReference& ref, const Target& target);
     void textFrame(const AcGeVector3d& normal, const AcGeVector3d& direction, double rotation);
     void widen(const AcGePoint3d& pt);
 

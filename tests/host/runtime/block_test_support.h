@@ -10,6 +10,7 @@
 
 #include "dbents.h"
 #include "dbsymtb.h"
+#include "drawing_builder.h"
 #include "host_fixture.h"
 #include "vemhost_io.h"
 
@@ -24,28 +25,8 @@ using EntityPtr = std::unique_ptr<AcDbEntity, EntityDeleter>;
 inline AcDbObjectId makeBlock(AcDbDatabase* db, const wchar_t* name, const AcGePoint3d& origin,
                               std::vector<AcDbEntity*> entities)
 {
-    AcDbBlockTable* table = nullptr;
-    EXPECT_EQ(Acad::eOk, db->getBlockTable(table, AcDb::kForWrite));
-    AcDbBlockTableRecord* block = new AcDbBlockTableRecord();
-    EXPECT_EQ(Acad::eOk, block->setName(name));
-    EXPECT_EQ(Acad::eOk, block->setOrigin(origin));
-    AcDbObjectId id;
-    const Acad::ErrorStatus es = table->add(id, block);
-    table->close();
-    EXPECT_EQ(Acad::eOk, es) << "adding block";
-    if (es != Acad::eOk) {
-        delete block;
-        for (AcDbEntity* ent : entities)
-            delete ent;
-        return AcDbObjectId();
-    }
-    for (AcDbEntity* ent : entities) {
-        if (block->appendAcDbEntity(ent) == Acad::eOk)
-            ent->close();
-        else
-            delete ent;
-    }
-    block->close();
+    const AcDbObjectId id = test_support::addBlock(db, name, origin, entities);
+    EXPECT_FALSE(id.isNull()) << "adding block";
     return id;
 }
 

@@ -1,0 +1,98 @@
+// User blocks in DXF output: their base point and flags in BLOCK, their settings in
+// BLOCK_RECORD, and block references as INSERT (name, position in the reference's
+// object coordinates, scales, rotation in degrees, extrusion).
+#include <cmath>
+
+#include "dbents.h"
+#include "dbsymtb.h"
+#include "dxf_drawing.h"
+#include "dxf_entities.h"
+
+namespace vemio {
+
+namespace {
+
+constexpr double kRadiansToDegrees = 180.0 / M_PI;
+
+// BLOCK group 70: an anonymous block.
+constexpr int kAnonymousBlock = 1;
+
+bool isFinite(const AcGePoint3d& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
+
+bool isWorldZ(const AcGeVector3d& v) { return v.x == 0.0 && v.y == 0.0 && v.z > 0.0; }
+
+// The point in the object coordinates of the normal's plane, as DXF writes them.
+AcGePoint3d objectCoordinates(const AcGePoint3d& p, const AcGeVector3d& normal)
+{
+    if (isWorldZ(normal))
+        return p;
+    AcGeVector3d xAxis, yAxis;
+    planeAxes(normal, xAxis, yAxis);
+    const AcGeVector3d v = p.asVector();
+    return AcGePoint3d(v.dotProduct(xAxis), v.dotProduct(yAxis), v.dotProduct(normal.normal()));
+}
+
+}  // namespace
+
+const std::string* DxfSymbols::blockName(AcDbObjectId id) const
+{
+    auto it = blocks.find(id.asOldId());
+    return it == blocks.end() ? nullptr : &it->second;
+}
+
+bool DxfEntityWriter::insert(const AcDbBlockReference& ref, const Target& target)
+{
+    const std::string* name = m_symbols.blockName(ref.blockTableRecord());
+    const AcGePoint3d position = ref.position();
+    const AcGeScale3d scale = ref.scaleFactors();
+    const AcGeVector3d normal = ref.normal();
+    if (name == nullptr || !isFinite(position))
+        return false;
+    common("INSERT", target);
+    m_out.str(100, "AcDbBlockReference");
+    m_out.str(2, *name);
+    m_out.point(10, objectCoordinates(position, normal));
+    m_out.real(41, scale.sx);
+    m_out.real(42, scale.sy);
+    m_out.real(43, scale.sz);
+    m_out.real(50, ref.rotation() * kRadiansToDegrees);
+    if (!isWorldZ(normal))
+        m_out.vector(210, normal);
+    AcDbExtents extents;
+    if (m_trackExtents && ref.getGeomExtents(extents) == Acad::eOk && !extents.isEmpty()) {
+        widen(extents.minPoint());
+        widen(extents.maxPoint());
+    }
+    return true;
+}
+
+namespace dxf {
+
+void readUserBlock(const AcDbBlockTableRecord& rec, BlockRecord& block)
+{
+    if (rec.isLayout())
+        return;
+    block.origin = rec.origin();
+    block.anonymous = rec.isAnonymous();
+    block.explodable = rec.explodable();
+    block.uniformScaling = rec.blockScaling() == AcDbBlockTableRecord::kUniform;
+}
+
+void blockFlagsAndBase(DxfStream& out, const BlockRecord& b)
+{
+    out.integer(70, b.anonymous ? kAnonymousBlock : 0);
+    out.point(10, isFinite(b.origin) ? b.origin : AcGePoint3d());
+}
+
+void blockRecordSettings(DxfStream& out, const BlockRecord& b)
+{
+    if (b.modelSpace || b.paperSpace || b.id.isNull())
+        return;
+    out.integer(70, 0);
+    out.integer(280, b.explodable ? 1 : 0);
+    out.integer(281, b.uniformScaling ? 1 : 0);
+}
+
+}  // namespace dxf
+
+}  // namespace vemio
