@@ -128,6 +128,26 @@ TEST_F(BlockReference, TransformByComposesWhatKeepsTheAxesSquareAndRefusesShear)
     }
 }
 
+TEST_F(BlockReference, TheOneGripAndStretchPointIsThePositionAndMovesTheReferenceWhole)
+{
+    const AcDbObjectId block = squareBlock();
+    std::unique_ptr<AcDbBlockReference> ref(newReference(block, AcGePoint3d(3, 4, 0), AcGeScale3d(2, 3, 1), 0.5));
+    AcGePoint3dArray grips, stretch;
+    AcDbIntArray modes, geomIds, first, second;
+    ASSERT_EQ(Acad::eOk, ref->getGripPoints(grips, modes, geomIds));
+    ASSERT_EQ(Acad::eOk, ref->getStretchPoints(stretch));
+    ASSERT_EQ(1, grips.length());
+    ASSERT_EQ(1, stretch.length());
+    EXPECT_EQ(AcGePoint3d(3, 4, 0), grips[0]);
+    first.append(0);
+    second.append(1);
+    const AcGeMatrix3d before = ref->blockTransform();
+    EXPECT_EQ(Acad::eOk, ref->moveGripPointsAt(first, AcGeVector3d(1, 1, 0)));
+    EXPECT_EQ(Acad::eOk, ref->moveStretchPointsAt(first, AcGeVector3d(1, 0, 0)));
+    EXPECT_EQ(Acad::eInvalidIndex, ref->moveStretchPointsAt(second, AcGeVector3d(9, 9, 9)));
+    expectMatrixNear(AcGeMatrix3d::translation(AcGeVector3d(2, 1, 0)) * before, ref->blockTransform(), "moved");
+}
+
 TEST_F(BlockReference, NestedReferencesDrawUnderTheComposedTransform)
 {
     const AcDbObjectId inner = makeBlock(db(), L"INNER", AcGePoint3d(1, 0, 0),
