@@ -174,6 +174,35 @@ TEST_F(BlockReference, NestedReferencesDrawUnderTheComposedTransform)
     expectMatrixNear(composed, placed->blockTransform(), "exploded nested reference");
 }
 
+TEST_F(BlockReference, EntitiesOnLayerZeroOrColouredByBlockTakeTheReferences)
+{
+    AcDbLayerTable* layers = nullptr;
+    ASSERT_EQ(Acad::eOk, db()->getLayerTable(layers, AcDb::kForWrite));
+    AcDbObjectId red, blue;
+    for (auto [name, id] : {std::make_pair(L"Red", &red), std::make_pair(L"Blue", &blue)}) {
+        AcDbLayerTableRecord* layer = new AcDbLayerTableRecord();
+        layer->setName(name);
+        ASSERT_EQ(Acad::eOk, layers->add(*id, layer));
+        layer->close();
+    }
+    layers->close();
+    AcDbLine* onZero = new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(1, 0, 0));
+    AcDbLine* onBlue = new AcDbLine(AcGePoint3d(0, 1, 0), AcGePoint3d(1, 1, 0));
+    onBlue->setLayer(blue);
+    onBlue->setColorIndex(0);
+    const AcDbObjectId block = makeBlock(db(), L"MIXED", AcGePoint3d(), {onZero, onBlue});
+    AcDbBlockReference ref(AcGePoint3d(), block);
+    ref.setLayer(red);
+    ref.setColorIndex(5);
+    std::vector<vemhost::Primitive> drawn;
+    drawnPoints(&ref, &drawn);
+    ASSERT_EQ(2u, drawn.size());
+    EXPECT_EQ(red, drawn[0].layerId);
+    EXPECT_EQ(256, drawn[0].color);
+    EXPECT_EQ(blue, drawn[1].layerId);
+    EXPECT_EQ(5, drawn[1].color);
+}
+
 TEST_F(BlockReference, ACircleStaysRoundUnderEqualScalesAndBecomesChordsOfItsEllipseOtherwise)
 {
     const AcDbObjectId block = squareBlock();
