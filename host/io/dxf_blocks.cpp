@@ -21,15 +21,19 @@ bool isFinite(const AcGePoint3d& p) { return std::isfinite(p.x) && std::isfinite
 
 bool isWorldZ(const AcGeVector3d& v) { return v.x == 0.0 && v.y == 0.0 && v.z > 0.0; }
 
-// The point in the object coordinates of the normal's plane, as DXF writes them.
+// The point in the object coordinates of the normal's plane (its axes by the
+// arbitrary-axis rule), as DXF writes them.
 AcGePoint3d objectCoordinates(const AcGePoint3d& p, const AcGeVector3d& normal)
 {
     if (isWorldZ(normal))
         return p;
-    AcGeVector3d xAxis, yAxis;
-    planeAxes(normal, xAxis, yAxis);
+    const double kLimit = 1.0 / 64.0;
+    const AcGeVector3d n = normal.normal();
+    const bool nearZ = std::fabs(n.x) < kLimit && std::fabs(n.y) < kLimit;
+    const AcGeVector3d xAxis = (nearZ ? AcGeVector3d::kYAxis : AcGeVector3d::kZAxis).crossProduct(n).normal();
+    const AcGeVector3d yAxis = n.crossProduct(xAxis).normal();
     const AcGeVector3d v = p.asVector();
-    return AcGePoint3d(v.dotProduct(xAxis), v.dotProduct(yAxis), v.dotProduct(normal.normal()));
+    return AcGePoint3d(v.dotProduct(xAxis), v.dotProduct(yAxis), v.dotProduct(n));
 }
 
 }  // namespace

@@ -35,6 +35,17 @@ bool isLineWeight(int value)
     return false;
 }
 
+// The x and y axes of the plane with this normal by the arbitrary-axis rule, which
+// DXF uses for object coordinates.
+void planeAxes(const AcGeVector3d& normal, AcGeVector3d& xAxis, AcGeVector3d& yAxis)
+{
+    const double kLimit = 1.0 / 64.0;
+    const AcGeVector3d n = normal.normal();
+    const bool nearZ = std::fabs(n.x) < kLimit && std::fabs(n.y) < kLimit;
+    xAxis = (nearZ ? AcGeVector3d::kYAxis : AcGeVector3d::kZAxis).crossProduct(n).normal();
+    yAxis = n.crossProduct(xAxis).normal();
+}
+
 // Owns explode pieces: every one is deleted, whatever happens to the others.
 class Pieces {
 public:
@@ -66,15 +77,6 @@ void quoteAsContents(const std::wstring& text, std::wstring& out)
 }
 
 }  // namespace
-
-void planeAxes(const AcGeVector3d& normal, AcGeVector3d& xAxis, AcGeVector3d& yAxis)
-{
-    const double kLimit = 1.0 / 64.0;
-    const AcGeVector3d n = normal.normal();
-    const bool nearZ = std::fabs(n.x) < kLimit && std::fabs(n.y) < kLimit;
-    xAxis = (nearZ ? AcGeVector3d::kYAxis : AcGeVector3d::kZAxis).crossProduct(n).normal();
-    yAxis = n.crossProduct(xAxis).normal();
-}
 
 // ---- symbols and properties ---------------------------------------------------------
 

@@ -18,10 +18,6 @@ class AcDbPolyline;
 
 namespace vemio {
 
-// The x and y axes of the plane with this normal by the arbitrary-axis rule, which
-// DXF uses for object coordinates.
-void planeAxes(const AcGeVector3d& normal, AcGeVector3d& xAxis, AcGeVector3d& yAxis);
-
 // Names of the drawing's symbol table records by object id, already escaped for DXF.
 struct DxfSymbols {
     std::unordered_map<Adesk::IntDbId, std::string> layers;
