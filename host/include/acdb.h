@@ -68,4 +68,20 @@ struct AcDb {
         kLnWtByBlock = -2,
         kLnWtByLwDefault = -3
     };
+
+    // How a single-line text is justified along its baseline and across it.
+    enum TextHorzMode {
+        kTextLeft = 0,    // TH_LEFT
+        kTextCenter = 1,  // TH_CENT
+        kTextRight = 2,   // TH_RIGHT
+        kTextAlign = 3,   // THV_ALIGN
+        kTextMid = 4,     // THV_MID
+        kTextFit = 5      // THV_FIT
+    };
+    enum TextVertMode {
+        kTextBase = 0,     // TV_BASE
+        kTextBottom = 1,   // TV_BOT
+        kTextVertMid = 2,  // TV_MID
+        kTextTop = 3       // TV_TOP
+    };
 };

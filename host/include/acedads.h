@@ -5,6 +5,9 @@
 #include "adsdef.h"
 
 ACCORE_PORT int acedGetPoint(const ads_point pt, const ACHAR* prompt, ads_point result);
+// A distance: a number typed, or the distance from pt (without pt, between two points
+// asked for) to a point given. RSG_NOZERO and RSG_NONEG ask again for what they rule out.
+ACCORE_PORT int acedGetDist(const ads_point pt, const ACHAR* prompt, ads_real* result);
 // cronly != 0: spaces belong to the answer and only Enter ends it; 0: a space ends it.
 // An answer that does not fit in bufsize characters (terminator included) returns
 // RTINPUTTRUNCATED with the buffer holding what fits.

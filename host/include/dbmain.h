@@ -249,6 +249,16 @@ public:
     AcDbHandle handseed() const;
     bool tilemode() const;
     Acad::ErrorStatus setTilemode(bool mode);
+    // How points draw (PDMODE: 0-4 for the figure, plus 32 circle, 64 square, 96 both)
+    // and how large (PDSIZE: > 0 drawing units, 0 five per cent of the view's height,
+    // < 0 that per cent of it). Other modes and sizes that are not finite: eInvalidInput.
+    Adesk::Int16 pdmode() const;
+    Acad::ErrorStatus setPdmode(Adesk::Int16 mode);
+    double pdsize() const;
+    Acad::ErrorStatus setPdsize(double size);
+    // TEXTSIZE: the height new texts take when none is given; 2.5 in a new drawing.
+    double textsize() const;
+    Acad::ErrorStatus setTextsize(double size);
 
     // Finds the object of a handle.
     Acad::ErrorStatus getAcDbObjectId(AcDbObjectId& retId, bool createIfNotFound, const AcDbHandle& objHandle,

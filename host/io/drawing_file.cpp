@@ -7,7 +7,8 @@
 //   header    key TEXT PRIMARY KEY, value             format 'VEM drawing', version 1,
 //                                                     handseed, the handles of the four
 //                                                     symbol tables, model_space, paper_space,
-//                                                     clayer, textstyle; tilemode 0 or 1
+//                                                     clayer, textstyle; tilemode 0 or 1;
+//                                                     pdmode, pdsize (a real)
 //   classes   name TEXT PRIMARY KEY, parent,          one per class that a saved object has
 //             dxf_name, app_name, proxy_flags INTEGER
 //   objects   handle INTEGER PRIMARY KEY,             one per object that is not erased;
@@ -265,7 +266,13 @@ private:
             if (!stepDone(insert.get()))
                 return false;
         }
-        return true;
+        sqlite3_bind_text(insert.get(), 1, schema::kPdmode, -1, SQLITE_STATIC);
+        sqlite3_bind_int64(insert.get(), 2, header.pdmode);
+        if (!stepDone(insert.get()))
+            return false;
+        sqlite3_bind_text(insert.get(), 1, schema::kPdsize, -1, SQLITE_STATIC);
+        sqlite3_bind_double(insert.get(), 2, header.pdsize);
+        return stepDone(insert.get());
     }
 
     AcDbDatabase* m_db;

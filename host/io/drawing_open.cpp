@@ -3,6 +3,7 @@
 // or the record does not read whole, and finally restores and checks the header. What
 // opens can be saved again: handles fit the file, lists hold what their owners may
 // hold, and names are text.
+#include <cmath>
 #include <map>
 #include <new>
 #include <string_view>
@@ -14,6 +15,7 @@
 #include "drawing_store.h"
 #include "file_identity.h"
 #include "opened_object.h"
+#include "point_display.h"
 #include "read_connection.h"
 #include "sqlite_handle.h"
 #include "vemhost_io.h"
@@ -55,6 +57,7 @@ struct FileClass {
 struct HeaderValue {
     int type = SQLITE_NULL;
     sqlite3_int64 number = 0;
+    double real = 0.0;
     std::string text;
 };
 
@@ -143,6 +146,7 @@ private:
             HeaderValue value;
             value.type = sqlite3_column_type(select.get(), 1);
             value.number = sqlite3_column_int64(select.get(), 1);
+            value.real = sqlite3_column_double(select.get(), 1);
             value.text = std::string(textColumn(select.get(), 1));
             m_header[std::string(textColumn(select.get(), 0))] = std::move(value);
         }
@@ -170,6 +174,26 @@ private:
         if (it == m_header.end() || it->second.type != SQLITE_INTEGER)
             return damaged(std::string("no ") + key + " in the header");
         value = it->second.number;
+        return true;
+    }
+
+    // How points draw, when the drawing keeps it (older ones do not).
+    bool restorePointDisplay(acrt::StoreHeader& header)
+    {
+        auto mode = m_header.find(schema::kPdmode);
+        if (mode != m_header.end()) {
+            if (mode->second.type != SQLITE_INTEGER || mode->second.number < 0 || mode->second.number > 127 ||
+                !acrt::isPointMode(int(mode->second.number)))
+                return damaged("point mode " + mode->second.text + " is not one the host draws");
+            header.pdmode = Adesk::Int16(mode->second.number);
+        }
+        auto size = m_header.find(schema::kPdsize);
+        if (size != m_header.end()) {
+            if ((size->second.type != SQLITE_FLOAT && size->second.type != SQLITE_INTEGER) ||
+                !std::isfinite(size->second.real))
+                return damaged("point size " + size->second.text + " is not a finite number");
+            header.pdsize = size->second.real;
+        }
         return true;
     }
 
@@ -420,7 +444,8 @@ private:
                            header.clayer) &&
             restoreCurrent(schema::kTextstyle, header.textStyleTable, AcDbTextStyleTableRecord::desc(), L"Standard",
                            "text style", header.textstyle) &&
-            headerNumber(schema::kHandseed, handseed) && headerNumber(schema::kTilemode, tilemode);
+            headerNumber(schema::kHandseed, handseed) && headerNumber(schema::kTilemode, tilemode) &&
+            restorePointDisplay(header);
         if (!restored)
             return false;
         if (handseed > 0 && Adesk::UInt64(handseed) > schema::kHandleLimit)

@@ -31,6 +31,10 @@ constexpr const char* kPaperSpace = "paper_space";
 constexpr const char* kClayer = "clayer";
 constexpr const char* kTextstyle = "textstyle";
 constexpr const char* kTilemode = "tilemode";
+// How points draw: PDMODE an integer, PDSIZE a real; drawings saved before they were
+// kept have neither and take 0 and 0.0.
+constexpr const char* kPdmode = "pdmode";
+constexpr const char* kPdsize = "pdsize";
 
 constexpr const char* kCreateTables =
     "CREATE TABLE header (key TEXT PRIMARY KEY, value);"

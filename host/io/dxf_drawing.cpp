@@ -204,6 +204,8 @@ bool readDrawing(AcDbDatabase* db, Drawing& d, std::string& error)
     d.currentLayer = symbolNameOf(d.symbols.layers, db->clayer(), "0");
     d.currentStyle = symbolNameOf(d.symbols.textStyles, db->textstyle(), "Standard");
     d.tilemode = db->tilemode();
+    d.pdmode = db->pdmode();
+    d.pdsize = db->pdsize();
     planHandles(db, d);
     return true;
 }

@@ -53,7 +53,7 @@ struct BlockRecord {
     bool modelSpace = false, paperSpace = false;
     std::uint64_t begin = 0, end = 0, layout = 0;
     // A user block's own values (dxf_blocks.cpp reads them).
-    AcGePoint3d origin;
+    AcGePoint3d origin = AcGePoint3d::kOrigin;
     bool anonymous = false, explodable = true, uniformScaling = false;
 };
 
@@ -73,6 +73,8 @@ struct Drawing {
     DxfSymbols symbols;
     std::string currentLayer = "0", currentStyle = "Standard";
     bool tilemode = true;
+    int pdmode = 0;
+    double pdsize = 0.0;
     std::uint64_t nextHandle = 1;
     Generated generated{};
 

@@ -166,6 +166,11 @@ bool DxfEntityWriter::writeKnown(const AcDbEntity& ent, const Target& target)
             circle(pCircle->center(), pCircle->radius(), pCircle->normal(), target);
         return true;
     }
+    if (const AcDbPoint* pPoint = AcDbPoint::cast(&ent)) {
+        if (!point(*pPoint, target))
+            ++m_stats.skipped;
+        return true;
+    }
     if (const AcDbLine* pLine = AcDbLine::cast(&ent)) {
         const AcGePoint3d from = pLine->startPoint(), to = pLine->endPoint();
         const AcGeVector3d normal = pLine->normal();
@@ -177,6 +182,11 @@ bool DxfEntityWriter::writeKnown(const AcDbEntity& ent, const Target& target)
     }
     if (const AcDbPolyline* pPline = AcDbPolyline::cast(&ent)) {
         if (!polyline(*pPline, target))
+            ++m_stats.skipped;
+        return true;
+    }
+    if (const AcDbText* pSingleLine = AcDbText::cast(&ent)) {
+        if (!textFamily(*pSingleLine, target))
             ++m_stats.skipped;
         return true;
     }
@@ -439,6 +449,27 @@ void DxfEntityWriter::circleGroups(const AcGePoint3d& center, double radius, con
         m_out.vector(210, normal);
     widen(center + AcGeVector3d(radius, radius, 0.0));
     widen(center - AcGeVector3d(radius, radius, 0.0));
+}
+
+// The position in world coordinates; the figure's rotation in degrees when it has one.
+bool DxfEntityWriter::point(const AcDbPoint& pt, const Target& target)
+{
+    const AcGePoint3d position = pt.position();
+    const AcGeVector3d normal = pt.normal();
+    if (!isFinite(position) || !isFinite(normal) || !std::isfinite(pt.thickness()) ||
+        !std::isfinite(pt.ecsRotation()))
+        return false;
+    common("POINT", target);
+    m_out.str(100, "AcDbPoint");
+    m_out.point(10, position);
+    if (pt.thickness() != 0.0)
+        m_out.real(39, pt.thickness());
+    if (!isWorldZ(normal))
+        m_out.vector(210, normal);
+    if (pt.ecsRotation() != 0.0)
+        m_out.real(50, pt.ecsRotation() * 180.0 / M_PI);
+    widen(position);
+    return true;
 }
 
 void DxfEntityWriter::circle(const AcGePoint3d& center, double radius, const AcGeVector3d& normal,

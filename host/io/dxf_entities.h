@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "dbmain.h"
@@ -12,9 +13,13 @@
 #include "vemhost_io.h"
 #include "vemhost_program.h"
 
+class AcDbAttribute;
+class AcDbAttributeDefinition;
 class AcDbBlockReference;
 class AcDbMText;
+class AcDbPoint;
 class AcDbPolyline;
+class AcDbText;
 
 namespace vemio {
 
@@ -90,12 +95,22 @@ private:
     bool mtext(const AcDbMText& text, const Target& target);
     void pointsAsPolyline(const std::vector<AcGePoint3d>& points, bool closed, const Target& target);
     void circle(const AcGePoint3d& center, double radius, const AcGeVector3d& normal, const Target& target);
+    bool point(const AcDbPoint& pt, const Target& target);
     void circleGroups(const AcGePoint3d& center, double radius, const AcGeVector3d& normal);
     // Angles in radians in the plane of the normal (the arbitrary-axis rule), as the arc
     // holds them; written in degrees.
     void arc(const AcGePoint3d& center, double radius, double startAngle, double endAngle,
              const AcGeVector3d& normal, const Target& target);
     void textPrimitive(const vemhost::Primitive& prim, const Target& target);
+    // Single-line texts (dxf_text.cpp); each is false, writing nothing, when a value is
+    // not finite. textFamily writes a definition as ATTDEF, an attribute no reference
+    // owns as the TEXT of its value (marked invisible when it is), any other
+    // text as TEXT; attrib writes the ATTRIB of a block reference's attribute.
+    bool textFamily(const AcDbText& ent, const Target& target);
+    bool text(const AcDbText& text, const Target& target);
+    bool attdef(const AcDbAttributeDefinition& def, const Target& target);
+    bool attrib(const AcDbAttribute& attribute, const Target& target);
+    void textGroups(const AcDbText& text, std::wstring_view string);
     // INSERT (dxf_blocks.cpp); false for a reference to a block the drawing lacks.
     bool insert(const AcDbBlockReference& ref, const Target& target);
     void textFrame(const AcGeVector3d& normal, const AcGeVector3d& direction, double rotation);

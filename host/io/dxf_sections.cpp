@@ -319,6 +319,10 @@ void writeHeader(DxfStream& out, const Drawing& d, Reserved& r)
     out.real(40, 1.0);
     variable(out, "$TILEMODE");
     out.integer(70, d.tilemode ? 1 : 0);
+    variable(out, "$PDMODE");
+    out.integer(70, d.pdmode);
+    variable(out, "$PDSIZE");
+    out.real(40, d.pdsize);
     variable(out, "$INSUNITS");
     out.integer(70, 0);
     variable(out, "$MEASUREMENT");

@@ -479,6 +479,7 @@ bool drawScaled(const std::vector<vemhost::EntityBox>& boxes, const Bounds* wind
                 ScaledPainter& sink, std::string& error)
 {
     vemhost::ScaledDrawer drawer(1.0 / page.scale);
+    drawer.setViewHeight(page.height / page.scale);
     for (const vemhost::EntityBox& box : boxes) {
         Opened<AcDbEntity> ent;
         const Acad::ErrorStatus es = acdbOpenAcDbEntity(ent.slot(), box.id, AcDb::kForRead);

@@ -1,9 +1,11 @@
 // The host's wide string: UTF-8 conversion, comparisons and formatting with the
-// host's Windows convention for %s and %c.
+// host's Windows convention for %s and %c; and the heap strings handed to callers.
 #include "AcString.h"
+#include "acutmem.h"
 
 #include <cwchar>
 #include <cwctype>
+#include <new>
 #include <vector>
 
 #include "byte_codec.h"
@@ -243,3 +245,24 @@ AcString& AcString::trimRight()
 
 int AcString::asDeci() const { return int(std::wcstol(m_str.c_str(), nullptr, 10)); }
 int AcString::asHex() const { return int(std::wcstol(m_str.c_str(), nullptr, 16)); }
+
+// ---- heap strings handed to callers (acutmem.h) -------------------------------------
+
+Acad::ErrorStatus acutNewString(const ACHAR* pInput, ACHAR*& rpOutput)
+{
+    rpOutput = nullptr;
+    if (pInput == nullptr)
+        return Acad::eOk;
+    const size_t length = std::wcslen(pInput);
+    rpOutput = new (std::nothrow) ACHAR[length + 1];
+    if (rpOutput == nullptr)
+        return Acad::eOutOfMemory;
+    std::wmemcpy(rpOutput, pInput, length + 1);
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus acutUpdString(const ACHAR* pInput, ACHAR*& rpOutput)
+{
+    delete[] rpOutput;
+    return acutNewString(pInput, rpOutput);
+}

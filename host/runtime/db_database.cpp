@@ -1,11 +1,13 @@
 // The drawing database: its object table of handles and ids, the default drawing
 // every new database starts from, and the host application services.
+#include <cmath>
 #include <cwchar>
 #include <map>
 
 #include "db_internals.h"
 #include "dbapserv.h"
 #include "dbsymtb.h"
+#include "point_display.h"
 #include "rx_runtime_class.h"
 #include "spatial_index.h"
 #include "undo_recorder.h"
@@ -240,6 +242,36 @@ bool AcDbDatabase::tilemode() const { return m_impl->tilemode; }
 Acad::ErrorStatus AcDbDatabase::setTilemode(bool mode)
 {
     m_impl->tilemode = mode;
+    return Acad::eOk;
+}
+
+Adesk::Int16 AcDbDatabase::pdmode() const { return m_impl->pdmode; }
+
+Acad::ErrorStatus AcDbDatabase::setPdmode(Adesk::Int16 mode)
+{
+    if (!acrt::isPointMode(mode))
+        return Acad::eInvalidInput;
+    m_impl->pdmode = mode;
+    return Acad::eOk;
+}
+
+double AcDbDatabase::pdsize() const { return m_impl->pdsize; }
+
+Acad::ErrorStatus AcDbDatabase::setPdsize(double size)
+{
+    if (!std::isfinite(size))
+        return Acad::eInvalidInput;
+    m_impl->pdsize = size;
+    return Acad::eOk;
+}
+
+double AcDbDatabase::textsize() const { return m_impl->textsize; }
+
+Acad::ErrorStatus AcDbDatabase::setTextsize(double size)
+{
+    if (!(size > 0.0) || !std::isfinite(size))
+        return Acad::eInvalidInput;
+    m_impl->textsize = size;
     return Acad::eOk;
 }
 

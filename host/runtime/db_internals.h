@@ -116,6 +116,9 @@ struct ACRT_PORT AcDbDatabase::Impl {
     AcDbObjectId modelSpace, paperSpace;
     AcDbObjectId clayer, textstyle;
     bool tilemode = true;
+    Adesk::Int16 pdmode = 0;
+    double pdsize = 0.0;
+    double textsize = 2.5;
     bool tearingDown = false;
     long openCount = 0;
     std::unique_ptr<acrt::UndoRecorder> undo;  // the database's undo history, told of every change

@@ -4,6 +4,7 @@
 #include "drawing_store.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <mutex>
 #include <unordered_map>
@@ -11,6 +12,7 @@
 #include "db_internals.h"
 #include "db_proxy.h"
 #include "dbsymtb.h"
+#include "point_display.h"
 
 namespace acrt {
 
@@ -30,6 +32,8 @@ StoreHeader storeHeaderOf(const AcDbDatabase* db)
     header.textstyle = impl->textstyle;
     header.handseed = impl->handseed;
     header.tilemode = impl->tilemode;
+    header.pdmode = impl->pdmode;
+    header.pdsize = impl->pdsize;
     return header;
 }
 
@@ -99,6 +103,10 @@ void restoreStoreHeader(AcDbDatabase* db, const StoreHeader& header)
     if (header.handseed > impl->handseed)
         impl->handseed = header.handseed;
     impl->tilemode = header.tilemode;
+    if (acrt::isPointMode(header.pdmode))
+        impl->pdmode = header.pdmode;
+    if (std::isfinite(header.pdsize))
+        impl->pdsize = header.pdsize;
 }
 
 namespace {

@@ -212,17 +212,19 @@ bool matchKeyword(const std::wstring& keywords, const std::wstring& answer, std:
     return false;
 }
 
-// What a round of a point prompt returns when the prompt is to be asked again (no
-// editor status has this value).
+// What a round of a point prompt returns when the prompt is to be asked again, and
+// when a distance request was answered with a number (no editor status has these values).
 constexpr int kAskAgain = 1;
+constexpr int kNumberAnswer = 2;
 
 // One round of a point prompt: RTNORM with the point, RTNONE on Enter, RTKWORD for one
 // of the keywords (or, when arbitrary, for any text that is no point), RTCAN, or
 // kAskAgain after saying what was wrong. A snap keyword asks for the point to snap
 // from; running snaps apply to picks only and never refuse one, while an explicit snap
-// that finds nothing asks again.
+// that finds nothing asks again. With number given, a typed number is taken as it is
+// (kNumberAnswer), as distance requests take it.
 int askPoint(const ACHAR* prompt, const AcGePoint3d& base, bool runningSnaps, bool arbitrary,
-             const std::wstring& keywords, AcGePoint3d& p)
+             const std::wstring& keywords, AcGePoint3d& p, double* number = nullptr)
 {
     const acrt::RequestScope request(vemhost::Request::kPoint, runningSnaps, base);
     std::wstring text;
@@ -234,6 +236,8 @@ int askPoint(const ACHAR* prompt, const AcGePoint3d& base, bool runningSnaps, bo
         return RTNONE;
     if (status == acrt::AnswerStatus::kText && matchKeyword(keywords, text, input().keyword))
         return RTKWORD;
+    if (number != nullptr && status == acrt::AnswerStatus::kText && parseNumber(text, *number))
+        return kNumberAnswer;
     unsigned explicitModes = 0;
     const bool explicitSnap = status == acrt::AnswerStatus::kText && osnapKeyword(text, explicitModes);
     if (explicitSnap && (status = acrt::readPointAnswer(L" of ", text, pick)) == acrt::AnswerStatus::kCancel)
@@ -243,7 +247,12 @@ int askPoint(const ACHAR* prompt, const AcGePoint3d& base, bool runningSnaps, bo
             input().keyword = text;
             return RTKWORD;
         }
-        vemhost::printPlain(L"\nInvalid point.");
+        if (number == nullptr)
+            vemhost::printPlain(L"\nInvalid point.");
+        else if (keywords.empty())
+            vemhost::printPlain(L"\nRequires numeric distance or second point.");
+        else
+            vemhost::printPlain(L"\nRequires numeric distance, second point, or option keyword.");
         return kAskAgain;
     }
     const bool picked = status == acrt::AnswerStatus::kPick;
@@ -489,5 +498,62 @@ int acedGetPoint(const ads_point pt, const ACHAR* prompt, ads_point result)
             vemhost::setLastPoint(p);
         }
         return rc;
+    }
+}
+
+namespace {
+
+// The distance flags of acedInitGet: a zero or negative distance is asked again.
+bool distanceRefused(int flags, double distance)
+{
+    if ((flags & RSG_NOZERO) != 0 && distance == 0.0) {
+        vemhost::printPlain(L"\nValue must be positive and nonzero.");
+        return true;
+    }
+    if ((flags & RSG_NONEG) != 0 && distance < 0.0) {
+        vemhost::printPlain(L"\nValue must be positive.");
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// A number typed is the distance; a point measures from the base, or, without a base,
+// is the first of two points whose distance (in space) is taken.
+int acedGetDist(const ads_point pt, const ACHAR* prompt, ads_real* result)
+{
+    std::wstring keywords;
+    const int flags = acrt::takeInitGet(keywords);
+    const bool runningSnaps = (flags & RSG_NOOSNAP) == 0;
+    for (;;) {
+        const AcGePoint3d base = pt ? AcGePoint3d(pt[X], pt[Y], pt[Z]) : vemhost::lastPoint();
+        AcGePoint3d p;
+        double distance = 0.0;
+        int rc = askPoint(prompt, base, runningSnaps, false, keywords, p, &distance);
+        if (rc == kAskAgain)
+            continue;
+        if (rc == RTNORM) {
+            vemhost::setLastPoint(p);
+            AcGePoint3d from = base;
+            if (pt == nullptr) {
+                from = p;
+                do
+                    rc = askPoint(L"\nSpecify second point: ", from, runningSnaps, false, std::wstring(), p);
+                while (rc == kAskAgain);
+                if (rc != RTNORM)
+                    return rc == RTNONE ? RTNONE : RTCAN;
+                vemhost::setLastPoint(p);
+            }
+            distance = from.distanceTo(p);
+            rc = kNumberAnswer;
+        }
+        if (rc != kNumberAnswer)
+            return rc;
+        if (distanceRefused(flags, distance))
+            continue;
+        if (result != nullptr)
+            *result = distance;
+        return RTNORM;
     }
 }

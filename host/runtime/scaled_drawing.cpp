@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dbents.h"
 #include "dbmtext.h"
 #include "dbsymtb.h"
 #include "editor_internals.h"
@@ -14,6 +15,7 @@
 #include "spatial_index.h"
 #include "text_layout.h"
 #include "transforming_geometry.h"
+#include "view_height.h"
 
 namespace vemhost {
 
@@ -139,7 +141,7 @@ struct ScaledDrawer::Impl {
 
     // The recorder's context, which tells what it draws the pixel size as the deviation
     // it allows (multiline texts too low to read then draw their ink from afar).
-    class WorldDraw final : public AcGiWorldDraw {
+    class WorldDraw final : public AcGiWorldDraw, public acrt::ViewHeight {
     public:
         explicit WorldDraw(Impl& impl) : m_impl(impl) {}
         AcGiRegenType regenType() const override { return kAcGiStandardDisplay; }
@@ -154,6 +156,7 @@ struct ScaledDrawer::Impl {
             return m_impl.unitsPerPixel / m_impl.geometry.leastStretch();
         }
         AcGiWorldGeometry& geometry() const override { return m_impl.geometry; }
+        double viewHeight() const override { return m_impl.viewHeight; }
 
     private:
         Impl& m_impl;
@@ -162,6 +165,7 @@ struct ScaledDrawer::Impl {
     explicit Impl(double pixel) : unitsPerPixel(pixel) {}
 
     double unitsPerPixel;
+    double viewHeight = 0.0;
     acrt::RecordingTraits traits;
     Geometry geometry{*this};
     WorldDraw worldDraw{*this};
@@ -271,13 +275,27 @@ struct ScaledDrawer::Impl {
 ScaledDrawer::ScaledDrawer(double unitsPerPixel) : m_impl(std::make_unique<Impl>(unitsPerPixel)) {}
 ScaledDrawer::~ScaledDrawer() = default;
 
+void ScaledDrawer::setViewHeight(double height) { m_impl->viewHeight = std::isfinite(height) && height > 0 ? height : 0.0; }
+
+namespace {
+
+// A point's figure reaches past its box (the point alone): only the dot is a mark.
+bool drawsPastItsBox(const AcDbEntity* ent)
+{
+    const AcDbPoint* point = AcDbPoint::cast(ent);
+    const AcDbDatabase* db = point != nullptr ? point->database() : nullptr;
+    return db != nullptr && db->pdmode() != 0;
+}
+
+}  // namespace
+
 void ScaledDrawer::draw(AcDbEntity* ent, const EntityBox& box, ScaledSink& sink)
 {
     if (ent == nullptr)
         return;
     m_impl->sink = &sink;
     m_impl->traits.setupForEntity(ent);
-    if (!m_impl->isMark(box)) {
+    if (!m_impl->isMark(box) || drawsPastItsBox(ent)) {
         m_impl->drawWithAttributes(ent);
         return;
     }

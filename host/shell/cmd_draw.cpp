@@ -1,4 +1,4 @@
-// Host drawing commands: LINE and PLINE, appended to the current space.
+// Host drawing commands: LINE, PLINE and POINT, appended to the current space.
 #include "acedads.h"
 #include "dbapserv.h"
 #include "dbents.h"
@@ -9,14 +9,6 @@
 namespace vemcad {
 
 namespace {
-
-void appendToCurrentSpace(AcDbEntity* ent)
-{
-    AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
-    if (appendToBlock(db->currentSpaceId(), ent) != Acad::eOk)
-        say(L"The entity could not be added to the drawing.");
-    ent->close();
-}
 
 void lineCommand(Session&)
 {
@@ -59,6 +51,19 @@ void plineCommand(Session&)
     appendToCurrentSpace(pline);
 }
 
+// Points one after another until Enter or a cancel, as the host's multiple points.
+void pointCommand(Session& session)
+{
+    say(L"Current point modes:  PDMODE=" + std::to_wstring(session.db()->pdmode()) +
+        L"  PDSIZE=" + decimalText(session.db()->pdsize()));
+    for (;;) {
+        AcGePoint3d at;
+        if (getPoint(L"\nSpecify a point: ", nullptr, at) != RTNORM)
+            return;
+        appendToCurrentSpace(new AcDbPoint(at));
+    }
+}
+
 }  // namespace
 
 void addDrawCommands(std::vector<HostCommand>& table)
@@ -66,6 +71,7 @@ void addDrawCommands(std::vector<HostCommand>& table)
     //              name     run           undoable
     table.push_back({L"LINE", lineCommand, true});
     table.push_back({L"PLINE", plineCommand, true});
+    table.push_back({L"POINT", pointCommand, true});
 }
 
 }  // namespace vemcad

@@ -1,11 +1,12 @@
 // LAYER, SETVAR, PSPACE and MSPACE: the drawing's layers and the session's settings
-// (PICKBOX, OSMODE, CLAYER, TILEMODE).
+// (PICKBOX, OSMODE, CLAYER, TILEMODE, PDMODE, PDSIZE).
 #include <cmath>
 #include <cwchar>
 #include <cwctype>
 
 #include "dbapserv.h"
 #include "dbsymtb.h"
+#include "point_display.h"
 #include "session.h"
 #include "shell_input.h"
 #include "vemhost_program.h"
@@ -155,6 +156,27 @@ void setTilemode(Session& session)
     }
 }
 
+// How points draw: a figure 0-4, with 32, 64 or 96 added for a circle, a square or both.
+void setPdmode(Session& session)
+{
+    double v = 0;
+    if (getNumber(newValuePrompt(L"PDMODE", std::to_wstring(session.db()->pdmode())).c_str(), v) != RTNORM)
+        return;
+    if (v != std::floor(v))
+        say(L"Requires an integer value.");
+    else if (!acrt::isPointMode(int(std::fmax(-1.0, std::fmin(v, 1000.0)))) ||
+             session.db()->setPdmode(Adesk::Int16(v)) != Acad::eOk)
+        say(L"Requires 0 to 4, with 32, 64 or 96 added.");
+}
+
+// The size of point figures: drawing units above 0, a share of the view otherwise.
+void setPdsize(Session& session)
+{
+    double v = 0;
+    if (getNumber(newValuePrompt(L"PDSIZE", decimalText(session.db()->pdsize())).c_str(), v) == RTNORM)
+        session.db()->setPdsize(v);
+}
+
 struct SystemVariable {
     const wchar_t* name;
     void (*set)(Session&);
@@ -166,6 +188,8 @@ const SystemVariable kSystemVariables[] = {
     {L"OSMODE",   setOsmode},
     {L"CLAYER",   setClayer},
     {L"TILEMODE", setTilemode},
+    {L"PDMODE",   setPdmode},
+    {L"PDSIZE",   setPdsize},
 };
 
 void setvarCommand(Session& session)

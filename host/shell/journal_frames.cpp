@@ -3,6 +3,7 @@
 //   base frame      u8 'B', text name, text path, u64 size, u64 seconds, u64 nanoseconds
 //   command frame   u8 'C', text command, u64 clayer, u64 textstyle, u64 handseed,
 //                   u8 tilemode, then entries to the frame's end:
+//     'P' u32 pdmode, u64 pdsize (its bits)   how points draw (frames without it: 0, 0.0)
 //     'K' text            the next class of the frame (its entries number them from 0)
 //     'O' u64 handle, u64 owner, u32 class, u32 size, then the object's undo filing
 //         through the journal's filer, size bytes
@@ -12,6 +13,7 @@
 
 #include <sys/stat.h>
 
+#include <cstring>
 #include <map>
 
 #include "journal_filer.h"
@@ -26,6 +28,7 @@ constexpr std::uint8_t kCommandFrame = 'C';
 constexpr std::uint8_t kClassEntry = 'K';
 constexpr std::uint8_t kObjectEntry = 'O';
 constexpr std::uint8_t kErasedEntry = 'E';
+constexpr std::uint8_t kPointDisplayEntry = 'P';
 
 std::uint64_t handleOf(AcDbObjectId id) { return id.isNull() ? 0 : id.handle().value(); }
 
@@ -105,6 +108,8 @@ JournalHeader headerOf(const AcDbDatabase* db)
     header.textstyle = handleOf(db->textstyle());
     header.handseed = db->handseed().value();
     header.tilemode = db->tilemode();
+    header.pdmode = db->pdmode();
+    header.pdsize = db->pdsize();
     return header;
 }
 
@@ -149,6 +154,11 @@ bool CommandFrameWriter::write(JournalFile& file, const std::wstring& command, c
     putU64(m_fields, header.textstyle);
     putU64(m_fields, header.handseed);
     putU8(m_fields, header.tilemode ? 1 : 0);
+    putU8(m_fields, kPointDisplayEntry);
+    putU32(m_fields, std::uint32_t(std::uint16_t(header.pdmode)));
+    std::uint64_t sizeBits = 0;
+    std::memcpy(&sizeBits, &header.pdsize, sizeof sizeBits);
+    putU64(m_fields, sizeBits);
     file.append(m_fields.data(), m_fields.size());
     for (const std::vector<AcDbObjectId>* ids : changed) {
         for (const AcDbObjectId& id : *ids) {
@@ -255,6 +265,12 @@ private:
         case kErasedEntry:
             objectFor(in.u64()).erased = true;
             return true;
+        case kPointDisplayEntry: {
+            m_out.header.pdmode = std::int16_t(std::uint16_t(in.u32()));
+            const std::uint64_t sizeBits = in.u64();
+            std::memcpy(&m_out.header.pdsize, &sizeBits, sizeof sizeBits);
+            return in.ok() || fail(reason, "a point display cut short");
+        }
         case kObjectEntry: {
             const std::uint64_t handle = in.u64();
             const std::uint64_t owner = in.u64();

@@ -47,9 +47,12 @@ struct JournalHeader {
     std::uint64_t textstyle = 0;
     std::uint64_t handseed = 0;
     bool tilemode = true;
+    std::int16_t pdmode = 0;
+    double pdsize = 0.0;
     bool operator==(const JournalHeader& o) const
     {
-        return clayer == o.clayer && textstyle == o.textstyle && tilemode == o.tilemode;
+        return clayer == o.clayer && textstyle == o.textstyle && tilemode == o.tilemode && pdmode == o.pdmode &&
+               pdsize == o.pdsize;
     }
 };
 JournalHeader headerOf(const AcDbDatabase* db);

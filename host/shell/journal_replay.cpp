@@ -291,6 +291,8 @@ private:
             header.textstyle = textstyle;
         header.handseed = m_contents.header.handseed;
         header.tilemode = m_contents.header.tilemode;
+        header.pdmode = m_contents.header.pdmode;
+        header.pdsize = m_contents.header.pdsize;
         acrt::restoreStoreHeader(m_db, header);
         return true;
     }

@@ -23,6 +23,9 @@ std::wstring upper(std::wstring s)
 Session::Session(const std::string& moduleDir) : m_modules(moduleDir)
 {
     addDrawCommands(m_commands);
+    addCircularCommands(m_commands);
+    addInquiryCommands(m_commands);
+    addTextCommands(m_commands);
     addModifyCommands(m_commands);
     addStretchCommand(m_commands);
     addUndoCommands(m_commands);
@@ -59,12 +62,14 @@ void Session::markSaved()
     undo().markSaved();
     m_savedClayer = m_db->clayer();
     m_savedTilemode = m_db->tilemode();
+    m_savedPdmode = m_db->pdmode();
+    m_savedPdsize = m_db->pdsize();
 }
 
 bool Session::isModified() const
 {
     return undo().changedSinceSave() || m_db->clayer() != m_savedClayer || m_db->tilemode() != m_savedTilemode ||
-           m_recovered;
+           m_db->pdmode() != m_savedPdmode || m_db->pdsize() != m_savedPdsize || m_recovered;
 }
 
 std::wstring Session::drawingName() const

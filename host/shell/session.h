@@ -47,7 +47,7 @@ public:
     // drawings of the session, as the host names them).
     std::wstring drawingName() const;
     // Changed since it was made, opened or last saved: a step done that the saved drawing
-    // did not have (undoing back to it is unchanged), or another current layer or space.
+    // did not have (undoing back to it is unchanged), or another current layer, space or point display.
     bool isModified() const;
 
     // Replaces the current drawing (which is discarded) by a new or opened one.
@@ -78,6 +78,9 @@ public:
     // The last displacement typed at STRETCH, offered as the next one's default, as the
     // host keeps it for the session.
     AcGeVector3d& lastDisplacement() { return m_lastDisplacement; }
+    // The radius of the last circle drawn, offered as the next one's (0: none yet), as
+    // the host keeps it for the session.
+    double& lastCircleRadius() { return m_lastCircleRadius; }
     bool quitRequested() const { return m_quit; }
     const ViewRequest& viewRequest() const { return m_view; }
     void requestView(ViewRequest view)
@@ -103,9 +106,12 @@ private:
     int m_newDrawings = 0;
     AcDbObjectId m_savedClayer;
     bool m_savedTilemode = true;
+    Adesk::Int16 m_savedPdmode = 0;
+    double m_savedPdsize = 0.0;
     const ConsoleInput* m_keyboard = nullptr;
     bool m_quit = false;
     AcGeVector3d m_lastDisplacement;
+    double m_lastCircleRadius = 0.0;
     SessionScript m_script;
     ViewRequest m_view;
     RecoveryJournal m_journal;
@@ -120,6 +126,9 @@ bool offerToSave(Session& session);
 
 // Each command family adds its commands to the table.
 void addDrawCommands(std::vector<HostCommand>& table);
+void addCircularCommands(std::vector<HostCommand>& table);
+void addInquiryCommands(std::vector<HostCommand>& table);
+void addTextCommands(std::vector<HostCommand>& table);
 void addModifyCommands(std::vector<HostCommand>& table);
 void addStretchCommand(std::vector<HostCommand>& table);
 void addUndoCommands(std::vector<HostCommand>& table);

@@ -2,6 +2,7 @@
 #include "shell_input.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cwchar>
 #include <cwctype>
 
@@ -13,6 +14,28 @@
 namespace vemcad {
 
 void say(const std::wstring& text) { vemhost::printPlain(L"\n" + text); }
+
+std::wstring decimalText(double value, int decimals)
+{
+    const int size = std::snprintf(nullptr, 0, "%.*f", decimals, value);
+    if (size <= 0)
+        return std::wstring();
+    std::string text(size_t(size) + 1, '\0');
+    std::snprintf(&text[0], text.size(), "%.*f", decimals, value);
+    text.resize(size_t(size));
+    return vemhost::fromUtf8(text);
+}
+
+void appendToCurrentSpace(AcDbEntity* ent)
+{
+    AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
+    if (db == nullptr || appendToBlock(db->currentSpaceId(), ent) != Acad::eOk) {
+        say(L"The entity could not be added to the drawing.");
+        delete ent;
+        return;
+    }
+    ent->close();
+}
 
 int getPoint(const wchar_t* prompt, const AcGePoint3d* base, AcGePoint3d& pt)
 {

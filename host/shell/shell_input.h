@@ -28,7 +28,13 @@ int selectObjectsStatus(std::vector<AcDbObjectId>& ids);
 // Appends a new entity to a block (model space when the block is null); the entity
 // stays open for the caller to close.
 Acad::ErrorStatus appendToBlock(AcDbObjectId blockId, AcDbEntity* ent);
+// Appends a new entity to the current space and closes it; says so when it could not be
+// added (and the entity, not owned by the drawing, is deleted).
+void appendToCurrentSpace(AcDbEntity* ent);
 // Prints a message line in the command window.
 void say(const std::wstring& text);
+// A number with a fixed count of decimals, as the host shows lengths ("%.4f"); a number
+// of any size fits.
+std::wstring decimalText(double value, int decimals = 4);
 
 }  // namespace vemcad

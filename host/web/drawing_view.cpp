@@ -479,6 +479,7 @@ std::string viewJson(AcDbDatabase* db, const ViewWindow& window, const std::vect
     for (const AcDbObjectId& id : highlighted)
         selected.insert(id.asOldId());
     vemhost::ScaledDrawer drawer(pixel);
+    drawer.setViewHeight(window.maxY - window.minY);
     for (const vemhost::EntityBox& box : vemhost::entitiesMeeting(space, AcGePoint3d(window.minX, window.minY, 0),
                                                                   AcGePoint3d(window.maxX, window.maxY, 0))) {
         Opened<AcDbEntity> ent;

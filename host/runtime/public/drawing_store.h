@@ -41,6 +41,8 @@ struct StoreHeader {
     AcDbObjectId clayer, textstyle;
     Adesk::UInt64 handseed = 1;
     bool tilemode = true;
+    Adesk::Int16 pdmode = 0;
+    double pdsize = 0.0;
 };
 ACRT_PORT StoreHeader storeHeaderOf(const AcDbDatabase* db);
 

@@ -62,6 +62,9 @@ public:
     ScaledDrawer(const ScaledDrawer&) = delete;
     ScaledDrawer& operator=(const ScaledDrawer&) = delete;
 
+    // The height (drawing units) of the view drawn, for what the host sizes as a share of
+    // the view (points); 0, the default, when there is no view.
+    void setViewHeight(double height);
     // Draws an entity open for read whose index box is box.
     void draw(AcDbEntity* ent, const EntityBox& box, ScaledSink& sink);
 

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Reads the DXF files dxf_interop_drawing wrote with ezdxf and compares what ezdxf
 finds with the JSON of what the drawing holds: entity types and counts, layers and
-colours, line ends, polyline vertices and widths, text contents, insertion points,
-heights and rotations. Usage: dxf_interop_check.py OUTDIR. Exits 77 (skipped) when
-ezdxf cannot be imported."""
+colours, line ends, polyline vertices and widths, text contents, insertion and
+alignment points, heights, rotations and justifications, attribute definitions.
+Usage: dxf_interop_check.py OUTDIR. Exits 77 (skipped) when ezdxf cannot be imported."""
 
 import json
 import os
@@ -58,6 +58,8 @@ def compare_entity(entity, expected, where):
         if kind == "ARC":
             for key in ("start_angle", "end_angle"):
                 check(abs(getattr(entity.dxf, key) - expected[key]) < 1e-9, f"{where}: {key} {getattr(entity.dxf, key)}")
+    elif kind == "POINT":
+        same_point(entity.dxf.location, expected["location"], where + " location")
     elif kind == "LWPOLYLINE":
         check(entity.closed == expected["closed"], f"{where}: closed {entity.closed}")
         check(entity.dxf.elevation == expected["elevation"], f"{where}: elevation {entity.dxf.elevation}")
@@ -73,6 +75,33 @@ def compare_entity(entity, expected, where):
         check(entity.dxf.attachment_point == expected["attachment"], f"{where}: attachment")
         check(text(entity.dxf.style) == expected["style"], f"{where}: style {entity.dxf.style!r}")
         check(entity.dxf.width == 0, f"{where}: reference width {entity.dxf.width}")
+    elif kind in ("TEXT", "ATTDEF"):
+        compare_text(entity, expected, where)
+
+
+def compare_text(entity, expected, where):
+    """A single-line text: its string, both points, size, angles, style, justification,
+    mirroring and, for a definition, its attribute part."""
+    check(text(entity.dxf.text) == expected["text"], f"{where}: text {text(entity.dxf.text)!r} != {expected['text']!r}")
+    same_point(entity.dxf.insert, expected["insert"], where + " insert")
+    if "align_point" in expected:
+        same_point(entity.dxf.align_point, expected["align_point"], where + " align point")
+    else:
+        check(not entity.dxf.hasattr("align_point"), f"{where}: an align point for a left/base text")
+    for key, attribute in (("height", "height"), ("width", "width")):
+        check(getattr(entity.dxf, attribute) == expected[key], f"{where}: {key} {getattr(entity.dxf, attribute)}")
+    for key in ("rotation", "oblique"):
+        check(abs(getattr(entity.dxf, key) - expected[key]) < 1e-9, f"{where}: {key} {getattr(entity.dxf, key)}")
+    check(text(entity.dxf.style) == expected["style"], f"{where}: style {entity.dxf.style!r}")
+    check(entity.dxf.halign == expected["halign"], f"{where}: halign {entity.dxf.halign}")
+    check(entity.dxf.valign == expected["valign"], f"{where}: valign {entity.dxf.valign}")
+    check(entity.dxf.text_generation_flag == expected["generation"], f"{where}: generation flags")
+    check(entity.dxf.invisible == expected["invisible"], f"{where}: invisible {entity.dxf.invisible}")
+    if entity.dxftype() == "ATTDEF":
+        check(text(entity.dxf.tag) == expected["tag"], f"{where}: tag {entity.dxf.tag!r}")
+        check(text(entity.dxf.prompt) == expected["prompt"], f"{where}: prompt {entity.dxf.prompt!r}")
+        check(entity.dxf.flags == expected["flags"], f"{where}: flags {entity.dxf.flags}")
+        check(entity.dxf.lock_position == expected["lock"], f"{where}: lock position {entity.dxf.lock_position}")
 
 
 def compare_space(entities, expected, name):

@@ -70,6 +70,35 @@ std::wstring asDxfContents(const std::wstring& contents)
     return out;
 }
 
+// A single-line text as DXF holds it: a definition as ATTDEF, an attribute no reference
+// owns as the TEXT of its value.
+std::string describeText(const AcDbText& text)
+{
+    const AcDbAttributeDefinition* def = AcDbAttributeDefinition::cast(&text);
+    const AcDbAttribute* attribute = AcDbAttribute::cast(&text);
+    const std::string style = text.textStyle().isNull() ? "Standard" : nameOf(text.textStyle());
+    const int generation = (text.isMirroredInX() ? 2 : 0) + (text.isMirroredInY() ? 4 : 0);
+    std::string out = std::string("\"type\":") + (def ? "\"ATTDEF\"" : "\"TEXT\"") +
+                      ",\"text\":" + quoted(std::wstring(text.textStringConst())) +
+                      ",\"insert\":" + point(text.position()) + ",\"height\":" + number(text.height()) +
+                      ",\"rotation\":" + number(text.rotation() * 180.0 / M_PI) +
+                      ",\"width\":" + number(text.widthFactor()) +
+                      ",\"oblique\":" + number(text.oblique() * 180.0 / M_PI) + ",\"style\":" + quoted(style) +
+                      ",\"halign\":" + std::to_string(text.horizontalMode()) +
+                      ",\"valign\":" + std::to_string(text.verticalMode()) +
+                      ",\"generation\":" + std::to_string(generation) +
+                      ",\"invisible\":" + (attribute && attribute->isInvisible() ? "1" : "0");
+    if (!text.isDefaultAlignment())
+        out += ",\"align_point\":" + point(text.alignmentPoint());
+    if (def) {
+        const int flags = def->isInvisible() + 2 * def->isConstant() + 4 * def->isVerifiable() + 8 * def->isPreset();
+        out += ",\"tag\":" + quoted(std::wstring(def->tagConst())) +
+               ",\"prompt\":" + quoted(std::wstring(def->promptConst())) + ",\"flags\":" + std::to_string(flags) +
+               ",\"lock\":" + (def->lockPositionInBlock() ? "1" : "0");
+    }
+    return out;
+}
+
 std::string describe(const AcDbEntity* ent, const std::string& layer, int color)
 {
     std::string head = "{\"layer\":" + quoted(layer) + ",\"color\":" + std::to_string(color) + ",";
@@ -80,6 +109,8 @@ std::string describe(const AcDbEntity* ent, const std::string& layer, int color)
         return head + "\"type\":\"ARC\",\"center\":" + point(arc->center()) + ",\"radius\":" + number(arc->radius()) +
                ",\"start_angle\":" + number(arc->startAngle() * 180.0 / M_PI) +
                ",\"end_angle\":" + number(arc->endAngle() * 180.0 / M_PI) + "}";
+    if (const AcDbPoint* pt = AcDbPoint::cast(ent))
+        return head + "\"type\":\"POINT\",\"location\":" + point(pt->position()) + "}";
     if (const AcDbCircle* circle = AcDbCircle::cast(ent))
         return head + "\"type\":\"CIRCLE\",\"center\":" + point(circle->center()) +
                ",\"radius\":" + number(circle->radius()) + "}";
@@ -104,6 +135,8 @@ std::string describe(const AcDbEntity* ent, const std::string& layer, int color)
                ",\"rotation\":" + number(text->rotation() * 180.0 / M_PI) +
                ",\"attachment\":" + std::to_string(text->attachment()) + ",\"style\":" + quoted(style) + "}";
     }
+    if (const AcDbText* text = AcDbText::cast(ent))
+        return head + describeText(*text) + "}";
     return head + "\"type\":\"?\"}";
 }
 
@@ -115,7 +148,7 @@ void describeAll(const AcDbEntity* ent, std::string layer, int color, std::strin
     if (ent->colorIndex() != 0)
         color = ent->colorIndex();
     if (AcDbLine::cast(ent) || AcDbPolyline::cast(ent) || AcDbMText::cast(ent) || AcDbCircle::cast(ent) ||
-        AcDbArc::cast(ent)) {
+        AcDbArc::cast(ent) || AcDbPoint::cast(ent) || AcDbText::cast(ent)) {
         out += (out.empty() ? "" : ",\n") + describe(ent, layer, color);
         return;
     }
@@ -211,6 +244,49 @@ void addLabels(AcDbDatabase* db, AcDbObjectId style)
 #endif
 }
 
+// Texts in several justifications, turned, mirrored and slanted, a Chinese one, a
+// definition and an attribute on its own.
+void addSingleLineTexts(AcDbDatabase* db, AcDbObjectId style, AcDbObjectId layer)
+{
+    const struct {
+        const wchar_t* string;
+        AcDbText::AcTextAlignment justification;
+        double x, rotationDeg;
+    } texts[] = {
+        {L"Left 1.5", AcDbText::kTextAlignmentLeft, 150, 0},
+        {L"中文 Center", AcDbText::kTextAlignmentCenter, 160, 30},
+        {L"Top right", AcDbText::kTextAlignmentTopRight, 170, 90},
+        {L"Middle", AcDbText::kTextAlignmentMiddle, 180, 0},
+        {L"Bottom center", AcDbText::kTextAlignmentBottomCenter, 190, 270},
+    };
+    for (const auto& t : texts) {
+        AcDbText* text = new AcDbText(AcGePoint3d(t.x, 10, 0), t.string, style, 2.5, t.rotationDeg * M_PI / 180.0);
+        text->setJustification(t.justification);
+        text->setLayer(layer);
+        append(db, text);
+    }
+    AcDbText* fitted = new AcDbText(AcGePoint3d(150, 40, 0), L"Fitted", AcDbObjectId::kNull, 3);
+    fitted->setJustification(AcDbText::kTextAlignmentFit);
+    fitted->setAlignmentPoint(AcGePoint3d(170, 45, 0));
+    fitted->setOblique(15 * M_PI / 180.0);
+    append(db, fitted);
+    AcDbText* backward = new AcDbText(AcGePoint3d(150, 50, 0), L"Backward", AcDbObjectId::kNull, 2);
+    backward->mirrorInX(true);
+    backward->setWidthFactor(0.8);
+    append(db, backward);
+    AcDbAttributeDefinition* def = new AcDbAttributeDefinition(AcGePoint3d(150, 60, 0), L"默认", L"编号", L"Number:");
+    def->setHeight(2);
+    def->setJustification(AcDbText::kTextAlignmentMiddleCenter);
+    def->setAlignmentPoint(AcGePoint3d(155, 60, 0));
+    def->setVerifiable(true);
+    def->setLockPositionInBlock(true);
+    append(db, def);
+    AcDbAttribute* attribute = new AcDbAttribute(AcGePoint3d(150, 70, 0), L"value", L"TAG");
+    attribute->setHeight(2);
+    attribute->setInvisible(true);
+    append(db, attribute);
+}
+
 void buildDrawing(AcDbDatabase* db)
 {
     const AcDbObjectId walls = addLayer(db, L"Walls", 1);
@@ -229,6 +305,7 @@ void buildDrawing(AcDbDatabase* db)
     append(db, raised);
     append(db, new AcDbCircle(AcGePoint3d(40, 30, 0), AcGeVector3d::kZAxis, 6.5));
     append(db, new AcDbArc(AcGePoint3d(80, 30, 0), 4, M_PI / 6, 3 * M_PI / 2));
+    append(db, new AcDbPoint(AcGePoint3d(90, 40, 2.5)));
 
     const double rotations[4] = {0.0, M_PI / 2, M_PI, 3 * M_PI / 2};
     const AcDbMText::AttachmentPoint attachments[4] = {AcDbMText::kTopLeft, AcDbMText::kMiddleCenter,
@@ -245,6 +322,7 @@ void buildDrawing(AcDbDatabase* db)
         longText += L"chunk " + std::to_wstring(i) + L" 中 ";
     append(db, newText(longText.c_str(), 120, 130, 1));
 
+    addSingleLineTexts(db, style, notes);
     addLabels(db, style);
 
     append(db, newLine(0, 0, 297, 210), true);

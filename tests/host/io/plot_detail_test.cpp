@@ -5,7 +5,6 @@
 // SVG is never drawn otherwise.
 #include <gtest/gtest.h>
 
-#include <cairo.h>
 
 #include <cmath>
 #include <cstring>
@@ -14,6 +13,7 @@
 
 #include "dxf_test_drawing.h"
 #include "host_fixture.h"
+#include "png_picture.h"
 #include "label_builder.h"
 #include "plot.h"
 #include "scratch_dir.h"
@@ -30,27 +30,7 @@ std::string readAll(const std::string& path)
     return s.str();
 }
 
-// A PNG read back: the colour at a pixel, 0xRRGGBB (0xFFFFFFFF outside it).
-class Picture {
-public:
-    explicit Picture(const std::string& path) : m_surface(cairo_image_surface_create_from_png(path.c_str())) {}
-    ~Picture() { cairo_surface_destroy(m_surface); }
-    Picture(const Picture&) = delete;
-    Picture& operator=(const Picture&) = delete;
-    unsigned at(int x, int y) const
-    {
-        if (cairo_surface_status(m_surface) != CAIRO_STATUS_SUCCESS || x < 0 || y < 0 ||
-            x >= cairo_image_surface_get_width(m_surface) || y >= cairo_image_surface_get_height(m_surface))
-            return 0xFFFFFFFF;
-        std::uint32_t value;
-        std::memcpy(&value,
-                    cairo_image_surface_get_data(m_surface) + y * cairo_image_surface_get_stride(m_surface) + 4 * x, 4);
-        return value & 0xFFFFFF;
-    }
-
-private:
-    cairo_surface_t* m_surface;
-};
+using Picture = test_support::PngPicture;
 
 bool samePage(const vemio::PlotPage& a, const vemio::PlotPage& b)
 {

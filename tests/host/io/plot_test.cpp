@@ -4,7 +4,6 @@
 // and the errors that leave no file behind.
 #include <gtest/gtest.h>
 
-#include <cairo.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +17,7 @@
 #include "drawing_file.h"
 #include "dxf_test_drawing.h"
 #include "host_fixture.h"
+#include "png_picture.h"
 #include "plot.h"
 #include "scratch_dir.h"
 #include "stroke_font.h"
@@ -34,43 +34,7 @@ std::string readAll(const std::string& path)
     return s.str();
 }
 
-// A PNG read back: its size and the colour at a pixel.
-class Picture {
-public:
-    explicit Picture(const std::string& path) : m_surface(cairo_image_surface_create_from_png(path.c_str())) {}
-    ~Picture() { cairo_surface_destroy(m_surface); }
-    Picture(const Picture&) = delete;
-    Picture& operator=(const Picture&) = delete;
-    bool ok() const { return cairo_surface_status(m_surface) == CAIRO_STATUS_SUCCESS; }
-    int width() const { return cairo_image_surface_get_width(m_surface); }
-    int height() const { return cairo_image_surface_get_height(m_surface); }
-    // 0xRRGGBB; white outside the picture.
-    unsigned at(int x, int y) const
-    {
-        if (x < 0 || y < 0 || x >= width() || y >= height())
-            return 0xFFFFFF;
-        const unsigned char* row = cairo_image_surface_get_data(m_surface) + y * cairo_image_surface_get_stride(m_surface);
-        std::uint32_t pixel;
-        std::memcpy(&pixel, row + 4 * x, 4);
-        return pixel & 0xFFFFFF;
-    }
-    bool inked(int x, int y) const { return at(x, y) != 0xFFFFFF; }
-    // The inked columns of rows y0..y1: first and last, or -1 when none.
-    std::pair<int, int> inkedColumns(int y0, int y1) const
-    {
-        int first = -1, last = -1;
-        for (int y = y0; y <= y1; ++y)
-            for (int x = 0; x < width(); ++x)
-                if (inked(x, y)) {
-                    first = first < 0 ? x : std::min(first, x);
-                    last = std::max(last, x);
-                }
-        return {first, last};
-    }
-
-private:
-    cairo_surface_t* m_surface;
-};
+using Picture = test_support::PngPicture;
 
 class Plot : public HostFixture {
 protected:

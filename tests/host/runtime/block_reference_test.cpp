@@ -285,10 +285,12 @@ TEST_F(BlockReference, ExplodeGivesPlacedCopiesOrNothingWhenOneCannotTakeThePlac
         for (void* p : pieces) {
             EntityPtr piece(static_cast<AcDbEntity*>(p));
             EXPECT_FALSE(piece->isDatabaseResident());
-            if (const AcDbLine* line = AcDbLine::cast(piece.get()))
+            if (const AcDbLine* line = AcDbLine::cast(piece.get())) {
                 EXPECT_NEAR(10.0 * std::fabs(c.scale.sx), line->startPoint().distanceTo(line->endPoint()), 1e-9);
-            if (const AcDbCircle* circle = AcDbCircle::cast(piece.get()))
+            }
+            if (const AcDbCircle* circle = AcDbCircle::cast(piece.get())) {
                 expectNear(m * AcGePoint3d(5, 5, 0), circle->center(), "circle centre");
+            }
         }
     }
     // A block that may not be exploded.
