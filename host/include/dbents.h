@@ -504,6 +504,19 @@ public:
     virtual Acad::ErrorStatus explodeToOwnerSpace() const;
     virtual Adesk::Boolean treatAsAcDbBlockRefForExplode() const { return Adesk::kTrue; }
 
+    // Attributes: the reference owns them, and they are drawn, transformed, erased and
+    // filed with it. The reference must be in a database and open for write (append it
+    // first, as the host's guide says); the attribute stays open for the caller to
+    // close. A copy of a reference not in a database (clone) holds copies of its
+    // attributes, which become the database's when it is appended.
+    Acad::ErrorStatus appendAttribute(AcDbAttribute* pAttr);
+    Acad::ErrorStatus appendAttribute(AcDbObjectId& id, AcDbAttribute* pAttr);
+    // Opens one of this reference's attributes (eInvalidInput for any other object).
+    Acad::ErrorStatus openAttribute(AcDbAttribute*& pAttr, AcDbObjectId id, AcDb::OpenMode mode,
+                                    bool openErasedOne = false);
+    // The caller deletes the iterator.
+    AcDbObjectIterator* attributeIterator() const;
+
     Acad::ErrorStatus dwgInFields(AcDbDwgFiler* pFiler) override;
     Acad::ErrorStatus dwgOutFields(AcDbDwgFiler* pFiler) const override;
 
@@ -522,13 +535,21 @@ protected:
     Acad::ErrorStatus subGetStretchPoints(AcGePoint3dArray& stretchPoints) const override;
     Acad::ErrorStatus subMoveStretchPointsAt(const AcDbIntArray& indices, const AcGeVector3d& offset) override;
     void subList() const override;
+    Acad::ErrorStatus subErase(Adesk::Boolean erasing) override;
 
 private:
     friend class AcDbSystemInternals;
+    template <class Each>
+    void forEachAttribute(AcDb::OpenMode mode, Each each) const;
+    Acad::ErrorStatus writeHeldAttributes(AcDbDwgFiler* pFiler) const;
+    void addAttributeExtents(AcDbExtents& extents, const AcGeMatrix3d& parentXform = AcGeMatrix3d::kIdentity) const;
+    Acad::ErrorStatus readHeldAttributes(AcDbDwgFiler* pFiler, std::vector<AcDbAttribute*>& held);
+
     AcDbHardPointerId m_blockRecord;
     AcGePoint3d m_position;
     AcGeScale3d m_scale;
     double m_rotation = 0.0;
     AcGeVector3d m_normal = AcGeVector3d(0.0, 0.0, 1.0);
     std::vector<AcDbObjectId> m_attributes;  // owned, in the order they were appended
+    std::vector<AcDbAttribute*> m_held;      // a copy's attributes, not in a database
 };

@@ -1,7 +1,9 @@
 // User blocks in DXF output: their base point and flags in BLOCK, their settings in
 // BLOCK_RECORD, and block references as INSERT (name, position in the reference's
-// object coordinates, scales, rotation in degrees, extrusion).
+// object coordinates, scales, rotation in degrees, extrusion), followed by an ATTRIB
+// for each of their attributes and a SEQEND.
 #include <cmath>
+#include <memory>
 
 #include "dbents.h"
 #include "dbsymtb.h"
@@ -52,8 +54,12 @@ bool DxfEntityWriter::insert(const AcDbBlockReference& ref, const Target& target
     const AcGeVector3d normal = ref.normal();
     if (name == nullptr || !isFinite(position))
         return false;
+    std::unique_ptr<AcDbObjectIterator> attributes(ref.attributeIterator());
+    const bool attributed = attributes != nullptr && !attributes->done();
     common("INSERT", target);
     m_out.str(100, "AcDbBlockReference");
+    if (attributed)
+        m_out.integer(66, 1);
     m_out.str(2, *name);
     m_out.point(10, objectCoordinates(position, normal));
     m_out.real(41, scale.sx);
@@ -67,7 +73,37 @@ bool DxfEntityWriter::insert(const AcDbBlockReference& ref, const Target& target
         widen(extents.minPoint());
         widen(extents.maxPoint());
     }
+    if (attributed)
+        attributesOf(*attributes, target);
     return true;
+}
+
+// Each attribute owned by the INSERT just written, then the SEQEND that closes them.
+void DxfEntityWriter::attributesOf(AcDbObjectIterator& attributes, const Target& insert)
+{
+    const std::uint64_t block = m_owner;
+    m_owner = insert.handle;
+    for (; !attributes.done(); attributes.step()) {
+        const AcDbObjectId id = attributes.objectId();
+        AcDbAttribute* attribute = id.isNull() ? AcDbAttribute::cast(attributes.entity()) : nullptr;
+        if (!id.isNull() && acdbOpenObject(attribute, id, AcDb::kForRead) != Acad::eOk)
+            continue;
+        if (attribute == nullptr)
+            continue;
+        const std::uint64_t handle = id.isNull() ? m_nextHandle++ : id.handle().value();
+        if (!attrib(*attribute, Target{handle, DxfProperties::of(*attribute).inheriting(insert.props)}))
+            ++m_stats.skipped;
+        if (!id.isNull())
+            attribute->close();
+    }
+    m_out.str(0, "SEQEND");
+    m_out.handle(5, m_nextHandle++);
+    m_out.handle(330, insert.handle);
+    m_out.str(100, "AcDbEntity");
+    if (m_paperSpace)
+        m_out.integer(67, 1);
+    m_out.str(8, m_symbols.layerName(insert.props.layer));
+    m_owner = block;
 }
 
 namespace dxf {

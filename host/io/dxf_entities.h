@@ -113,6 +113,7 @@ private:
     void textGroups(const AcDbText& text, std::wstring_view string);
     // INSERT (dxf_blocks.cpp); false for a reference to a block the drawing lacks.
     bool insert(const AcDbBlockReference& ref, const Target& target);
+    void attributesOf(AcDbObjectIterator& attributes, const Target& insert);
     void textFrame(const AcGeVector3d& normal, const AcGeVector3d& direction, double rotation);
     void widen(const AcGePoint3d& pt);
 

@@ -1,6 +1,11 @@
-// What a block reference shows of its block: its entities drawn under the block
-// transform, their extents, their snap points placed in the world, and the placed
-// copies an explode gives. Every descent into a block goes through the nesting guard.
+// What a block reference shows of its block and its attributes: the block's entities
+// drawn under the block transform (attribute definitions stand for the attributes,
+// constant ones show their value), their extents, their snap points placed in the
+// world, and the placed copies an explode gives. Every descent into a block goes
+// through the nesting guard.
+#include <memory>
+
+#include "block_attributes.h"
 #include "block_contents.h"
 #include "dbents.h"
 
@@ -28,6 +33,21 @@ private:
 
 bool isSimilarity(const AcGeMatrix3d& m) { return m.isUniScaledOrtho(); }
 
+// A block's entity as a reference draws it: a constant definition as the text of its
+// value, one that is not constant not at all.
+void drawShown(const AcDbEntity& ent, AcGiWorldGeometry& geometry)
+{
+    if (acrt::isHiddenInReferences(ent))
+        return;
+    if (const AcDbAttributeDefinition* def = AcDbAttributeDefinition::cast(&ent)) {
+        std::unique_ptr<AcDbText> value(acrt::textOf(*def));
+        if (value != nullptr)
+            geometry.draw(value.get());
+        return;
+    }
+    geometry.draw(const_cast<AcDbEntity*>(&ent));
+}
+
 // Snap modes whose points an affine map carries to the points of the image: the rest
 // need a transform that keeps angles.
 bool keepsUnderAnyPlacement(AcDb::OsnapMode mode)
@@ -49,10 +69,11 @@ Adesk::Boolean AcDbBlockReference::subWorldDraw(AcGiWorldDraw* pWd)
     AcGiWorldGeometry& geometry = pWd->geometry();
     geometry.pushModelTransform(blockTransform());
     block.forEachEntity([&](const AcDbEntity& ent) {
-        geometry.draw(const_cast<AcDbEntity*>(&ent));
+        drawShown(ent, geometry);
         return !pWd->regenAbort();
     });
     geometry.popModelTransform();
+    forEachAttribute(AcDb::kForRead, [&](AcDbAttribute& attribute) { geometry.draw(&attribute); });
     return Adesk::kTrue;
 }
 
@@ -67,13 +88,14 @@ Acad::ErrorStatus AcDbBlockReference::subGetGeomExtents(AcDbExtents& extents) co
     AcDbExtents inBlock;
     block.forEachEntity([&](const AcDbEntity& ent) {
         AcDbExtents one;
-        if (ent.getGeomExtents(one) == Acad::eOk && !one.isEmpty())
+        if (!acrt::isHiddenInReferences(ent) && ent.getGeomExtents(one) == Acad::eOk && !one.isEmpty())
             inBlock.addExt(one);
         return true;
     });
+    inBlock.transformBy(blockTransform());
+    addAttributeExtents(inBlock);
     if (inBlock.isEmpty())
         return Acad::eInvalidExtents;
-    inBlock.transformBy(blockTransform());
     extents = inBlock;
     return Acad::eOk;
 }
@@ -90,7 +112,9 @@ Acad::ErrorStatus AcDbBlockReference::geomExtentsBestFit(AcDbExtents& extents, c
     block.forEachEntity([&](const AcDbEntity& ent) {
         AcDbExtents one;
         AcDbEntity* placed = nullptr;
-        if (const AcDbBlockReference* inner = AcDbBlockReference::cast(&ent)) {
+        if (acrt::isHiddenInReferences(ent)) {
+            return true;
+        } else if (const AcDbBlockReference* inner = AcDbBlockReference::cast(&ent)) {
             inner->geomExtentsBestFit(one, placement);
         } else if (ent.getTransformedCopy(placement, placed) == Acad::eOk && placed != nullptr) {
             placed->getGeomExtents(one);
@@ -102,12 +126,25 @@ Acad::ErrorStatus AcDbBlockReference::geomExtentsBestFit(AcDbExtents& extents, c
             extents.addExt(one);
         return true;
     });
+    addAttributeExtents(extents, parentXform);
     return extents.isEmpty() ? Acad::eInvalidExtents : Acad::eOk;
 }
 
-// Each entity of the block as a placed copy (a new entity, not in the database). One
-// that cannot take the placement (a circle under unequal scales) fails the explode,
-// which then gives nothing.
+void AcDbBlockReference::addAttributeExtents(AcDbExtents& extents, const AcGeMatrix3d& parentXform) const
+{
+    forEachAttribute(AcDb::kForRead, [&](AcDbAttribute& attribute) {
+        AcDbExtents one;
+        if (attribute.getGeomExtents(one) == Acad::eOk && !one.isEmpty()) {
+            one.transformBy(parentXform);
+            extents.addExt(one);
+        }
+    });
+}
+
+// Each entity of the block as a placed copy (a new entity, not in the database), and
+// each attribute as a text of its value (invisible when the attribute is); attribute
+// definitions give nothing. One entity that cannot take the placement (a circle under
+// unequal scales) fails the explode, which then gives nothing.
 Acad::ErrorStatus AcDbBlockReference::subExplode(AcDbVoidPtrArray& entitySet) const
 {
     assertReadEnabled();
@@ -120,6 +157,8 @@ Acad::ErrorStatus AcDbBlockReference::subExplode(AcDbVoidPtrArray& entitySet) co
     PieceSet pieces;
     Acad::ErrorStatus es = Acad::eOk;
     block.forEachEntity([&](const AcDbEntity& ent) {
+        if (AcDbAttributeDefinition::cast(&ent) != nullptr)
+            return true;
         AcDbEntity* placed = nullptr;
         es = ent.getTransformedCopy(placement, placed);
         if (es == Acad::eOk && placed == nullptr)
@@ -127,6 +166,16 @@ Acad::ErrorStatus AcDbBlockReference::subExplode(AcDbVoidPtrArray& entitySet) co
         if (es == Acad::eOk)
             pieces.add(placed);
         return es == Acad::eOk;
+    });
+    forEachAttribute(AcDb::kForRead, [&](AcDbAttribute& attribute) {
+        AcDbText* text = es == Acad::eOk ? acrt::textOf(attribute) : nullptr;
+        if (text == nullptr) {
+            es = es == Acad::eOk ? Acad::eOutOfMemory : es;
+            return;
+        }
+        if (attribute.isInvisible())
+            text->setVisibility(AcDb::kInvisible);
+        pieces.add(text);
     });
     if (es != Acad::eOk)
         return es;
@@ -174,6 +223,10 @@ Acad::ErrorStatus AcDbBlockReference::subGetOsnapPoints(AcDb::OsnapMode osnapMod
     assertReadEnabled();
     if (osnapMode == AcDb::kOsModeIns) {
         snapPoints.append(m_position);
+        forEachAttribute(AcDb::kForRead, [&](AcDbAttribute& attribute) {
+            attribute.getOsnapPoints(osnapMode, gsSelectionMark, pickPoint, lastPoint, viewXform, snapPoints,
+                                     geomIds);
+        });
         return Acad::eOk;
     }
     const AcGeMatrix3d placement = blockTransform();
@@ -185,6 +238,8 @@ Acad::ErrorStatus AcDbBlockReference::subGetOsnapPoints(AcDb::OsnapMode osnapMod
     const AcGePoint3d pick = toBlock * pickPoint, last = toBlock * lastPoint;
     AcGePoint3dArray inBlock;
     block.forEachEntity([&](const AcDbEntity& ent) {
+        if (acrt::isHiddenInReferences(ent))
+            return true;
         inBlock.setLogicalLength(0);
         ent.getOsnapPoints(osnapMode, gsSelectionMark, pick, last, viewXform, inBlock, geomIds);
         for (const AcGePoint3d& p : inBlock)

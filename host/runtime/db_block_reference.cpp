@@ -3,6 +3,7 @@
 // placement, grips and stretch at the position), and its listing.
 #include <cmath>
 
+#include "block_attributes.h"
 #include "block_contents.h"
 #include "block_placement.h"
 #include "circular_arcs.h"
@@ -48,7 +49,11 @@ AcDbBlockReference::AcDbBlockReference(const AcGePoint3d& position, AcDbObjectId
 {
 }
 
-AcDbBlockReference::~AcDbBlockReference() = default;
+AcDbBlockReference::~AcDbBlockReference()
+{
+    for (AcDbAttribute* attribute : m_held)
+        delete attribute;
+}
 
 // The host accepts a record it cannot show itself; here the id must name a block
 // record or nothing.
@@ -120,7 +125,8 @@ Acad::ErrorStatus AcDbBlockReference::setBlockTransform(const AcGeMatrix3d& newV
 }
 
 // Whatever keeps the block's axes perpendicular is taken: a scale along them, a
-// mirror (a negative X scale), any rotation; shear is refused as the host does.
+// mirror (a negative X scale), any rotation; shear is refused as the host does. The
+// attributes go with the reference, unequal scales and all.
 Acad::ErrorStatus AcDbBlockReference::subTransformBy(const AcGeMatrix3d& xform)
 {
     acrt::BlockPlacement placed;
@@ -131,6 +137,7 @@ Acad::ErrorStatus AcDbBlockReference::subTransformBy(const AcGeMatrix3d& xform)
     m_normal = placed.normal;
     m_rotation = placed.rotation;
     m_scale = placed.scale;
+    forEachAttribute(AcDb::kForWrite, [&](AcDbAttribute& attribute) { attribute.setAttributeFromBlock(xform); });
     return Acad::eOk;
 }
 
@@ -150,11 +157,14 @@ Acad::ErrorStatus AcDbBlockReference::dwgOutFields(AcDbDwgFiler* pFiler) const
     pFiler->writeVector3d(m_normal);
     if (pFiler->filerStatus() != Acad::eOk)
         return pFiler->filerStatus();
+    if (pFiler->filerType() == AcDb::kCopyFiler)
+        return writeHeldAttributes(pFiler);
     return acrt::writeIdList(pFiler, m_attributes, pFiler->filerType() == AcDb::kFileFiler);
 }
 
 // Reads into locals first, so a failed read leaves the reference as it was; values a
-// reference cannot hold are damage.
+// reference cannot hold are damage. A copy's record gives copies of the attributes,
+// which a reference not in a database holds (one in a database keeps its own).
 Acad::ErrorStatus AcDbBlockReference::dwgInFields(AcDbDwgFiler* pFiler)
 {
     assertWriteEnabled();
@@ -168,6 +178,7 @@ Acad::ErrorStatus AcDbBlockReference::dwgInFields(AcDbDwgFiler* pFiler)
     double rotation = 0.0;
     AcGeVector3d normal;
     std::vector<AcDbObjectId> attributes;
+    std::vector<AcDbAttribute*> held;
     if ((es = pFiler->readUInt8(&version)) != Acad::eOk)
         return es;
     if (version != kReferenceVersion)
@@ -181,19 +192,29 @@ Acad::ErrorStatus AcDbBlockReference::dwgInFields(AcDbDwgFiler* pFiler)
         es = pFiler->readDouble(&rotation);
     if (es == Acad::eOk)
         es = pFiler->readVector3d(&normal);
+    const bool copy = pFiler->filerType() == AcDb::kCopyFiler;
     if (es == Acad::eOk)
-        es = acrt::readIdList(pFiler, attributes);
-    if (es != Acad::eOk)
-        return es;
-    if (!isFinite(position) || !acrt::isUsableScale(scale) || !(rotation >= 0.0 && rotation < acrt::kTwoPi) ||
-        !acrt::isUsableNormal(normal))
-        return Acad::eFilerError;
+        es = copy ? readHeldAttributes(pFiler, held) : acrt::readIdList(pFiler, attributes);
+    if (es == Acad::eOk && (!isFinite(position) || !acrt::isUsableScale(scale) ||
+                            !(rotation >= 0.0 && rotation < acrt::kTwoPi) || !acrt::isUsableNormal(normal)))
+        es = Acad::eFilerError;
+    if (es != Acad::eOk || (copy && isDatabaseResident())) {
+        for (AcDbAttribute* attribute : held)
+            delete attribute;
+        if (es != Acad::eOk)
+            return es;
+        held.clear();
+        attributes = m_attributes;
+    }
     m_blockRecord = block;
     m_position = position;
     m_scale = scale;
     m_rotation = rotation;
     m_normal = acrt::unitNormalOf(normal);
     m_attributes.swap(attributes);
+    m_held.swap(held);
+    for (AcDbAttribute* attribute : held)
+        delete attribute;
     return Acad::eOk;
 }
 
@@ -249,4 +270,5 @@ void AcDbBlockReference::subList() const
     if (!m_normal.isCodirectionalTo(AcGeVector3d::kZAxis))
         printListLine(AcString(L"  Extrusion direction relative to UCS: ") +
                       pointText(AcGePoint3d::kOrigin + m_normal));
+    forEachAttribute(AcDb::kForRead, [](AcDbAttribute& attribute) { attribute.list(); });
 }

@@ -128,7 +128,7 @@ bool AcDbBlockTableRecord::hasAttributeDefinitions() const
     assertReadEnabled();
     for (const AcDbObjectId& id : m_entities) {
         const AcDbObject* obj = id.isErased() ? nullptr : AcDbSystemInternals::peek(id);
-        if (obj != nullptr && obj->isA() != nullptr && std::wcscmp(obj->isA()->name(), L"AcDbAttributeDefinition") == 0)
+        if (obj != nullptr && AcDbAttributeDefinition::cast(obj) != nullptr)
             return true;
     }
     return false;
@@ -215,6 +215,8 @@ Acad::ErrorStatus AcDbBlockTableRecord::appendAcDbEntity(AcDbObjectId& pOutputId
     m_entities.push_back(pOutputId);
     if (acrt::DatabaseObserver* obs = acrt::databaseObserver(database()))
         obs->objectAppended(pEntity);
+    if (AcDbBlockReference* ref = AcDbBlockReference::cast(pEntity))
+        AcDbSystemInternals::adoptHeldAttributes(ref);
     return Acad::eOk;
 }
 

@@ -160,6 +160,10 @@ public:
     // The block a reference shows, and a block's origin, read without opening them.
     static AcDbObjectId referencedBlock(const AcDbBlockReference* ref);
     static AcGePoint3d blockOrigin(const AcDbBlockTableRecord* btr);
+    // The attributes a copy of a reference held become the database's, owned by the
+    // reference, once it is appended.
+    static void adoptHeldAttributes(AcDbBlockReference* ref);
+    static AcDbObjectIterator* newObjectIterator(std::vector<AcDbObjectId> ids, std::vector<AcDbEntity*> entities);
     // The layer record an entity is on, read without opening it; null if none.
     static const AcDbLayerTableRecord* peekLayer(const AcDbEntity* ent);
     // An object's current state, read without opening it (the runtime's own reads).

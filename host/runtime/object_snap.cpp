@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "block_attributes.h"
 #include "block_contents.h"
 #include "dbents.h"
 #include "dbmtext.h"
@@ -212,6 +213,8 @@ private:
         const acrt::OpenedBlock block(ref.blockTableRecord());
         const AcGeMatrix3d placement = ref.blockTransform();
         block.forEachEntity([&](const AcDbEntity& ent) {
+            if (acrt::isHiddenInReferences(ent))
+                return true;
             AcDbEntity* placed = nullptr;
             if (ent.getTransformedCopy(placement, placed) == Acad::eOk && placed != nullptr)
                 collect(placed, depth + 1);

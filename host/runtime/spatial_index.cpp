@@ -87,12 +87,15 @@ void SpatialIndex::markChanged(AcDbObject* object)
         // Until a block is first asked about, its build will measure everything.
         if (m_blocks->byBlock.empty())
             return;
-        // An entity of a user block changes every reference that shows the block.
-        if (isUserBlock(blockRecord(AcDbSystemInternals::stubOf(object->ownerId())))) {
+        // An entity of a user block changes every reference that shows the block; an
+        // attribute, the reference that owns it.
+        AcDbStub* owner = AcDbSystemInternals::stubOf(object->ownerId());
+        if (isUserBlock(blockRecord(owner))) {
             forgetAll();
             return;
         }
-        if (AcDbStub* stub = AcDbSystemInternals::stubOf(object))
+        const bool ownedByEntity = owner != nullptr && owner->object != nullptr && AcDbEntity::cast(owner->object);
+        if (AcDbStub* stub = ownedByEntity ? owner : AcDbSystemInternals::stubOf(object))
             m_changed.push_back(stub);
         return;
     }

@@ -1,7 +1,7 @@
 // Host block commands: BLOCK makes a block of selected objects about a base point (the
 // objects leave the drawing for the block, as on the host), INSERT places a reference to
-// a block with its scales and rotation. A cancel at any prompt leaves the drawing as it
-// was.
+// a block with its scales, rotation and attribute values. A cancel at any prompt leaves
+// the drawing as it was.
 #include <cmath>
 #include <cwchar>
 #include <memory>
@@ -368,6 +368,100 @@ bool askInsertionPoint(Placing& p)
     }
 }
 
+// ---- attribute values ---------------------------------------------------------------------
+
+// A value the reference takes for one of its block's definitions.
+struct AttributeValue {
+    AcDbObjectId definition;
+    std::wstring prompt, value;
+    bool verify = false;
+};
+
+// The definitions of the block that give attributes (all but the constant ones), with
+// their prompts (the tag when there is none) and default values.
+std::vector<AttributeValue> definitionsOf(AcDbObjectId block, std::vector<bool>& preset)
+{
+    std::vector<AttributeValue> values;
+    AcDbBlockTableRecord* rec = nullptr;
+    if (acdbOpenObject(rec, block, AcDb::kForRead) != Acad::eOk)
+        return values;
+    for (const AcDbObjectId& id : rec->entityIds()) {
+        AcDbAttributeDefinition* def = nullptr;
+        if (id.isErased() || acdbOpenObject(def, id, AcDb::kForRead) != Acad::eOk)
+            continue;
+        if (!def->isConstant()) {
+            const std::wstring prompt = def->promptConst();
+            values.push_back({id, prompt.empty() ? def->tagConst() : prompt, def->textStringConst(),
+                              bool(def->isVerifiable())});
+            preset.push_back(def->isPreset());
+        }
+        def->close();
+    }
+    rec->close();
+    return values;
+}
+
+// Asks one value with its default; false on cancel.
+bool askValue(const AttributeValue& a, std::wstring& value)
+{
+    const std::wstring prompt = L"\n" + a.prompt + (a.value.empty() ? L"" : L" <" + a.value + L">") + L": ";
+    std::wstring answer;
+    if (getText(prompt.c_str(), answer, true) != RTNORM)
+        return false;
+    value = answer.empty() ? a.value : answer;
+    return true;
+}
+
+// The values of the block's definitions, asked as the host does: each one that is not
+// preset with its prompt, then the verifiable ones again. False on cancel.
+bool askAttributeValues(AcDbObjectId block, std::vector<AttributeValue>& values)
+{
+    std::vector<bool> preset;
+    values = definitionsOf(block, preset);
+    bool told = false;
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (preset[i])
+            continue;
+        if (!told)
+            say(L"Enter attribute values");
+        told = true;
+        if (!askValue(values[i], values[i].value))
+            return false;
+    }
+    told = false;
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (preset[i] || !values[i].verify)
+            continue;
+        if (!told)
+            say(L"Verify attribute values");
+        told = true;
+        if (!askValue(values[i], values[i].value))
+            return false;
+    }
+    return true;
+}
+
+// The reference (in the database, open for write) takes an attribute for each value,
+// made from its definition in the reference's placement.
+void appendAttributes(AcDbBlockReference* ref, const std::vector<AttributeValue>& values)
+{
+    const AcGeMatrix3d placement = ref->blockTransform();
+    for (const AttributeValue& a : values) {
+        AcDbAttributeDefinition* def = nullptr;
+        if (acdbOpenObject(def, a.definition, AcDb::kForRead) != Acad::eOk)
+            continue;
+        AcDbAttribute* attribute = new AcDbAttribute();
+        const bool made = attribute->setAttributeFromBlock(def, placement) == Acad::eOk &&
+                          attribute->setTextString(a.value.c_str()) == Acad::eOk &&
+                          ref->appendAttribute(attribute) == Acad::eOk;
+        def->close();
+        if (made)
+            attribute->close();
+        else
+            delete attribute;
+    }
+}
+
 void insertCommand(Session& session)
 {
     AcDbDatabase* db = session.db();
@@ -381,8 +475,10 @@ void insertCommand(Session& session)
             say(L"Block \"" + name + L"\" not found.");
     }
     Placing p;
+    std::vector<AttributeValue> values;
     if (!askInsertionPoint(p) || (!p.scaled && !askScales(p)) ||
-        (!p.turned && !askRotation(L"\nSpecify rotation angle <0>: ", p.at, p.rotation)))
+        (!p.turned && !askRotation(L"\nSpecify rotation angle <0>: ", p.at, p.rotation)) ||
+        !askAttributeValues(block, values))
         return;
     AcDbBlockReference* ref = new AcDbBlockReference(p.at, block);
     if (ref->setScaleFactors(p.scale) != Acad::eOk || ref->setRotation(p.rotation) != Acad::eOk) {
@@ -395,6 +491,7 @@ void insertCommand(Session& session)
         say(L"The reference could not be added to the drawing.");
         return;
     }
+    appendAttributes(ref, values);
     ref->close();
 }
 

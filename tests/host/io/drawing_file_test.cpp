@@ -22,7 +22,7 @@ struct Sample {
 
 // Something in every table: a new layer made current, a second text style, a line, a
 // polyline and a text in model space, a line in paper space, a block in a block shown by
-// a reference, and an erased line.
+// a reference with an attribute, and an erased line.
 Sample buildSample(AcDbDatabase* db)
 {
     Sample sample;
@@ -66,7 +66,12 @@ Sample buildSample(AcDbDatabase* db)
     AcDbBlockReference* ref = new AcDbBlockReference(AcGePoint3d(7, 8, 0), outer);
     ref->setScaleFactors(AcGeScale3d(2, -3, 1));
     ref->setRotation(0.5);
-    appendTo(db, ACDB_MODEL_SPACE, ref);
+    const AcDbObjectId refId = appendTo(db, ACDB_MODEL_SPACE, ref);
+    EXPECT_EQ(acdbOpenObject(ref, refId, AcDb::kForWrite), Acad::eOk);
+    AcDbAttribute* attribute = new AcDbAttribute(AcGePoint3d(7, 8, 0), L"编号 7", L"NO");
+    EXPECT_EQ(ref->appendAttribute(attribute), Acad::eOk);
+    attribute->close();
+    ref->close();
     sample.erasedLine = appendTo(db, ACDB_MODEL_SPACE, new AcDbLine(AcGePoint3d(5, 5, 0), AcGePoint3d(6, 6, 0)));
     AcDbObject* obj = nullptr;
     EXPECT_EQ(acdbOpenAcDbObject(obj, sample.erasedLine, AcDb::kForWrite), Acad::eOk);

@@ -152,3 +152,49 @@ TEST_F(DxfBlocks, ReferencesAreInsertsWithTheirPlacementAndNestedOnesStayInTheir
             extMaxX = std::strtod(groups[i + 1].value.c_str(), nullptr);
     EXPECT_GE(extMaxX, 10.0);
 }
+
+TEST_F(DxfBlocks, AReferencesAttributesFollowItsInsertAsAttribsClosedBySeqend)
+{
+    const AcDbObjectId block = makeBlock(db(), L"TAGGED", AcGePoint3d(),
+                                         {newLine(0, 0, 4, 0),
+                                          new AcDbAttributeDefinition(AcGePoint3d(1, 1, 0), L"D", L"NO", L"No.?")});
+    AcDbObjectId refId;
+    ASSERT_EQ(Acad::eOk, appendTo(db(), AcDbObjectId(), newReference(block, AcGePoint3d(10, 0, 0), AcGeScale3d(1, 1, 1), 0), &refId));
+    AcDbBlockReference* ref = nullptr;
+    ASSERT_EQ(Acad::eOk, acdbOpenObject(ref, refId, AcDb::kForWrite));
+    for (const wchar_t* value : {L"12", L"34"}) {
+        AcDbAttribute* attribute = new AcDbAttribute(AcGePoint3d(11, 1, 0), value, L"NO");
+        ASSERT_EQ(Acad::eOk, ref->appendAttribute(attribute));
+        attribute->close();
+    }
+    ref->close();
+    ASSERT_EQ(Acad::eOk, appendTo(db(), AcDbObjectId(), new AcDbBlockReference(AcGePoint3d(), block)));
+
+    const std::vector<Group> groups = written();
+    std::vector<std::vector<Group>> objects;
+    for (size_t i = 0; i < groups.size(); ++i) {
+        if (groups[i].code != 0)
+            continue;
+        objects.push_back({groups[i]});
+        for (size_t k = i + 1; k < groups.size() && groups[k].code != 0; ++k)
+            objects.back().push_back(groups[k]);
+    }
+    size_t at = 0;
+    while (at < objects.size() && !(objects[at][0].value == "INSERT" && valueOf(objects[at], 66) == "1"))
+        ++at;
+    ASSERT_LT(at + 3, objects.size());
+    const std::string insert = valueOf(objects[at], 5);
+    EXPECT_EQ(std::to_string(refId.handle().value()), std::to_string(std::strtoull(insert.c_str(), nullptr, 16)));
+    for (int i = 1; i <= 2; ++i) {
+        EXPECT_EQ("ATTRIB", objects[at + i][0].value);
+        EXPECT_EQ(insert, valueOf(objects[at + i], 330)) << "owned by the INSERT";
+        EXPECT_EQ("NO", valueOf(objects[at + i], 2));
+        EXPECT_EQ(i == 1 ? "12" : "34", valueOf(objects[at + i], 1));
+    }
+    EXPECT_EQ("SEQEND", objects[at + 3][0].value);
+    EXPECT_EQ(insert, valueOf(objects[at + 3], 330));
+    // The reference without attributes has neither.
+    EXPECT_EQ("INSERT", objects[at + 4][0].value);
+    EXPECT_EQ("", valueOf(objects[at + 4], 66));
+    EXPECT_NE("ATTRIB", objects[at + 5][0].value);
+}

@@ -196,6 +196,10 @@ def check_blocks(directory):
         shown(doc, doc.blocks.get(insert.dxf.name), insert.matrix44(), lines, centers)
         same_points(lines, wanted["lines"], where + " lines")
         same_points(centers, wanted["centers"], where + " arc centres")
+        attribs = [(text(a.dxf.tag), text(a.dxf.text)) for a in insert.attribs]
+        check(attribs == [(a["tag"], a["text"]) for a in wanted["attributes"]], f"{where}: attributes {attribs}")
+        same_points([list(a.dxf.insert) for a in insert.attribs], [a["insert"] for a in wanted["attributes"]],
+                    where + " attribute positions")
 
 
 def main():

@@ -341,11 +341,39 @@ void buildNamesDrawing(AcDbDatabase* db)
 
 // ---- blocks: a nested block and unequally scaled, turned and mirrored references ----
 
+// Gives the reference an attribute of the value for each definition of its block, as
+// INSERT does.
+void attachAttributes(AcDbObjectId refId, const wchar_t* value)
+{
+    AcDbBlockReference* ref = nullptr;
+    AcDbBlockTableRecord* block = nullptr;
+    if (acdbOpenObject(ref, refId, AcDb::kForWrite) != Acad::eOk)
+        return;
+    if (acdbOpenObject(block, ref->blockTableRecord(), AcDb::kForRead) == Acad::eOk) {
+        for (AcDbObjectId id : block->entityIds()) {
+            AcDbAttributeDefinition* def = nullptr;
+            if (acdbOpenObject(def, id, AcDb::kForRead) != Acad::eOk)
+                continue;
+            AcDbAttribute* attribute = new AcDbAttribute();
+            attribute->setAttributeFromBlock(def, ref->blockTransform());
+            attribute->setTextString(value);
+            if (ref->appendAttribute(attribute) == Acad::eOk)
+                attribute->close();
+            else
+                delete attribute;
+            def->close();
+        }
+        block->close();
+    }
+    ref->close();
+}
+
 void buildBlocksDrawing(AcDbDatabase* db)
 {
     const AcDbObjectId inner = test_support::addBlock(
         db, L"INNER", AcGePoint3d(1, 1, 0),
-        {newLine(1, 1, 3, 1), newLine(3, 1, 3, 2), new AcDbArc(AcGePoint3d(2, 2, 0), 1, 0, M_PI / 2)});
+        {newLine(1, 1, 3, 1), newLine(3, 1, 3, 2), new AcDbArc(AcGePoint3d(2, 2, 0), 1, 0, M_PI / 2),
+         new AcDbAttributeDefinition(AcGePoint3d(2, 2, 0), L"?", L"ID", L"Number?")});
     AcDbBlockReference* nested = new AcDbBlockReference(AcGePoint3d(5, 0, 0), inner);
     nested->setScaleFactors(AcGeScale3d(2, 2, 2));
     nested->setRotation(M_PI / 2);
@@ -363,8 +391,27 @@ void buildBlocksDrawing(AcDbDatabase* db)
         AcDbBlockReference* ref = new AcDbBlockReference(p.at, p.block);
         ref->setScaleFactors(p.scale);
         ref->setRotation(p.rotation);
-        append(db, ref);
+        const AcDbObjectId id = append(db, ref);
+        if (p.block == inner)
+            attachAttributes(id, L"A-7");
     }
+}
+
+// A reference's attributes: tag, value and position.
+std::string describeAttributes(const AcDbBlockReference* ref)
+{
+    std::string out;
+    std::unique_ptr<AcDbObjectIterator> it(ref->attributeIterator());
+    for (; !it->done(); it->step()) {
+        AcDbAttribute* attribute = nullptr;
+        if (acdbOpenObject(attribute, it->objectId(), AcDb::kForRead) != Acad::eOk)
+            continue;
+        out += std::string(out.empty() ? "" : ",") + "{\"tag\":" + quoted(std::wstring(attribute->tagConst())) +
+               ",\"text\":" + quoted(std::wstring(attribute->textStringConst())) +
+               ",\"insert\":" + point(attribute->position()) + "}";
+        attribute->close();
+    }
+    return "[" + out + "]";
 }
 
 // What a reference shows, through every level: each line's ends and each arc's centre
@@ -405,7 +452,7 @@ std::string describeReferences(AcDbDatabase* db)
         out += std::string(out.empty() ? "" : ",\n") + "{\"name\":" + quoted(nameOf(ref->blockTableRecord())) +
                ",\"insert\":" + point(ref->position()) + ",\"scale\":[" + number(s.sx) + "," + number(s.sy) + "," +
                number(s.sz) + "],\"rotation\":" + number(ref->rotation() * 180.0 / M_PI) + ",\"lines\":[" + lines +
-               "],\"centers\":[" + centers + "]}";
+               "],\"centers\":[" + centers + "],\"attributes\":" + describeAttributes(ref) + "}";
         ref->close();
     }
     space->close();

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "dbents.h"
 #include "dbsymtb.h"
 #include "journal_filer.h"
 #include "session_fixture.h"
@@ -29,8 +30,8 @@ bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0;
 
 // Commands that between them change every kind of object the journal files: labels
 // made, copied, moved, stretched and erased, entities exploded and changed in space,
-// blocks made (one holding a reference to the other) and shown by references, layers
-// made, locked and made current, undo and redo, the space switched.
+// blocks made (one holding a reference to the other) and shown by references with
+// attributes, layers made, locked and made current, undo and redo, the space switched.
 const char* const kWork[] = {
     "COPY\nALL\n\n0,0\n100,0\n\n",
     "MOVE\n10,20\n\n0,0\n0,-5\n",
@@ -47,8 +48,9 @@ const char* const kWork[] = {
     "LAYER\nL\nlocked\n\n",
     "COLIST\nALL\n\n",  // changes nothing: no frame
     "LAYER\nU\nnotes\n\n",
-    "BLOCK\nMARK\n0,90\n15,90\n\n",
-    "INSERT\nMARK\n50,50\n2\n3\n30\n",
+    "ATTDEF\nNO\n\nA1\n0,95\n\n\n",
+    "BLOCK\nMARK\n0,90\nW -1,89 31,99\n\n",
+    "INSERT\nMARK\n50,50\n2\n3\n30\nv1\n",
     "BLOCK\nPAIR\n0,0\nL\n\n",
     "INSERT\nPAIR\n-50,0\n\n\n\n",
     "PSPACE\n",
@@ -116,6 +118,10 @@ TEST_F(RecoveryJournal, BringsBackTheDrawingAsAfterTheLastCommandOfEveryKind)
     const bool madeBlocks = blocks->has(L"MARK") && blocks->has(L"PAIR");
     blocks->close();
     ASSERT_TRUE(madeBlocks) << "the work makes two blocks";
+    size_t attributes = 0;
+    for (AcDbStub& stub : AcDbSystemInternals::impl(db())->stubs)
+        attributes += stub.object != nullptr && !stub.erased && AcDbAttribute::cast(stub.object) != nullptr;
+    ASSERT_EQ(attributes, 1u) << "the work gives a reference an attribute";
     crashWith(bytesOf(journalPath()));
 
     const std::string out = reopen("Yes");

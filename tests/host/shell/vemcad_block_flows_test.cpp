@@ -145,3 +145,25 @@ TEST(VemcadBlocks, ADrawingWithBlocksSavesOpensAndIsWrittenAsDxf)
     EXPECT_NE(dxf.find("\nBLOCK\n"), std::string::npos);
     EXPECT_NE(dxf.find("\nPAIR\n"), std::string::npos);
 }
+
+TEST(VemcadBlocks, InsertAsksForEachAttributeValueAndExplodeLeavesTheValues)
+{
+    ScratchDir dir;
+    const std::string door = "LINE\n0,0\n10,0\n\nATTDEF\nNAME\nDoor name?\nD1\n2,1\n\n\nBLOCK\nDOOR\n0,0\nALL\n\n";
+    VemcadRun run = runVemcad(dir, door + "INSERT\nDOOR\n5,5\n\n\n\nFront door\n" + "INSERT\nDOOR\n20,0\n\n\n\n^C\n" +
+                                       "INSERT\nDOOR\n30,0\n\n\n\n\n" + kListAll + "EXPLODE\nL\n\nLIST\nL\n\nDXFOUT\nd.dxf\n");
+    ASSERT_EQ(run.status, 0);
+    for (const char* text : {"Enter attribute values", "Door name? <D1>: Front door", "Tag: NAME", "text Front door",
+                             "text D1"})
+        EXPECT_NE(run.out.find(text), std::string::npos) << text << "\n" << run.out;
+    const size_t listed = run.out.rfind("Command: LIST\nSelect objects: ALL");
+    ASSERT_NE(listed, std::string::npos);
+    const std::string all = run.out.substr(listed, run.out.find("Command: EXPLODE") - listed);
+    EXPECT_EQ(occurrences(all, "BLOCK REFERENCE"), 2u) << "the cancelled one is not there\n" << all;
+    EXPECT_EQ(occurrences(all, "ATTRIBUTE"), 2u) << all;
+    // The exploded reference left its value as a text; its line stands beside it.
+    const std::string last = lastListing(run.out);
+    EXPECT_NE(last.find("TEXT"), std::string::npos) << last;
+    EXPECT_NE(last.find("text D1"), std::string::npos) << last;
+    EXPECT_EQ(occurrences(readFile(dir.file("d.dxf")), "\nATTRIB\n"), 1u);
+}
