@@ -5,6 +5,7 @@
 #include "acdb.h"
 #include "dbid.h"
 #include "drawable.h"
+#include "gemat3d.h"
 #include "gepnt3d.h"
 
 class AcDbEntity;
@@ -54,6 +55,17 @@ public:
 
 class ACBASE_PORT AcGiGeometry : public AcRxObject {
 public:
+    // The model transform: everything drawn is placed in the world by the product of the
+    // transforms pushed so far (a block reference draws its block's entities under its
+    // own). Each push is undone by one pop. That the pushes and pops return kFalse when
+    // nothing is wrong, as the primitives do, is our reading; a pop with nothing pushed
+    // returns kTrue.
+    virtual void getModelToWorldTransform(AcGeMatrix3d& modelToWorld) const = 0;
+    virtual void getWorldToModelTransform(AcGeMatrix3d& worldToModel) const = 0;
+    // The plane of the normal by the arbitrary-axis rule, its origin at the world's.
+    virtual Adesk::Boolean pushModelTransform(const AcGeVector3d& vNormal) = 0;
+    virtual Adesk::Boolean pushModelTransform(const AcGeMatrix3d& xMat) = 0;
+    virtual Adesk::Boolean popModelTransform() = 0;
     virtual Adesk::Boolean circle(const AcGePoint3d& center, const double radius, const AcGeVector3d& normal) const = 0;
     virtual Adesk::Boolean polyline(const Adesk::UInt32 nbPoints, const AcGePoint3d* pVertexList,
                                     const AcGeVector3d* pNormal = nullptr,

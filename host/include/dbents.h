@@ -1,7 +1,10 @@
 // Ordinary entities of the host: the point, curves, the line, the circle and the arc.
 #pragma once
 
+#include <vector>
+
 #include "dbmain.h"
+#include "gescl3d.h"
 
 class ACDB_PORT AcDbCurve : public AcDbEntity {
     ACRT_DECLARE_CLASS(AcDbCurve);
@@ -455,4 +458,98 @@ private:
     Adesk::UInt16 m_flags = 0;
     Adesk::UInt16 m_fieldLength = 0;
     bool m_lockPosition = false;
+};
+
+// ---- block references -------------------------------------------------------------------
+
+// A reference shows its block's entities placed by blockTransform(): the block's origin
+// taken to the position, scaled along the reference's axes (any factor but zero; a
+// negative one mirrors), rotated about the normal and laid in the plane of the normal
+// (the arbitrary-axis rule). The position is WCS.
+class ACDB_PORT AcDbBlockReference : public AcDbEntity {
+    ACRT_DECLARE_CLASS(AcDbBlockReference);
+
+public:
+    AcDbBlockReference();
+    AcDbBlockReference(const AcGePoint3d& position, AcDbObjectId blockTableRec);
+    ~AcDbBlockReference() override;
+
+    AcDbObjectId blockTableRecord() const { assertReadEnabled(); return m_blockRecord; }
+    // The record of a block that is no layout and, for a reference in a block, one
+    // that would not make the block show itself (eInvalidInput).
+    virtual Acad::ErrorStatus setBlockTableRecord(AcDbObjectId newVal);
+    virtual AcGePoint3d position() const { assertReadEnabled(); return m_position; }
+    virtual Acad::ErrorStatus setPosition(const AcGePoint3d& newVal);
+    AcGeScale3d scaleFactors() const { assertReadEnabled(); return m_scale; }
+    AcGeScale3d nonAnnotationScaleFactors() const { return scaleFactors(); }
+    // Finite factors, none of them zero (within 1e-10).
+    virtual Acad::ErrorStatus setScaleFactors(const AcGeScale3d& scale);
+    // Radians about the normal, kept in [0, 2pi).
+    double rotation() const { assertReadEnabled(); return m_rotation; }
+    virtual Acad::ErrorStatus setRotation(double newVal);
+    AcGeVector3d normal() const { assertReadEnabled(); return m_normal; }
+    virtual Acad::ErrorStatus setNormal(const AcGeVector3d& newVal);
+
+    // translate(position) * plane(normal) * rotate(rotation) * scale * translate(-origin).
+    AcGeMatrix3d blockTransform() const;
+    AcGeMatrix3d nonAnnotationBlockTransform() const { return blockTransform(); }
+    // Takes the position, normal, rotation and scales that give the matrix (with the
+    // block's origin); a matrix with shear or a zero scale is refused.
+    virtual Acad::ErrorStatus setBlockTransform(const AcGeMatrix3d& newVal);
+
+    // The box of each entity of the block as transformed, nested ones likewise: tighter
+    // than getGeomExtents (the block's box transformed) when the reference is rotated.
+    Acad::ErrorStatus geomExtentsBestFit(AcDbExtents& extents,
+                                         const AcGeMatrix3d& parentXform = AcGeMatrix3d::kIdentity) const;
+    virtual Acad::ErrorStatus explodeToOwnerSpace() const;
+    virtual Adesk::Boolean treatAsAcDbBlockRefForExplode() const { return Adesk::kTrue; }
+
+    // Attributes: the reference owns them, and they are drawn, transformed, erased and
+    // filed with it. The reference must be in a database and open for write (append it
+    // first, as the host's guide says); the attribute stays open for the caller to
+    // close. A copy of a reference not in a database (clone) holds copies of its
+    // attributes, which become the database's when it is appended.
+    Acad::ErrorStatus appendAttribute(AcDbAttribute* pAttr);
+    Acad::ErrorStatus appendAttribute(AcDbObjectId& id, AcDbAttribute* pAttr);
+    // Opens one of this reference's attributes (eInvalidInput for any other object).
+    Acad::ErrorStatus openAttribute(AcDbAttribute*& pAttr, AcDbObjectId id, AcDb::OpenMode mode,
+                                    bool openErasedOne = false);
+    // The caller deletes the iterator.
+    AcDbObjectIterator* attributeIterator() const;
+
+    Acad::ErrorStatus dwgInFields(AcDbDwgFiler* pFiler) override;
+    Acad::ErrorStatus dwgOutFields(AcDbDwgFiler* pFiler) const override;
+
+protected:
+    Adesk::Boolean subWorldDraw(AcGiWorldDraw* pWd) override;
+    Acad::ErrorStatus subGetGeomExtents(AcDbExtents& extents) const override;
+    Acad::ErrorStatus subTransformBy(const AcGeMatrix3d& xform) override;
+    Acad::ErrorStatus subExplode(AcDbVoidPtrArray& entitySet) const override;
+    Acad::ErrorStatus subGetOsnapPoints(AcDb::OsnapMode osnapMode, Adesk::GsMarker gsSelectionMark,
+                                        const AcGePoint3d& pickPoint, const AcGePoint3d& lastPoint,
+                                        const AcGeMatrix3d& viewXform, AcGePoint3dArray& snapPoints,
+                                        AcDbIntArray& geomIds) const override;
+    Acad::ErrorStatus subGetGripPoints(AcGePoint3dArray& gripPoints, AcDbIntArray& osnapModes,
+                                       AcDbIntArray& geomIds) const override;
+    Acad::ErrorStatus subMoveGripPointsAt(const AcDbIntArray& indices, const AcGeVector3d& offset) override;
+    Acad::ErrorStatus subGetStretchPoints(AcGePoint3dArray& stretchPoints) const override;
+    Acad::ErrorStatus subMoveStretchPointsAt(const AcDbIntArray& indices, const AcGeVector3d& offset) override;
+    void subList() const override;
+    Acad::ErrorStatus subErase(Adesk::Boolean erasing) override;
+
+private:
+    friend class AcDbSystemInternals;
+    template <class Each>
+    void forEachAttribute(AcDb::OpenMode mode, Each each) const;
+    Acad::ErrorStatus writeHeldAttributes(AcDbDwgFiler* pFiler) const;
+    void addAttributeExtents(AcDbExtents& extents, const AcGeMatrix3d& parentXform = AcGeMatrix3d::kIdentity) const;
+    Acad::ErrorStatus readHeldAttributes(AcDbDwgFiler* pFiler, std::vector<AcDbAttribute*>& held);
+
+    AcDbHardPointerId m_blockRecord;
+    AcGePoint3d m_position;
+    AcGeScale3d m_scale;
+    double m_rotation = 0.0;
+    AcGeVector3d m_normal = AcGeVector3d(0.0, 0.0, 1.0);
+    std::vector<AcDbObjectId> m_attributes;  // owned, in the order they were appended
+    std::vector<AcDbAttribute*> m_held;      // a copy's attributes, not in a database
 };

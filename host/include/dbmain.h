@@ -4,6 +4,7 @@
 #pragma once
 
 #include <new>
+#include <vector>
 
 #include "AcString.h"
 #include "acarray.h"
@@ -304,3 +305,28 @@ inline Acad::ErrorStatus acdbOpenObject(T_OBJECT*& pObj, AcDbObjectId id, AcDb::
 
 ACDB_PORT Acad::ErrorStatus acdbGetObjectId(AcDbObjectId& objId, const ads_name objName);
 ACDB_PORT Acad::ErrorStatus acdbGetAdsName(ads_name& objName, AcDbObjectId objId);
+
+// Steps through the objects a container owns (a block reference's attributes). Made by
+// the container; the caller deletes it. For a container in a database objectId()
+// names each object; for one that is not, entity() gives each object itself (the
+// container keeps it) and objectId() is null.
+class ACDB_PORT AcDbObjectIterator : public AcRxObject {
+public:
+    ~AcDbObjectIterator() override;
+    bool done() const;
+    void step(bool backwards = false, bool skipDeleted = true);
+    void start(bool atEnd = false);
+    void setPosition(AcDbEntity* pEnt);
+    void setPosition(AcDbObjectId pObj);
+    AcDbEntity* entity();
+    AcDbObjectId objectId();
+
+private:
+    friend class AcDbSystemInternals;
+    AcDbObjectIterator(std::vector<AcDbObjectId> ids, std::vector<AcDbEntity*> entities);
+    bool skipped(long pos) const;
+    std::vector<AcDbObjectId> m_ids;
+    std::vector<AcDbEntity*> m_entities;
+    long m_pos = 0;
+    bool m_skipDeleted = true;
+};

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "dbidar.h"
 #include "dbmain.h"
 
 class AcDbSymbolTableRecord;
@@ -78,19 +79,25 @@ public:
                                 bool openErasedRec = false) const;
     void step(bool forward = true, bool skipDeleted = true);
 
+protected:
+    explicit AcDbSymbolTableIterator(const std::vector<AcDbObjectId>& ids, bool skipDeleted);
+
 private:
     friend class AcDbSymbolTable;
-    explicit AcDbSymbolTableIterator(const std::vector<AcDbObjectId>& ids, bool skipDeleted);
     void skip(bool forward);
     std::vector<AcDbObjectId> m_ids;
     long m_pos = 0;
     bool m_skipDeleted = true;
 };
 
+// A block: the two spaces, and user blocks that block references show. A user block's
+// entities are in its own coordinates, placed by each reference about the origin.
 class ACDB_PORT AcDbBlockTableRecord : public AcDbSymbolTableRecord {
     ACRT_DECLARE_CLASS(AcDbBlockTableRecord);
 
 public:
+    enum BlockScaling { kAny, kUniform };
+
     AcDbBlockTableRecord();
     ~AcDbBlockTableRecord() override;
     Acad::ErrorStatus appendAcDbEntity(AcDbEntity* pEntity)
@@ -103,7 +110,31 @@ public:
     Acad::ErrorStatus appendAcDbEntity(AcDbObjectId& pOutputId, AcDbEntity* pEntity);
     Acad::ErrorStatus newIterator(AcDbBlockTableRecordIterator*& pIterator, bool atBeginning = true,
                                   bool skipDeleted = true) const;
+    // The spaces are the layouts' blocks; a name that starts with "*" names an anonymous
+    // block otherwise ("*U" given to a record added to the table becomes "*Un", the first
+    // number not in use, as the host numbers the anonymous blocks it makes).
     bool isLayout() const;
+    bool isAnonymous() const;
+    bool isFromExternalReference() const { return false; }
+    // The runtime keeps no layout objects: null.
+    AcDbObjectId getLayoutId() const { return AcDbObjectId::kNull; }
+    bool hasAttributeDefinitions() const;
+
+    // The base point: the point of the block that a reference's position shows.
+    AcGePoint3d origin() const { assertReadEnabled(); return m_origin; }
+    Acad::ErrorStatus setOrigin(const AcGePoint3d& pt);
+    Acad::ErrorStatus comments(const ACHAR*& pString) const;
+    Acad::ErrorStatus setComments(const ACHAR* pString);
+    bool explodable() const { assertReadEnabled(); return m_explodable; }
+    Acad::ErrorStatus setExplodable(bool bExplodable);
+    BlockScaling blockScaling() const { assertReadEnabled(); return m_scaling; }
+    Acad::ErrorStatus setBlockScaling(BlockScaling blockScalingType);
+
+    // The references whose record this block is; with bDirectOnly false also those of
+    // the blocks that hold such references, through every level. bForceValidity is
+    // accepted and has nothing to do: the runtime's list is always valid.
+    Acad::ErrorStatus getBlockReferenceIds(AcDbObjectIdArray& ids, bool bDirectOnly = true,
+                                           bool bForceValidity = false) const;
 
     Acad::ErrorStatus dwgInFields(AcDbDwgFiler* pFiler) override;
     Acad::ErrorStatus dwgOutFields(AcDbDwgFiler* pFiler) const override;
@@ -114,6 +145,10 @@ public:
 private:
     friend class AcDbSystemInternals;
     std::vector<AcDbObjectId> m_entities;
+    AcGePoint3d m_origin;
+    AcString m_comments;
+    bool m_explodable = true;
+    BlockScaling m_scaling = kAny;
 };
 
 class ACDB_PORT AcDbBlockTableRecordIterator {
@@ -135,6 +170,8 @@ private:
     bool m_skipDeleted = true;
 };
 
+class AcDbBlockTableIterator;
+
 class ACDB_PORT AcDbBlockTable : public AcDbSymbolTable {
     ACRT_DECLARE_CLASS(AcDbBlockTable);
 
@@ -146,9 +183,30 @@ public:
                             AcDb::OpenMode openMode = AcDb::kForRead, bool openErasedRec = false) const;
     using AcDbSymbolTable::add;
     Acad::ErrorStatus add(AcDbBlockTableRecord* pRecord) { return AcDbSymbolTable::add(pRecord); }
+    Acad::ErrorStatus add(AcDbObjectId& recordId, AcDbBlockTableRecord* pRecord)
+    {
+        return AcDbSymbolTable::add(recordId, pRecord);
+    }
+    using AcDbSymbolTable::newIterator;
+    Acad::ErrorStatus newIterator(AcDbBlockTableIterator*& pIterator, bool atBeginning = true,
+                                  bool skipDeleted = true) const;
 
 protected:
     const AcRxClass* recordClass() const override;
+};
+
+class ACDB_PORT AcDbBlockTableIterator : public AcDbSymbolTableIterator {
+public:
+    using AcDbSymbolTableIterator::getRecord;
+    Acad::ErrorStatus getRecord(AcDbBlockTableRecord*& pRecord, AcDb::OpenMode openMode = AcDb::kForRead,
+                                bool openErasedRec = false) const;
+
+private:
+    friend class AcDbBlockTable;
+    AcDbBlockTableIterator(const std::vector<AcDbObjectId>& ids, bool skipDeleted)
+        : AcDbSymbolTableIterator(ids, skipDeleted)
+    {
+    }
 };
 
 class ACDB_PORT AcDbLayerTableRecord : public AcDbSymbolTableRecord {

@@ -104,6 +104,8 @@ bool readBlocks(AcDbDatabase* db, Drawing& d, std::string& error)
         BlockRecord block{rec.objectHandle().value(), recordName(rec), rec.objectId()};
         block.modelSpace = sameName(block.name, "*Model_Space");
         block.paperSpace = sameName(block.name, "*Paper_Space");
+        readUserBlock(rec, block);
+        d.symbols.blocks[rec.objectId().asOldId()] = block.name;
         d.blocks.push_back(std::move(block));
     });
 }

@@ -11,6 +11,8 @@
 #include "dxf_entities.h"
 #include "dxf_stream.h"
 
+class AcDbBlockTableRecord;
+
 namespace vemio {
 namespace dxf {
 
@@ -50,6 +52,9 @@ struct BlockRecord {
     AcDbObjectId id;  // null for a space block the drawing lacks
     bool modelSpace = false, paperSpace = false;
     std::uint64_t begin = 0, end = 0, layout = 0;
+    // A user block's own values (dxf_blocks.cpp reads them).
+    AcGePoint3d origin = AcGePoint3d::kOrigin;
+    bool anonymous = false, explodable = true, uniformScaling = false;
 };
 
 // Handles of the objects DXF needs that the drawing does not hold.
@@ -90,6 +95,14 @@ struct Reserved {
 
 // Reads what the output needs from db; false, with a message, when a table cannot be read.
 bool readDrawing(AcDbDatabase* db, Drawing& d, std::string& error);
+
+// ---- user blocks (dxf_blocks.cpp) ----
+// The values of a user block's BLOCK and BLOCK_RECORD that the spaces do not have.
+void readUserBlock(const AcDbBlockTableRecord& rec, BlockRecord& block);
+// BLOCK's type flags (70) and base point (10).
+void blockFlagsAndBase(DxfStream& out, const BlockRecord& b);
+// A user block's BLOCK_RECORD groups after its layout: units, explodability, scaling.
+void blockRecordSettings(DxfStream& out, const BlockRecord& b);
 
 void writeHeader(DxfStream& out, const Drawing& d, Reserved& r);
 void writeTables(DxfStream& out, const Drawing& d, Reserved& r);

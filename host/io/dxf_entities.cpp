@@ -208,6 +208,11 @@ bool DxfEntityWriter::writeKnown(const AcDbEntity& ent, const Target& target)
             ++m_stats.skipped;
         return true;
     }
+    if (const AcDbBlockReference* pRef = AcDbBlockReference::cast(&ent)) {
+        if (!insert(*pRef, target))
+            ++m_stats.skipped;
+        return true;
+    }
     return false;
 }
 

@@ -16,6 +16,7 @@
 class AcDbAttribute;
 class AcDbAttributeDefinition;
 class AcDbEllipse;
+class AcDbBlockReference;
 class AcDbMText;
 class AcDbPoint;
 class AcDbPolyline;
@@ -29,6 +30,7 @@ struct DxfSymbols {
     std::unordered_map<Adesk::IntDbId, std::string> layers;
     std::unordered_map<Adesk::IntDbId, std::string> linetypes;  // by-layer ones left out
     std::unordered_map<Adesk::IntDbId, std::string> textStyles;
+    std::unordered_map<Adesk::IntDbId, std::string> blocks;
     std::string defaultLayer = "0";
     std::string defaultTextStyle = "Standard";
 
@@ -36,6 +38,8 @@ struct DxfSymbols {
     // Null for a linetype written as by layer (none, unknown or "ByLayer").
     const std::string* linetypeName(AcDbObjectId id) const;
     const std::string& textStyleName(AcDbObjectId id) const;
+    // Null for a block the drawing does not hold.
+    const std::string* blockName(AcDbObjectId id) const;
 };
 
 // What DXF output counts.
@@ -112,6 +116,9 @@ private:
     bool attdef(const AcDbAttributeDefinition& def, const Target& target);
     bool attrib(const AcDbAttribute& attribute, const Target& target);
     void textGroups(const AcDbText& text, std::wstring_view string);
+    // INSERT (dxf_blocks.cpp); false for a reference to a block the drawing lacks.
+    bool insert(const AcDbBlockReference& ref, const Target& target);
+    void attributesOf(AcDbObjectIterator& attributes, const Target& insert);
     void textFrame(const AcGeVector3d& normal, const AcGeVector3d& direction, double rotation);
     void widen(const AcGePoint3d& pt);
 

@@ -156,6 +156,7 @@ void writeOtherTables(DxfStream& out, const Drawing& d)
         out.str(100, "AcDbBlockTableRecord");
         out.str(2, b.name);
         out.handle(340, b.layout);
+        blockRecordSettings(out, b);
     }
     tableEnd(out);
 }
@@ -203,8 +204,7 @@ void blockBegin(DxfStream& out, const BlockRecord& b)
     out.str(8, "0");
     out.str(100, "AcDbBlockBegin");
     out.str(2, b.name);
-    out.integer(70, 0);
-    out.point(10, AcGePoint3d());
+    blockFlagsAndBase(out, b);
     out.str(3, b.name);
     out.str(1, "");
 }

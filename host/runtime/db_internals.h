@@ -12,6 +12,8 @@
 
 class AcDbLayerTableRecord;
 class AcDbBlockTableRecord;
+class AcDbBlockReference;
+class AcDbSymbolTableRecord;
 
 // The slot an object id refers to. Slots live as long as their database, so an id
 // stays valid after its object is deleted (it then opens as erased).
@@ -93,6 +95,17 @@ bool isUsableNormal(const AcGeVector3d& v);
 // a rounding step, and then a record read and written back would not be the same.
 AcGeVector3d unitNormalOf(const AcGeVector3d& normal);
 
+// A list of ids filed as its count and the ids (erased ones left out when skipErased);
+// on reading, a count beyond what a filer could hold is refused before anything is
+// allocated, and null ids are dropped.
+Acad::ErrorStatus writeIdList(AcDbDwgFiler* pFiler, const std::vector<AcDbObjectId>& ids, bool skipErased);
+Acad::ErrorStatus readIdList(AcDbDwgFiler* pFiler, std::vector<AcDbObjectId>& ids);
+
+// A name a block may have (see AcDbBlockTableRecord).
+bool isValidBlockName(const AcString& name);
+// Gives a block record named "*U", about to be added to the table, its number.
+Acad::ErrorStatus numberAnonymousBlock(const AcDbSymbolTable& table, AcDbSymbolTableRecord* record);
+
 }  // namespace acrt
 
 struct ACRT_PORT AcDbDatabase::Impl {
@@ -144,6 +157,13 @@ public:
         obj->m_writeOpen = false;
     }
     static std::vector<AcDbObjectId>& entityList(AcDbBlockTableRecord* btr);
+    // The block a reference shows, and a block's origin, read without opening them.
+    static AcDbObjectId referencedBlock(const AcDbBlockReference* ref);
+    static AcGePoint3d blockOrigin(const AcDbBlockTableRecord* btr);
+    // The attributes a copy of a reference held become the database's, owned by the
+    // reference, once it is appended.
+    static void adoptHeldAttributes(AcDbBlockReference* ref);
+    static AcDbObjectIterator* newObjectIterator(std::vector<AcDbObjectId> ids, std::vector<AcDbEntity*> entities);
     // The layer record an entity is on, read without opening it; null if none.
     static const AcDbLayerTableRecord* peekLayer(const AcDbEntity* ent);
     // An object's current state, read without opening it (the runtime's own reads).

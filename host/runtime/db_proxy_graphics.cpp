@@ -10,6 +10,7 @@
 
 #include "byte_codec.h"
 #include "recording_world_draw.h"
+#include "transforming_geometry.h"
 #include "vemhost_testing.h"
 
 // Saved graphics, little-endian throughout, points and vectors as three f64:
@@ -352,11 +353,17 @@ public:
 }  // namespace
 
 struct GraphicsRecorder::Impl {
-    class Geometry final : public AcGiWorldGeometry {
+    class Geometry final : public TransformingGeometry {
     public:
         explicit Geometry(Impl& impl) : m_impl(impl) {}
-        Adesk::Boolean circle(const AcGePoint3d& center, const double radius,
-                              const AcGeVector3d& normal) const override
+        Adesk::Boolean draw(AcGiDrawable* pDrawable) const override
+        {
+            m_impl.drawNested(pDrawable);
+            return Adesk::kFalse;
+        }
+
+    protected:
+        Adesk::Boolean worldCircle(const AcGePoint3d& center, double radius, const AcGeVector3d& normal) const override
         {
             if (isFinite(center) && std::isfinite(radius) && isFinite(normal)) {
                 m_impl.beginItem(kCircle);
@@ -366,19 +373,20 @@ struct GraphicsRecorder::Impl {
             }
             return Adesk::kFalse;
         }
-        Adesk::Boolean polyline(const Adesk::UInt32 nbPoints, const AcGePoint3d* pVertexList, const AcGeVector3d*,
-                                Adesk::LongPtr) const override
+        Adesk::Boolean worldPolyline(Adesk::UInt32 nbPoints, const AcGePoint3d* pVertexList, const AcGeVector3d*,
+                                     Adesk::LongPtr) const override
         {
             m_impl.points(kPolyline, nbPoints, pVertexList);
             return Adesk::kFalse;
         }
-        Adesk::Boolean polygon(const Adesk::UInt32 nbPoints, const AcGePoint3d* pVertexList) const override
+        Adesk::Boolean worldPolygon(Adesk::UInt32 nbPoints, const AcGePoint3d* pVertexList) const override
         {
             m_impl.points(kPolygon, nbPoints, pVertexList);
             return Adesk::kFalse;
         }
-        Adesk::Boolean text(const AcGePoint3d& position, const AcGeVector3d& normal, const AcGeVector3d& direction,
-                            const double height, const double, const double, const ACHAR* pMsg) const override
+        Adesk::Boolean worldText(const AcGePoint3d& position, const AcGeVector3d& normal,
+                                 const AcGeVector3d& direction, double height, double, double,
+                                 const ACHAR* pMsg) const override
         {
             if (isFinite(position) && isFinite(normal) && isFinite(direction) && std::isfinite(height)) {
                 m_impl.beginItem(kText);
@@ -389,11 +397,6 @@ struct GraphicsRecorder::Impl {
                 out.f64(height);
                 out.text(pMsg ? pMsg : L"", pMsg ? std::wcslen(pMsg) : 0);
             }
-            return Adesk::kFalse;
-        }
-        Adesk::Boolean draw(AcGiDrawable* pDrawable) const override
-        {
-            m_impl.drawNested(pDrawable);
             return Adesk::kFalse;
         }
 
@@ -433,21 +436,37 @@ struct GraphicsRecorder::Impl {
             writer().point(pts[i]);
     }
 
-    // An entity of the runtime's own classes is kept whole; anything else is drawn.
+    // An entity of the runtime's own classes is kept whole (placed by the model transform
+    // when one is pushed, and drawn when it cannot take it); anything else is drawn.
     void entity(AcDbEntity* ent)
     {
         AcRxClass* cls = ent->isA();
-        if (isRuntimeClass(cls) && !isProxyClass(cls)) {
-            filer.clear();
-            if (ent->dwgOutFields(&filer) == Acad::eOk && filer.filerStatus() == Acad::eOk &&
-                filer.bytes().size() <= kMaxProxyBytes) {
-                beginItem(kEntity);
-                writer().text(cls->name(), std::wcslen(cls->name()));
-                writer().block(filer.bytes().data(), filer.bytes().size());
-            }
+        if (!isRuntimeClass(cls) || isProxyClass(cls)) {
+            drawWithTraits(ent);
             return;
         }
-        drawWithTraits(ent);
+        if (!geometry.transformed()) {
+            keepWhole(*ent, cls);
+            return;
+        }
+        AcDbEntity* placed = nullptr;
+        if (ent->getTransformedCopy(geometry.modelToWorld(), placed) != Acad::eOk || placed == nullptr) {
+            drawWithTraits(ent);
+            return;
+        }
+        keepWhole(*placed, cls);
+        delete placed;
+    }
+
+    void keepWhole(const AcDbEntity& ent, AcRxClass* cls)
+    {
+        filer.clear();
+        if (ent.dwgOutFields(&filer) == Acad::eOk && filer.filerStatus() == Acad::eOk &&
+            filer.bytes().size() <= kMaxProxyBytes) {
+            beginItem(kEntity);
+            writer().text(cls->name(), std::wcslen(cls->name()));
+            writer().block(filer.bytes().data(), filer.bytes().size());
+        }
     }
 
     void drawWithTraits(AcGiDrawable* drawable)

@@ -1,5 +1,5 @@
-// Symbol tables and their records: named records owned by a table, blocks owning
-// entities in drawing order, layers, text styles and linetypes, and their filing.
+// Symbol tables and their records: named records owned by a table, layers, text styles
+// and linetypes, and their filing (blocks have a file of their own).
 #include "acrt_assert.h"
 #include "db_internals.h"
 #include "dbapserv.h"
@@ -9,8 +9,6 @@
 
 ACRT_DEFINE_CLASS(AcDbSymbolTableRecord, AcDbObject, "");
 ACRT_DEFINE_CLASS(AcDbSymbolTable, AcDbObject, "");
-ACRT_DEFINE_CLASS(AcDbBlockTableRecord, AcDbSymbolTableRecord, "BLOCK_RECORD");
-ACRT_DEFINE_CLASS(AcDbBlockTable, AcDbSymbolTable, "BLOCK_TABLE");
 ACRT_DEFINE_CLASS(AcDbLayerTableRecord, AcDbSymbolTableRecord, "LAYER");
 ACRT_DEFINE_CLASS(AcDbLayerTable, AcDbSymbolTable, "LAYER_TABLE");
 ACRT_DEFINE_CLASS(AcDbTextStyleTableRecord, AcDbSymbolTableRecord, "STYLE");
@@ -19,20 +17,10 @@ ACRT_DEFINE_CLASS(AcDbLinetypeTableRecord, AcDbSymbolTableRecord, "LTYPE");
 ACRT_DEFINE_CLASS(AcDbLinetypeTable, AcDbSymbolTable, "LTYPE_TABLE");
 
 namespace {
+const Adesk::UInt32 kMaxListLength = 50000000;
+}  // namespace
 
-// Test-only failure of a later append (vemhost::testing::failAppendAfter): appends left before
-// it fails, 0 when none is armed.
-int g_appendsBeforeFailure = 0;
-Acad::ErrorStatus g_appendFailure = Acad::eOk;
-
-bool appendFailsNow()
-{
-    return g_appendsBeforeFailure > 0 && --g_appendsBeforeFailure == 0;
-}
-
-// A list of ids is filed as its count and the ids; a count beyond what the filer
-// could hold is refused before anything is allocated.
-Acad::ErrorStatus writeIdList(AcDbDwgFiler* pFiler, const std::vector<AcDbObjectId>& ids, bool skipErased)
+Acad::ErrorStatus acrt::writeIdList(AcDbDwgFiler* pFiler, const std::vector<AcDbObjectId>& ids, bool skipErased)
 {
     Adesk::UInt32 count = 0;
     for (const AcDbObjectId& id : ids)
@@ -48,9 +36,7 @@ Acad::ErrorStatus writeIdList(AcDbDwgFiler* pFiler, const std::vector<AcDbObject
     return es;
 }
 
-const Adesk::UInt32 kMaxListLength = 50000000;
-
-Acad::ErrorStatus readIdList(AcDbDwgFiler* pFiler, std::vector<AcDbObjectId>& ids)
+Acad::ErrorStatus acrt::readIdList(AcDbDwgFiler* pFiler, std::vector<AcDbObjectId>& ids)
 {
     Adesk::UInt32 count = 0;
     Acad::ErrorStatus es = pFiler->readUInt32(&count);
@@ -70,6 +56,8 @@ Acad::ErrorStatus readIdList(AcDbDwgFiler* pFiler, std::vector<AcDbObjectId>& id
     ids.swap(read);
     return Acad::eOk;
 }
+
+namespace {
 
 bool isProtectedName(const AcRxClass* cls, const AcString& name)
 {
@@ -114,8 +102,10 @@ Acad::ErrorStatus AcDbSymbolTableRecord::setName(const ACHAR* pName)
 {
     if (pName == nullptr || *pName == 0)
         return Acad::eInvalidInput;
-    assertWriteEnabled();
     AcString name(pName);
+    if (isKindOf(AcDbBlockTableRecord::desc()) && !acrt::isValidBlockName(name))
+        return Acad::eInvalidInput;
+    assertWriteEnabled();
     if (database() != nullptr && m_name != name && isProtectedName(isA(), m_name))
         return Acad::eNotApplicable;
     m_name = name;
@@ -211,6 +201,11 @@ Acad::ErrorStatus AcDbSymbolTable::add(AcDbObjectId& recordId, AcDbSymbolTableRe
         return Acad::eAlreadyInDb;
     if (!pRecord->isKindOf(recordClass()))
         return Acad::eWrongObjectType;
+    if (recordClass() == AcDbBlockTableRecord::desc()) {
+        Acad::ErrorStatus numbered = acrt::numberAnonymousBlock(*this, pRecord);
+        if (numbered != Acad::eOk)
+            return numbered;
+    }
     const ACHAR* name = nullptr;
     pRecord->getName(name);
     if (name == nullptr || *name == 0)
@@ -242,7 +237,7 @@ Acad::ErrorStatus AcDbSymbolTable::dwgOutFields(AcDbDwgFiler* pFiler) const
     Acad::ErrorStatus es = AcDbObject::dwgOutFields(pFiler);
     if (es != Acad::eOk)
         return es;
-    return writeIdList(pFiler, m_records, pFiler->filerType() == AcDb::kFileFiler);
+    return acrt::writeIdList(pFiler, m_records, pFiler->filerType() == AcDb::kFileFiler);
 }
 
 Acad::ErrorStatus AcDbSymbolTable::dwgInFields(AcDbDwgFiler* pFiler)
@@ -250,7 +245,7 @@ Acad::ErrorStatus AcDbSymbolTable::dwgInFields(AcDbDwgFiler* pFiler)
     Acad::ErrorStatus es = AcDbObject::dwgInFields(pFiler);
     if (es != Acad::eOk)
         return es;
-    return readIdList(pFiler, m_records);
+    return acrt::readIdList(pFiler, m_records);
 }
 
 AcDbSymbolTableIterator::AcDbSymbolTableIterator(const std::vector<AcDbObjectId>& ids, bool skipDeleted)
@@ -301,148 +296,6 @@ void AcDbSymbolTableIterator::step(bool forward, bool skipDeleted)
     m_skipDeleted = skipDeleted;
     m_pos += forward ? 1 : -1;
     skip(forward);
-}
-
-// ---- blocks --------------------------------------------------------------------------------
-
-AcDbBlockTableRecord::AcDbBlockTableRecord() = default;
-AcDbBlockTableRecord::~AcDbBlockTableRecord() = default;
-
-namespace vemhost::testing {
-void failAppendAfter(int n, Acad::ErrorStatus es)
-{
-    g_appendsBeforeFailure = n > 0 ? n : 0;
-    g_appendFailure = es;
-}
-bool appendFailurePending() { return g_appendsBeforeFailure > 0; }
-}  // namespace vemhost::testing
-
-std::vector<AcDbObjectId>& AcDbSystemInternals::entityList(AcDbBlockTableRecord* btr) { return btr->m_entities; }
-
-bool AcDbBlockTableRecord::isLayout() const
-{
-    const ACHAR* name = nullptr;
-    getName(name);
-    AcString n(name);
-    return n.compareNoCase(ACDB_MODEL_SPACE) == 0 || n.compareNoCase(ACDB_PAPER_SPACE) == 0;
-}
-
-Acad::ErrorStatus AcDbBlockTableRecord::appendAcDbEntity(AcDbObjectId& pOutputId, AcDbEntity* pEntity)
-{
-    pOutputId.setNull();
-    if (pEntity == nullptr)
-        return Acad::eNullEntityPointer;
-    if (!isWriteEnabled())
-        return Acad::eNotOpenForWrite;
-    if (appendFailsNow())
-        return g_appendFailure;
-    if (database() == nullptr)
-        return Acad::eNotInDatabase;
-    if (pEntity->isDatabaseResident())
-        return Acad::eAlreadyInDb;
-    if (!pEntity->isWriteEnabled())
-        return Acad::eNotOpenForWrite;
-    Acad::ErrorStatus es = AcDbSystemInternals::makeResident(database(), pEntity, pOutputId);
-    if (es != Acad::eOk)
-        return es;
-    AcDbSystemInternals::setOwner(pEntity, objectId());
-    // As the host does: the properties not set yet take the database's current values
-    // (here the layer), and the entity hears of its defaults.
-    if (pEntity->layerId().isNull() || pEntity->layerId().database() != database())
-        pEntity->setLayer(database()->clayer());
-    pEntity->subSetDatabaseDefaults(database());
-    m_entities.push_back(pOutputId);
-    if (acrt::DatabaseObserver* obs = acrt::databaseObserver(database()))
-        obs->objectAppended(pEntity);
-    return Acad::eOk;
-}
-
-Acad::ErrorStatus AcDbBlockTableRecord::newIterator(AcDbBlockTableRecordIterator*& pIterator, bool atBeginning,
-                                                    bool skipDeleted) const
-{
-    assertReadEnabled();
-    pIterator = new AcDbBlockTableRecordIterator(this, skipDeleted);
-    pIterator->start(atBeginning, skipDeleted);
-    return Acad::eOk;
-}
-
-// The list of entities is left out of undo records: it only ever grows by appends, and
-// undoing an append erases the entity, which then waits in the list for a redo. Filing
-// it at every command that appends would make each undo step as large as the block.
-Acad::ErrorStatus AcDbBlockTableRecord::dwgOutFields(AcDbDwgFiler* pFiler) const
-{
-    Acad::ErrorStatus es = AcDbSymbolTableRecord::dwgOutFields(pFiler);
-    if (es != Acad::eOk || pFiler->filerType() == AcDb::kUndoFiler)
-        return es;
-    return writeIdList(pFiler, m_entities, pFiler->filerType() == AcDb::kFileFiler);
-}
-
-Acad::ErrorStatus AcDbBlockTableRecord::dwgInFields(AcDbDwgFiler* pFiler)
-{
-    Acad::ErrorStatus es = AcDbSymbolTableRecord::dwgInFields(pFiler);
-    if (es != Acad::eOk || pFiler->filerType() == AcDb::kUndoFiler)
-        return es;
-    return readIdList(pFiler, m_entities);
-}
-
-AcDbBlockTableRecordIterator::AcDbBlockTableRecordIterator(const AcDbBlockTableRecord* pOwner, bool skipDeleted)
-    : m_owner(pOwner), m_skipDeleted(skipDeleted)
-{
-}
-
-void AcDbBlockTableRecordIterator::skip(bool forward)
-{
-    const std::vector<AcDbObjectId>& ids = m_owner->entityIds();
-    while (m_pos >= 0 && m_pos < long(ids.size()) && m_skipDeleted && ids[size_t(m_pos)].isErased())
-        m_pos += forward ? 1 : -1;
-}
-
-void AcDbBlockTableRecordIterator::start(bool atBeginning, bool skipDeleted)
-{
-    m_skipDeleted = skipDeleted;
-    m_pos = atBeginning ? 0 : long(m_owner->entityIds().size()) - 1;
-    skip(atBeginning);
-}
-
-bool AcDbBlockTableRecordIterator::done() const { return m_pos < 0 || m_pos >= long(m_owner->entityIds().size()); }
-
-Acad::ErrorStatus AcDbBlockTableRecordIterator::getEntityId(AcDbObjectId& entityId) const
-{
-    if (done())
-        return Acad::eInvalidIndex;
-    entityId = m_owner->entityIds()[size_t(m_pos)];
-    return Acad::eOk;
-}
-
-Acad::ErrorStatus AcDbBlockTableRecordIterator::getEntity(AcDbEntity*& pEntity, AcDb::OpenMode openMode,
-                                                          bool openErasedEntity) const
-{
-    pEntity = nullptr;
-    AcDbObjectId id;
-    Acad::ErrorStatus es = getEntityId(id);
-    if (es != Acad::eOk)
-        return es;
-    return acdbOpenAcDbEntity(pEntity, id, openMode, openErasedEntity);
-}
-
-void AcDbBlockTableRecordIterator::step(bool forward, bool skipDeleted)
-{
-    m_skipDeleted = skipDeleted;
-    m_pos += forward ? 1 : -1;
-    skip(forward);
-}
-
-AcDbBlockTable::AcDbBlockTable() = default;
-AcDbBlockTable::~AcDbBlockTable() = default;
-const AcRxClass* AcDbBlockTable::recordClass() const { return AcDbBlockTableRecord::desc(); }
-
-Acad::ErrorStatus AcDbBlockTable::getAt(const ACHAR* entryName, AcDbBlockTableRecord*& pRec, AcDb::OpenMode openMode,
-                                        bool openErasedRec) const
-{
-    AcDbSymbolTableRecord* rec = nullptr;
-    Acad::ErrorStatus es = AcDbSymbolTable::getAt(entryName, rec, openMode, openErasedRec);
-    pRec = static_cast<AcDbBlockTableRecord*>(rec);
-    return es;
 }
 
 // ---- layers --------------------------------------------------------------------------------

@@ -218,12 +218,13 @@ constexpr int kAskAgain = 1;
 constexpr int kNumberAnswer = 2;
 
 // One round of a point prompt: RTNORM with the point, RTNONE on Enter, RTKWORD for one
-// of the keywords, RTCAN, or kAskAgain after saying what was wrong. A snap keyword
-// asks for the point to snap from; running snaps apply to picks only and never refuse
-// one, while an explicit snap that finds nothing asks again. With number given, a
-// typed number is taken as it is (kNumberAnswer), as distance requests take it.
-int askPoint(const ACHAR* prompt, const AcGePoint3d& base, bool runningSnaps, const std::wstring& keywords,
-             AcGePoint3d& p, double* number = nullptr)
+// of the keywords (or, when arbitrary, for any text that is no point), RTCAN, or
+// kAskAgain after saying what was wrong. A snap keyword asks for the point to snap
+// from; running snaps apply to picks only and never refuse one, while an explicit snap
+// that finds nothing asks again. With number given, a typed number is taken as it is
+// (kNumberAnswer), as distance requests take it.
+int askPoint(const ACHAR* prompt, const AcGePoint3d& base, bool runningSnaps, bool arbitrary,
+             const std::wstring& keywords, AcGePoint3d& p, double* number = nullptr)
 {
     const acrt::RequestScope request(vemhost::Request::kPoint, runningSnaps, base);
     std::wstring text;
@@ -242,6 +243,10 @@ int askPoint(const ACHAR* prompt, const AcGePoint3d& base, bool runningSnaps, co
     if (explicitSnap && (status = acrt::readPointAnswer(L" of ", text, pick)) == acrt::AnswerStatus::kCancel)
         return RTCAN;
     if (!acrt::pointOfAnswer(status, text, pick, base, p)) {
+        if (arbitrary && !explicitSnap && status == acrt::AnswerStatus::kText) {
+            input().keyword = text;
+            return RTKWORD;
+        }
         if (number == nullptr)
             vemhost::printPlain(L"\nInvalid point.");
         else if (keywords.empty())
@@ -451,9 +456,9 @@ int acedGetString(int cronly, const ACHAR* prompt, ACHAR* result, size_t bufsize
     return answer.size() > bufsize - 1 ? RTINPUTTRUNCATED : RTNORM;
 }
 
-// Of the control bits only RSG_NOOSNAP is honoured (running snaps off for the next
-// point); the keywords are answered by point requests. Both hold for the next input
-// call only.
+// Of the control bits RSG_NOOSNAP (running snaps off for the next point) and RSG_OTHER
+// (text that is no point answers a point request as a keyword would) are honoured;
+// the keywords are answered by point requests. Both hold for the next input call only.
 int acedInitGet(int val, const ACHAR* kwl)
 {
     input().initGetFlags = val;
@@ -476,11 +481,12 @@ int acedGetInput(ACHAR* str, size_t nBufLen)
 int acedGetPoint(const ads_point pt, const ACHAR* prompt, ads_point result)
 {
     std::wstring keywords;
-    const bool runningSnaps = (acrt::takeInitGet(keywords) & RSG_NOOSNAP) == 0;
+    const int flags = acrt::takeInitGet(keywords);
+    const bool runningSnaps = (flags & RSG_NOOSNAP) == 0, arbitrary = (flags & RSG_OTHER) != 0;
     const AcGePoint3d base = pt ? AcGePoint3d(pt[X], pt[Y], pt[Z]) : vemhost::lastPoint();
     for (;;) {
         AcGePoint3d p;
-        const int rc = askPoint(prompt, base, runningSnaps, keywords, p);
+        const int rc = askPoint(prompt, base, runningSnaps, arbitrary, keywords, p);
         if (rc == kAskAgain)
             continue;
         if (rc == RTNORM) {
@@ -524,7 +530,7 @@ int acedGetDist(const ads_point pt, const ACHAR* prompt, ads_real* result)
         const AcGePoint3d base = pt ? AcGePoint3d(pt[X], pt[Y], pt[Z]) : vemhost::lastPoint();
         AcGePoint3d p;
         double distance = 0.0;
-        int rc = askPoint(prompt, base, runningSnaps, keywords, p, &distance);
+        int rc = askPoint(prompt, base, runningSnaps, false, keywords, p, &distance);
         if (rc == kAskAgain)
             continue;
         if (rc == RTNORM) {
@@ -533,7 +539,7 @@ int acedGetDist(const ads_point pt, const ACHAR* prompt, ads_real* result)
             if (pt == nullptr) {
                 from = p;
                 do
-                    rc = askPoint(L"\nSpecify second point: ", from, runningSnaps, std::wstring(), p);
+                    rc = askPoint(L"\nSpecify second point: ", from, runningSnaps, false, std::wstring(), p);
                 while (rc == kAskAgain);
                 if (rc != RTNORM)
                     return rc == RTNONE ? RTNONE : RTCAN;

@@ -1,14 +1,16 @@
 // Object snaps: the snap points that the entities within the aperture of a pick offer
 // for a set of modes, and the intersections of their lines, polyline segments, circles,
 // arcs, ellipses and splines (as fine chords) and the pieces of entities that draw
-// through others (labels); the candidate nearest the pick wins, as the host picks the
-// one nearest the cursor.
+// through others (labels, block references); the candidate nearest the pick wins, as
+// the host picks the one nearest the cursor.
 #include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
 
 #include "curve_analysis.h"
+#include "block_attributes.h"
+#include "block_contents.h"
 #include "dbents.h"
 #include "dbmtext.h"
 #include "dbpl.h"
@@ -136,6 +138,8 @@ public:
             addCircular(arc->center(), arc->normal(), arc->radius(), arc->startAngle(), arc->totalAngle());
         else if (std::unique_ptr<acrt::ParametricCurve> curve = acrt::curveOfEntity(ent))
             addChords(std::move(curve));
+        else if (const AcDbBlockReference* ref = AcDbBlockReference::cast(ent))
+            addPlaced(*ref, depth);
         else if (AcDbMText::cast(ent) == nullptr && depth < kMaxNesting)
             addExploded(ent, depth);
     }
@@ -235,6 +239,26 @@ private:
         }
         for (void* p : exploded)
             delete static_cast<AcDbEntity*>(p);
+    }
+
+    // A block's entities, each as a placed copy; those that cannot take the placement
+    // (a circle under unequal scales) have no pieces.
+    void addPlaced(const AcDbBlockReference& ref, int depth)
+    {
+        const acrt::BlockNesting nesting(ref.blockTableRecord());
+        if (depth >= kMaxNesting || !nesting.entered())
+            return;
+        const acrt::OpenedBlock block(ref.blockTableRecord());
+        const AcGeMatrix3d placement = ref.blockTransform();
+        block.forEachEntity([&](const AcDbEntity& ent) {
+            if (acrt::isHiddenInReferences(ent))
+                return true;
+            AcDbEntity* placed = nullptr;
+            if (ent.getTransformedCopy(placement, placed) == Acad::eOk && placed != nullptr)
+                collect(placed, depth + 1);
+            delete placed;
+            return true;
+        });
     }
 
     AcGePoint3d m_pick;

@@ -2,24 +2,27 @@
 // force, for picking, plotting, exporting and tests.
 #include "recording_traits.h"
 #include "recording_world_draw.h"
+#include "transforming_geometry.h"
 #include "vemhost_testing.h"
 
 namespace vemhost {
 
 struct PrimitiveCollector::Impl {
-    class Geometry final : public AcGiWorldGeometry {
+    class Geometry final : public acrt::TransformingGeometry {
     public:
         explicit Geometry(Impl& impl) : m_impl(impl) {}
-        Adesk::Boolean circle(const AcGePoint3d& center, const double radius,
-                              const AcGeVector3d& normal) const override
+        Adesk::Boolean draw(AcGiDrawable* pDrawable) const override { return m_impl.drawNested(pDrawable); }
+
+    protected:
+        Adesk::Boolean worldCircle(const AcGePoint3d& center, double radius, const AcGeVector3d& normal) const override
         {
             Primitive& p = m_impl.record(Primitive::kCircle, 1, &center);
             p.radius = radius;
             p.normal = normal;
             return Adesk::kFalse;
         }
-        Adesk::Boolean polyline(const Adesk::UInt32 nbPoints, const AcGePoint3d* pVertexList,
-                                const AcGeVector3d* pNormal, Adesk::LongPtr lBaseSubEntMarker) const override
+        Adesk::Boolean worldPolyline(Adesk::UInt32 nbPoints, const AcGePoint3d* pVertexList,
+                                     const AcGeVector3d* pNormal, Adesk::LongPtr lBaseSubEntMarker) const override
         {
             Primitive& p = m_impl.record(Primitive::kPolyline, nbPoints, pVertexList);
             if (pNormal != nullptr)
@@ -28,15 +31,15 @@ struct PrimitiveCollector::Impl {
                 p.marker = lBaseSubEntMarker;
             return Adesk::kFalse;
         }
-        Adesk::Boolean polygon(const Adesk::UInt32 nbPoints, const AcGePoint3d* pVertexList) const override
+        Adesk::Boolean worldPolygon(Adesk::UInt32 nbPoints, const AcGePoint3d* pVertexList) const override
         {
             m_impl.record(Primitive::kPolygon, nbPoints, pVertexList);
             return Adesk::kFalse;
         }
         // Recorded as text, not stroked: the reader of the record decides how to show it.
-        Adesk::Boolean text(const AcGePoint3d& position, const AcGeVector3d& normal, const AcGeVector3d& direction,
-                            const double height, const double /*width*/, const double /*oblique*/,
-                            const ACHAR* pMsg) const override
+        Adesk::Boolean worldText(const AcGePoint3d& position, const AcGeVector3d& normal,
+                                 const AcGeVector3d& direction, double height, double /*width*/, double /*oblique*/,
+                                 const ACHAR* pMsg) const override
         {
             Primitive& p = m_impl.record(Primitive::kText, 1, &position);
             p.radius = height;
@@ -45,7 +48,6 @@ struct PrimitiveCollector::Impl {
             p.text = pMsg != nullptr ? pMsg : L"";
             return Adesk::kFalse;
         }
-        Adesk::Boolean draw(AcGiDrawable* pDrawable) const override { return m_impl.drawNested(pDrawable); }
 
     private:
         Impl& m_impl;

@@ -4,7 +4,9 @@
 #pragma once
 
 #include "acgi.h"
+#include "db_internals.h"
 #include "dbmain.h"
+#include "dbsymtb.h"
 
 namespace acrt {
 
@@ -51,11 +53,13 @@ public:
     void restore(const RecordedTraits& state) { m_state = state; }
 
     // A nested entity takes from its container what it leaves open: no layer or
-    // linetype of its own (it is not in a database), colour or lineweight by block.
+    // linetype of its own (it is not in a database), colour or lineweight by block. As
+    // on the host, one on layer "0" (a block's entity drawn by its reference) is drawn
+    // on the container's layer.
     void inheritOpenProperties(const RecordedTraits& outer)
     {
         constexpr Adesk::UInt16 kColorByBlock = 0;
-        if (m_state.layerId.isNull())
+        if (m_state.layerId.isNull() || isLayerZero(m_state.layerId))
             m_state.layerId = outer.layerId;
         if (m_state.linetypeId.isNull())
             m_state.linetypeId = outer.linetypeId;
@@ -66,6 +70,14 @@ public:
     }
 
 private:
+    static bool isLayerZero(AcDbObjectId layerId)
+    {
+        const AcDbObject* obj = AcDbSystemInternals::peek(layerId);
+        const AcDbSymbolTableRecord* layer = obj != nullptr ? AcDbLayerTableRecord::cast(obj) : nullptr;
+        const ACHAR* name = nullptr;
+        return layer != nullptr && layer->getName(name) == Acad::eOk && name[0] == L'0' && name[1] == 0;
+    }
+
     RecordedTraits m_state;
 };
 

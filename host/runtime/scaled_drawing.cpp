@@ -14,6 +14,7 @@
 #include "recording_traits.h"
 #include "spatial_index.h"
 #include "text_layout.h"
+#include "transforming_geometry.h"
 #include "view_height.h"
 
 namespace vemhost {
@@ -85,11 +86,13 @@ bool entitiesBounds(AcDbObjectId block, AcGePoint3d& lo, AcGePoint3d& hi)
 ScaledSink::~ScaledSink() = default;
 
 struct ScaledDrawer::Impl {
-    class Geometry final : public AcGiWorldGeometry {
+    class Geometry final : public acrt::TransformingGeometry {
     public:
         explicit Geometry(Impl& impl) : m_impl(impl) {}
-        Adesk::Boolean circle(const AcGePoint3d& center, const double radius,
-                              const AcGeVector3d& normal) const override
+        Adesk::Boolean draw(AcGiDrawable* pDrawable) const override { return m_impl.drawNested(pDrawable); }
+
+    protected:
+        Adesk::Boolean worldCircle(const AcGePoint3d& center, double radius, const AcGeVector3d& normal) const override
         {
             Primitive& p = m_impl.start(Primitive::kCircle, 1, &center);
             p.radius = radius;
@@ -97,8 +100,8 @@ struct ScaledDrawer::Impl {
             m_impl.emit();
             return Adesk::kFalse;
         }
-        Adesk::Boolean polyline(const Adesk::UInt32 nbPoints, const AcGePoint3d* pVertexList,
-                                const AcGeVector3d* pNormal, Adesk::LongPtr lBaseSubEntMarker) const override
+        Adesk::Boolean worldPolyline(Adesk::UInt32 nbPoints, const AcGePoint3d* pVertexList,
+                                     const AcGeVector3d* pNormal, Adesk::LongPtr lBaseSubEntMarker) const override
         {
             Primitive& p = m_impl.start(Primitive::kPolyline, nbPoints, pVertexList);
             if (pNormal != nullptr)
@@ -108,15 +111,15 @@ struct ScaledDrawer::Impl {
             m_impl.emit();
             return Adesk::kFalse;
         }
-        Adesk::Boolean polygon(const Adesk::UInt32 nbPoints, const AcGePoint3d* pVertexList) const override
+        Adesk::Boolean worldPolygon(Adesk::UInt32 nbPoints, const AcGePoint3d* pVertexList) const override
         {
             m_impl.start(Primitive::kPolygon, nbPoints, pVertexList);
             m_impl.emit();
             return Adesk::kFalse;
         }
-        Adesk::Boolean text(const AcGePoint3d& position, const AcGeVector3d& normal, const AcGeVector3d& direction,
-                            const double height, const double /*width*/, const double /*oblique*/,
-                            const ACHAR* pMsg) const override
+        Adesk::Boolean worldText(const AcGePoint3d& position, const AcGeVector3d& normal,
+                                 const AcGeVector3d& direction, double height, double /*width*/, double /*oblique*/,
+                                 const ACHAR* pMsg) const override
         {
             if (m_impl.tooLowToRead(height)) {
                 m_impl.greekTextPrimitive(position, direction, height, pMsg != nullptr ? pMsg : L"");
@@ -130,7 +133,7 @@ struct ScaledDrawer::Impl {
             m_impl.emit();
             return Adesk::kFalse;
         }
-        Adesk::Boolean draw(AcGiDrawable* pDrawable) const override { return m_impl.drawNested(pDrawable); }
+        double chordDeviation() const override { return m_impl.unitsPerPixel; }
 
     private:
         Impl& m_impl;
@@ -147,7 +150,11 @@ struct ScaledDrawer::Impl {
         AcGiGeometry* rawGeometry() const override { return &m_impl.geometry; }
         Adesk::Boolean isDragging() const override { return Adesk::kFalse; }
         Adesk::UInt32 numberOfIsolines() const override { return 4; }
-        double deviation(const AcGiDeviationType, const AcGePoint3d&) const override { return m_impl.unitsPerPixel; }
+        // In the model of what draws: a pixel seen through the model transform.
+        double deviation(const AcGiDeviationType, const AcGePoint3d&) const override
+        {
+            return m_impl.unitsPerPixel / m_impl.geometry.leastStretch();
+        }
         AcGiWorldGeometry& geometry() const override { return m_impl.geometry; }
         double viewHeight() const override { return m_impl.viewHeight; }
 

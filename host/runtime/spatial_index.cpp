@@ -49,6 +49,9 @@ AcDbBlockTableRecord* blockRecord(const AcDbStub* stub)
     return stub != nullptr && stub->object != nullptr ? AcDbBlockTableRecord::cast(stub->object) : nullptr;
 }
 
+// A block that references show (any block but a space).
+bool isUserBlock(const AcDbBlockTableRecord* btr) { return btr != nullptr && !btr->isLayout(); }
+
 // The entity's box, false when it has none (erased, gone, drawing nothing or not
 // finite). The entity is opened for read, as any reader would.
 bool measure(const AcDbStub* stub, Box& box)
@@ -84,15 +87,29 @@ void SpatialIndex::markChanged(AcDbObject* object)
         // Until a block is first asked about, its build will measure everything.
         if (m_blocks->byBlock.empty())
             return;
-        if (AcDbStub* stub = AcDbSystemInternals::stubOf(object))
+        // An entity of a user block changes every reference that shows the block; an
+        // attribute, the reference that owns it.
+        AcDbStub* owner = AcDbSystemInternals::stubOf(object->ownerId());
+        if (isUserBlock(blockRecord(owner))) {
+            forgetAll();
+            return;
+        }
+        const bool ownedByEntity = owner != nullptr && owner->object != nullptr && AcDbEntity::cast(owner->object);
+        if (AcDbStub* stub = ownedByEntity ? owner : AcDbSystemInternals::stubOf(object))
             m_changed.push_back(stub);
         return;
     }
-    // A style or layer may change how every entity draws: measure all again.
-    if (AcDbSymbolTableRecord::cast(object) != nullptr && AcDbBlockTableRecord::cast(object) == nullptr) {
-        m_blocks->byBlock.clear();
-        m_changed.clear();
-    }
+    // A style or layer may change how every entity draws, a user block's origin every
+    // reference to it: measure all again.
+    AcDbBlockTableRecord* block = AcDbBlockTableRecord::cast(object);
+    if ((AcDbSymbolTableRecord::cast(object) != nullptr && block == nullptr) || isUserBlock(block))
+        forgetAll();
+}
+
+void SpatialIndex::forgetAll()
+{
+    m_blocks->byBlock.clear();
+    m_changed.clear();
 }
 
 void SpatialIndex::objectOpenedForWrite(AcDbObject* object) { markChanged(object); }
@@ -107,7 +124,7 @@ void SpatialIndex::objectErased(AcDbObject* object, bool) { markChanged(object);
 void SpatialIndex::objectRestored(AcDbObject* object)
 {
     // A block's restored list of entities may hold them in another order.
-    if (AcDbBlockTableRecord::cast(object) != nullptr) {
+    if (AcDbBlockTableRecord::cast(object) != nullptr && !isUserBlock(AcDbBlockTableRecord::cast(object))) {
         auto it = m_blocks->byBlock.find(AcDbSystemInternals::stubOf(object));
         if (it != m_blocks->byBlock.end())
             it->second.orderStale = true;
@@ -118,11 +135,7 @@ void SpatialIndex::objectRestored(AcDbObject* object)
 
 // Deleted entities may be anywhere: every block is measured again on its next question,
 // and what the trees held is given back now.
-void SpatialIndex::objectsDiscarded()
-{
-    m_blocks->byBlock.clear();
-    m_changed.clear();
-}
+void SpatialIndex::objectsDiscarded() { forgetAll(); }
 
 namespace {
 

@@ -36,6 +36,7 @@ public:
 private:
     struct Blocks;
     void markChanged(AcDbObject* object);
+    void forgetAll();
     void refresh();
 
     std::unique_ptr<Blocks> m_blocks;

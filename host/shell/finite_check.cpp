@@ -12,6 +12,7 @@
 #include "db_proxy.h"
 #include "dbmtext.h"
 #include "recording_world_draw.h"
+#include "transforming_geometry.h"
 #include "vemhost_io.h"
 #include "vemhost_program.h"
 
@@ -145,37 +146,40 @@ private:
 // A world-draw context that counts instead of recording.
 class FiniteCheck::DrawProbe {
 public:
-    class Geometry final : public AcGiWorldGeometry {
+    class Geometry final : public acrt::TransformingGeometry {
     public:
         explicit Geometry(DrawProbe& probe) : m_probe(probe) {}
-        Adesk::Boolean circle(const AcGePoint3d& center, const double radius, const AcGeVector3d& normal) const override
+        Adesk::Boolean draw(AcGiDrawable* pDrawable) const override
+        {
+            if (pDrawable != nullptr)
+                pDrawable->worldDraw(&m_probe.worldDraw);
+            return Adesk::kFalse;
+        }
+
+    protected:
+        Adesk::Boolean worldCircle(const AcGePoint3d& center, double radius, const AcGeVector3d& normal) const override
         {
             m_probe.m_count += notFinite(center) + notFinite(radius) + notFinite(normal);
             return Adesk::kFalse;
         }
-        Adesk::Boolean polyline(const Adesk::UInt32 nbPoints, const AcGePoint3d* pVertexList, const AcGeVector3d*,
-                                Adesk::LongPtr) const override
+        Adesk::Boolean worldPolyline(Adesk::UInt32 nbPoints, const AcGePoint3d* pVertexList, const AcGeVector3d*,
+                                     Adesk::LongPtr) const override
         {
-            return polygon(nbPoints, pVertexList);
+            return worldPolygon(nbPoints, pVertexList);
         }
-        Adesk::Boolean polygon(const Adesk::UInt32 nbPoints, const AcGePoint3d* pVertexList) const override
+        Adesk::Boolean worldPolygon(Adesk::UInt32 nbPoints, const AcGePoint3d* pVertexList) const override
         {
             for (Adesk::UInt32 i = 0; pVertexList != nullptr && i < nbPoints; ++i)
                 m_probe.m_count += notFinite(pVertexList[i]);
             return Adesk::kFalse;
         }
-        Adesk::Boolean text(const AcGePoint3d& position, const AcGeVector3d& normal, const AcGeVector3d& direction,
-                            const double height, const double, const double, const ACHAR* pMsg) const override
+        Adesk::Boolean worldText(const AcGePoint3d& position, const AcGeVector3d& normal,
+                                 const AcGeVector3d& direction, double height, double, double,
+                                 const ACHAR* pMsg) const override
         {
             m_probe.m_count += notFinite(position) + notFinite(normal) + notFinite(direction) + notFinite(height);
             if (m_probe.m_computedTexts && pMsg != nullptr)
                 m_probe.m_count += nonFiniteWords(AcString(pMsg));
-            return Adesk::kFalse;
-        }
-        Adesk::Boolean draw(AcGiDrawable* pDrawable) const override
-        {
-            if (pDrawable != nullptr)
-                pDrawable->worldDraw(&m_probe.worldDraw);
             return Adesk::kFalse;
         }
 

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "dbents.h"
 #include "dbsymtb.h"
 #include "drawing_store.h"
 #include "journal_filer.h"
@@ -108,6 +109,16 @@ private:
         return isLive(idOf(handle), AcDbBlockTableRecord::desc());
     }
 
+    // A block reference of the drawing, or one the journal makes: its attributes are
+    // the only entities owned by anything but a block.
+    bool isReference(std::uint64_t handle)
+    {
+        auto made = m_newByHandle.find(handle);
+        if (made != m_newByHandle.end())
+            return m_contents.classNames[made->second->classIndex] == "AcDbBlockReference";
+        return isLive(idOf(handle), AcDbBlockReference::desc());
+    }
+
     // Reads a state into obj; it must read whole.
     bool readState(AcDbObject* obj, const JournalObject& from)
     {
@@ -144,7 +155,8 @@ private:
             const AcDbObjectId owner = idOf(from->owner);
             if (from->owner != 0 && owner.isNull())
                 return fail(objectName(*from) + " has no owner");
-            if (AcDbEntity::cast(obj.get()) != nullptr && !isBlock(from->owner))
+            if (AcDbEntity::cast(obj.get()) != nullptr && !isBlock(from->owner) &&
+                !(AcDbAttribute::cast(obj.get()) != nullptr && isReference(from->owner)))
                 return fail(objectName(*from) + " is in no block");
             if (!readState(obj.get(), *from))
                 return false;

@@ -34,6 +34,7 @@ Session::Session(const std::string& moduleDir) : m_modules(moduleDir)
     addFileCommands(m_commands);
     addOutputCommands(m_commands);
     addViewCommands(m_commands);
+    addBlockCommands(m_commands);
     newDrawing();
     vemhost::setInputObserver(&m_script);
 }

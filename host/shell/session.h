@@ -138,5 +138,6 @@ void addSettingCommands(std::vector<HostCommand>& table);
 void addFileCommands(std::vector<HostCommand>& table);
 void addOutputCommands(std::vector<HostCommand>& table);
 void addViewCommands(std::vector<HostCommand>& table);
+void addBlockCommands(std::vector<HostCommand>& table);
 
 }  // namespace vemcad

@@ -98,12 +98,15 @@ int getNumber(const wchar_t* prompt, double& value)
     }
 }
 
-bool selectObjects(std::vector<AcDbObjectId>& ids)
+bool selectObjects(std::vector<AcDbObjectId>& ids) { return selectObjectsStatus(ids) == RTNORM; }
+
+int selectObjectsStatus(std::vector<AcDbObjectId>& ids)
 {
     ids.clear();
     ads_name ss;
-    if (acedSSGet(nullptr, nullptr, nullptr, nullptr, ss) != RTNORM)
-        return false;
+    const int rc = acedSSGet(nullptr, nullptr, nullptr, nullptr, ss);
+    if (rc != RTNORM)
+        return rc;
     Adesk::Int32 n = 0;
     acedSSLength(ss, &n);
     for (Adesk::Int32 i = 0; i < n; ++i) {
@@ -113,7 +116,7 @@ bool selectObjects(std::vector<AcDbObjectId>& ids)
             ids.push_back(id);
     }
     acedSSFree(ss);
-    return !ids.empty();
+    return ids.empty() ? RTERROR : RTNORM;
 }
 
 Acad::ErrorStatus appendToBlock(AcDbObjectId blockId, AcDbEntity* ent)

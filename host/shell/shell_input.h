@@ -22,6 +22,9 @@ int getText(const wchar_t* prompt, std::wstring& text, bool spacesAllowed);
 bool askFileName(std::string& path, const wchar_t* prompt = L"\nEnter file name: ");
 // Interactive selection; false when nothing was selected or it was cancelled.
 bool selectObjects(std::vector<AcDbObjectId>& ids);
+// The same with the editor's status: RTNORM with the ids, RTCAN on cancel, RTERROR when
+// nothing was selected.
+int selectObjectsStatus(std::vector<AcDbObjectId>& ids);
 // Appends a new entity to a block (model space when the block is null); the entity
 // stays open for the caller to close.
 Acad::ErrorStatus appendToBlock(AcDbObjectId blockId, AcDbEntity* ent);

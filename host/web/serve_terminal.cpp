@@ -63,7 +63,7 @@ void drainInterrupts()
 {
     const int flags = ::fcntl(g_interruptPipe[0], F_GETFL);
     ::fcntl(g_interruptPipe[0], F_SETFL, flags | O_NONBLOCK);
-    char byte;
+    char byte = kInterrupted;  // an empty pipe leaves it so: nothing to put back
     while (::read(g_interruptPipe[0], &byte, 1) == 1 && byte == kInterrupted) {
     }
     if (byte == kServingEnded)

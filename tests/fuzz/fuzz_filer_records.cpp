@@ -53,6 +53,7 @@ const RecordClass kClasses[] = {
     {"AcDbLayerTable",             makeOf<AcDbLayerTable>},
     {"AcDbTextStyleTable",         makeOf<AcDbTextStyleTable>},
     {"AcDbLinetypeTable",          makeOf<AcDbLinetypeTable>},
+    {"AcDbBlockReference",         makeOf<AcDbBlockReference>},
     {"proxy graphics",             nullptr},
 };
 const size_t kClassCount = sizeof kClasses / sizeof kClasses[0];

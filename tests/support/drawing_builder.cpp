@@ -38,6 +38,32 @@ AcDbObjectId appendTo(AcDbDatabase* db, const ACHAR* space, AcDbEntity* entity)
     return appendTo(blockId(db, space), entity);
 }
 
+AcDbObjectId addBlock(AcDbDatabase* db, const ACHAR* name, const AcGePoint3d& origin,
+                      const std::vector<AcDbEntity*>& entities)
+{
+    AcDbBlockTable* table = nullptr;
+    AcDbObjectId id;
+    AcDbBlockTableRecord* block = new AcDbBlockTableRecord();
+    if (block->setName(name) != Acad::eOk || block->setOrigin(origin) != Acad::eOk ||
+        db->getBlockTable(table, AcDb::kForWrite) != Acad::eOk) {
+        delete block;
+    } else if (table->add(id, block) != Acad::eOk) {
+        table->close();
+        delete block;
+        id = AcDbObjectId();
+    } else {
+        table->close();
+        block->close();
+    }
+    for (AcDbEntity* ent : entities) {
+        if (id.isNull())
+            delete ent;
+        else
+            appendTo(id, ent);
+    }
+    return id;
+}
+
 AcDbObjectId addLayer(AcDbDatabase* db, const ACHAR* name, int color, bool off, bool locked)
 {
     AcDbLayerTable* table = nullptr;

@@ -22,6 +22,11 @@ AcDbObjectId blockId(AcDbDatabase* db, const ACHAR* name);
 AcDbObjectId appendTo(AcDbObjectId block, AcDbEntity* entity);
 AcDbObjectId appendTo(AcDbDatabase* db, const ACHAR* space, AcDbEntity* entity);
 
+// A new user block with its base point and the entities (taken over: those not
+// appended are deleted); null when the block cannot be added.
+AcDbObjectId addBlock(AcDbDatabase* db, const ACHAR* name, const AcGePoint3d& origin,
+                      const std::vector<AcDbEntity*>& entities);
+
 // A new layer; null when the name is taken or the table does not open.
 AcDbObjectId addLayer(AcDbDatabase* db, const ACHAR* name, int color = 7, bool off = false, bool locked = false);
 // Turns an existing layer's lock on or off.

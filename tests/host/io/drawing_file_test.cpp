@@ -21,7 +21,8 @@ struct Sample {
 };
 
 // Something in every table: a new layer made current, a second text style, a line, a
-// polyline and a text in model space, a line in paper space, and an erased line.
+// polyline and a text in model space, a line in paper space, a block in a block shown by
+// a reference with an attribute, and an erased line.
 Sample buildSample(AcDbDatabase* db)
 {
     Sample sample;
@@ -57,6 +58,20 @@ Sample buildSample(AcDbDatabase* db)
     text->setLocation(AcGePoint3d(2, 2, 0));
     appendTo(db, ACDB_MODEL_SPACE, text);
     appendTo(db, ACDB_PAPER_SPACE, new AcDbLine(AcGePoint3d(1, 1, 0), AcGePoint3d(2, 2, 0)));
+    // A user block inside another, shown by a reference with unequal scales.
+    const AcDbObjectId inner = test_support::addBlock(db, L"Inner", AcGePoint3d(1, 0, 0),
+                                                      {new AcDbLine(AcGePoint3d(1, 0, 0), AcGePoint3d(2, 0, 0))});
+    const AcDbObjectId outer = test_support::addBlock(db, L"*U", AcGePoint3d(0, 0, 0),
+                                                      {new AcDbBlockReference(AcGePoint3d(3, 0, 0), inner)});
+    AcDbBlockReference* ref = new AcDbBlockReference(AcGePoint3d(7, 8, 0), outer);
+    ref->setScaleFactors(AcGeScale3d(2, -3, 1));
+    ref->setRotation(0.5);
+    const AcDbObjectId refId = appendTo(db, ACDB_MODEL_SPACE, ref);
+    EXPECT_EQ(acdbOpenObject(ref, refId, AcDb::kForWrite), Acad::eOk);
+    AcDbAttribute* attribute = new AcDbAttribute(AcGePoint3d(7, 8, 0), L"编号 7", L"NO");
+    EXPECT_EQ(ref->appendAttribute(attribute), Acad::eOk);
+    attribute->close();
+    ref->close();
     sample.erasedLine = appendTo(db, ACDB_MODEL_SPACE, new AcDbLine(AcGePoint3d(5, 5, 0), AcGePoint3d(6, 6, 0)));
     AcDbObject* obj = nullptr;
     EXPECT_EQ(acdbOpenAcDbObject(obj, sample.erasedLine, AcDb::kForWrite), Acad::eOk);

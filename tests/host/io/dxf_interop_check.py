@@ -176,6 +176,57 @@ def check_file(directory, name, reader):
     return expected
 
 
+def shown(doc, layout, matrix, lines, centers):
+    """Each line's ends and each arc's centre that a reference shows, through every
+    nested INSERT, placed by ezdxf's own insert matrices."""
+    for entity in layout:
+        kind = entity.dxftype()
+        if kind == "LINE":
+            lines.append([list(matrix.transform(entity.dxf.start)), list(matrix.transform(entity.dxf.end))])
+        elif kind == "ARC":
+            centers.append(list(matrix.transform(entity.dxf.center)))
+        elif kind == "INSERT":
+            shown(doc, doc.blocks.get(entity.dxf.name), entity.matrix44() @ matrix, lines, centers)
+
+
+def flattened(values):
+    """The numbers of nested lists, in order."""
+    out = []
+    for value in values:
+        out.extend(flattened(value) if isinstance(value, list) else [value])
+    return out
+
+
+def same_points(found, expected, where):
+    a, b = flattened(found), flattened(expected)
+    check(len(a) == len(b) and all(abs(x - y) < 1e-9 for x, y in zip(a, b)), f"{where}: {found} != {expected}")
+
+
+def check_blocks(directory):
+    with open(os.path.join(directory, "interop_blocks.json"), encoding="utf-8") as f:
+        expected = json.load(f)["references"]
+    doc = ezdxf.readfile(os.path.join(directory, "interop_blocks.dxf"))
+    audit_clean(doc, doc.audit(), "interop_blocks")
+    inserts = list(doc.modelspace())
+    check(len(inserts) == len(expected), f"interop_blocks: {len(inserts)} references, {len(expected)} expected")
+    for i, (insert, wanted) in enumerate(zip(inserts, expected)):
+        where = f"interop_blocks[{i}] {insert.dxftype()}"
+        if not check(insert.dxftype() == "INSERT" and insert.dxf.name == wanted["name"], f"{where}: not {wanted['name']}"):
+            continue
+        same_point(insert.dxf.insert, wanted["insert"], where + " insert")
+        scale = [insert.dxf.xscale, insert.dxf.yscale, insert.dxf.zscale]
+        check(scale == wanted["scale"], f"{where}: scales {scale} != {wanted['scale']}")
+        check(abs(insert.dxf.rotation - wanted["rotation"]) < 1e-9, f"{where}: rotation {insert.dxf.rotation}")
+        lines, centers = [], []
+        shown(doc, doc.blocks.get(insert.dxf.name), insert.matrix44(), lines, centers)
+        same_points(lines, wanted["lines"], where + " lines")
+        same_points(centers, wanted["centers"], where + " arc centres")
+        attribs = [(text(a.dxf.tag), text(a.dxf.text)) for a in insert.attribs]
+        check(attribs == [(a["tag"], a["text"]) for a in wanted["attributes"]], f"{where}: attributes {attribs}")
+        same_points([list(a.dxf.insert) for a in insert.attribs], [a["insert"] for a in wanted["attributes"]],
+                    where + " attribute positions")
+
+
 def main():
     directory = sys.argv[1]
     expected = check_file(directory, "interop", "readfile")
@@ -187,11 +238,12 @@ def main():
     # ezdxf.readfile leaves \U+XXXX in symbol names (its audit then rejects the
     # backslash); its recover reader decodes them as DXF readers do.
     check_file(directory, "interop_names", "recover")
+    check_blocks(directory)
     if failures:
         print("\n".join(failures))
         print(f"{len(failures)} difference(s)")
         return 1
-    print("ezdxf reads both files as written")
+    print("ezdxf reads the three files as written")
     return 0
 
 

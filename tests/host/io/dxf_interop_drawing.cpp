@@ -1,7 +1,8 @@
 // Writes the interop drawing as DXF, with a JSON of what the drawing holds (the pieces
 // of the labels, as they explode), for dxf_interop_check.py to compare with what a
-// DXF reader finds: dxf_interop_drawing OUTDIR writes interop.dxf and .json there, and
-// interop_names.dxf and .json for symbol names outside ASCII.
+// DXF reader finds: dxf_interop_drawing OUTDIR writes interop.dxf and .json there,
+// interop_names.dxf and .json for symbol names outside ASCII, and interop_blocks.dxf and
+// .json for nested blocks under unequal scales.
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -431,6 +432,126 @@ void buildNamesDrawing(AcDbDatabase* db)
     append(db, text);
 }
 
+// ---- blocks: a nested block and unequally scaled, turned and mirrored references ----
+
+// Gives the reference an attribute of the value for each definition of its block, as
+// INSERT does.
+void attachAttributes(AcDbObjectId refId, const wchar_t* value)
+{
+    AcDbBlockReference* ref = nullptr;
+    AcDbBlockTableRecord* block = nullptr;
+    if (acdbOpenObject(ref, refId, AcDb::kForWrite) != Acad::eOk)
+        return;
+    if (acdbOpenObject(block, ref->blockTableRecord(), AcDb::kForRead) == Acad::eOk) {
+        for (AcDbObjectId id : block->entityIds()) {
+            AcDbAttributeDefinition* def = nullptr;
+            if (acdbOpenObject(def, id, AcDb::kForRead) != Acad::eOk)
+                continue;
+            AcDbAttribute* attribute = new AcDbAttribute();
+            attribute->setAttributeFromBlock(def, ref->blockTransform());
+            attribute->setTextString(value);
+            if (ref->appendAttribute(attribute) == Acad::eOk)
+                attribute->close();
+            else
+                delete attribute;
+            def->close();
+        }
+        block->close();
+    }
+    ref->close();
+}
+
+void buildBlocksDrawing(AcDbDatabase* db)
+{
+    const AcDbObjectId inner = test_support::addBlock(
+        db, L"INNER", AcGePoint3d(1, 1, 0),
+        {newLine(1, 1, 3, 1), newLine(3, 1, 3, 2), new AcDbArc(AcGePoint3d(2, 2, 0), 1, 0, M_PI / 2),
+         new AcDbAttributeDefinition(AcGePoint3d(2, 2, 0), L"?", L"ID", L"Number?")});
+    AcDbBlockReference* nested = new AcDbBlockReference(AcGePoint3d(5, 0, 0), inner);
+    nested->setScaleFactors(AcGeScale3d(2, 2, 2));
+    nested->setRotation(M_PI / 2);
+    const AcDbObjectId outer = test_support::addBlock(db, L"OUTER", AcGePoint3d(), {newLine(0, 0, 5, 0), nested});
+    struct Placement {
+        AcDbObjectId block;
+        AcGePoint3d at;
+        AcGeScale3d scale;
+        double rotation;
+    };
+    const Placement placements[] = {{outer, {10, 20, 0}, {2, 3, 1}, 0},
+                                    {outer, {-10, 5, 0}, {1.5, 1.5, 1.5}, M_PI / 6},
+                                    {inner, {0, -10, 0}, {-1, 1, 1}, 0}};
+    for (const Placement& p : placements) {
+        AcDbBlockReference* ref = new AcDbBlockReference(p.at, p.block);
+        ref->setScaleFactors(p.scale);
+        ref->setRotation(p.rotation);
+        const AcDbObjectId id = append(db, ref);
+        if (p.block == inner)
+            attachAttributes(id, L"A-7");
+    }
+}
+
+// A reference's attributes: tag, value and position.
+std::string describeAttributes(const AcDbBlockReference* ref)
+{
+    std::string out;
+    std::unique_ptr<AcDbObjectIterator> it(ref->attributeIterator());
+    for (; !it->done(); it->step()) {
+        AcDbAttribute* attribute = nullptr;
+        if (acdbOpenObject(attribute, it->objectId(), AcDb::kForRead) != Acad::eOk)
+            continue;
+        out += std::string(out.empty() ? "" : ",") + "{\"tag\":" + quoted(std::wstring(attribute->tagConst())) +
+               ",\"text\":" + quoted(std::wstring(attribute->textStringConst())) +
+               ",\"insert\":" + point(attribute->position()) + "}";
+        attribute->close();
+    }
+    return "[" + out + "]";
+}
+
+// What a reference shows, through every level: each line's ends and each arc's centre
+// in the world, in drawing order.
+void describeShown(AcDbObjectId block, const AcGeMatrix3d& placement, std::string& lines, std::string& centers)
+{
+    AcDbBlockTableRecord* btr = nullptr;
+    if (acdbOpenObject(btr, block, AcDb::kForRead) != Acad::eOk)
+        return;
+    for (AcDbObjectId id : btr->entityIds()) {
+        AcDbEntity* ent = nullptr;
+        if (acdbOpenObject(ent, id, AcDb::kForRead) != Acad::eOk)
+            continue;
+        if (const AcDbLine* line = AcDbLine::cast(ent))
+            lines += std::string(lines.empty() ? "" : ",") + "[" + point(placement * line->startPoint()) + "," +
+                     point(placement * line->endPoint()) + "]";
+        else if (const AcDbArc* arc = AcDbArc::cast(ent))
+            centers += std::string(centers.empty() ? "" : ",") + point(placement * arc->center());
+        else if (const AcDbBlockReference* ref = AcDbBlockReference::cast(ent))
+            describeShown(ref->blockTableRecord(), placement * ref->blockTransform(), lines, centers);
+        ent->close();
+    }
+    btr->close();
+}
+
+std::string describeReferences(AcDbDatabase* db)
+{
+    AcDbBlockTableRecord* space = nullptr;
+    acdbOpenObject(space, db->currentSpaceId(), AcDb::kForRead);
+    std::string out;
+    for (AcDbObjectId id : space->entityIds()) {
+        AcDbBlockReference* ref = nullptr;
+        if (acdbOpenObject(ref, id, AcDb::kForRead) != Acad::eOk)
+            continue;
+        std::string lines, centers;
+        describeShown(ref->blockTableRecord(), ref->blockTransform(), lines, centers);
+        const AcGeScale3d s = ref->scaleFactors();
+        out += std::string(out.empty() ? "" : ",\n") + "{\"name\":" + quoted(nameOf(ref->blockTableRecord())) +
+               ",\"insert\":" + point(ref->position()) + ",\"scale\":[" + number(s.sx) + "," + number(s.sy) + "," +
+               number(s.sz) + "],\"rotation\":" + number(ref->rotation() * 180.0 / M_PI) + ",\"lines\":[" + lines +
+               "],\"centers\":[" + centers + "],\"attributes\":" + describeAttributes(ref) + "}";
+        ref->close();
+    }
+    space->close();
+    return "[\n" + out + "\n]";
+}
+
 bool writeFile(const std::string& path, const std::string& text)
 {
     std::ofstream out(path, std::ios::binary);
@@ -449,12 +570,15 @@ int main(int argc, char** argv)
     const std::string dir = argv[1];
     const bool labels = loadEntityModule();
     int status = 0;
-    for (const char* name : {"interop", "interop_names"}) {
+    for (const char* name : {"interop", "interop_names", "interop_blocks"}) {
         const bool names = std::string(name) == "interop_names";
+        const bool blocks = std::string(name) == "interop_blocks";
         auto db = std::make_unique<AcDbDatabase>();
         acdbHostApplicationServices()->setWorkingDatabase(db.get());
         if (names)
             buildNamesDrawing(db.get());
+        else if (blocks)
+            buildBlocksDrawing(db.get());
         else
             buildDrawing(db.get());
         std::string error;
@@ -462,7 +586,8 @@ int main(int argc, char** argv)
             std::cerr << "DXFOUT failed: " << error << "\n";
             status = 1;
         }
-        const std::string json = "{\"labels\":" + std::string(labels ? "true" : "false") +
+        const std::string json = blocks ? "{\"references\":" + describeReferences(db.get()) + "}\n" :
+                                 "{\"labels\":" + std::string(labels ? "true" : "false") +
                                  ",\n\"layers\":" + describeLayers(db.get()) +
                                  ",\n\"styles\":" + describeStyles(db.get()) +
                                  ",\n\"model\":" + describeSpace(db.get(), ACDB_MODEL_SPACE) +

@@ -189,6 +189,38 @@ TEST_F(Plot, PngHasThePageSizeAndInkWhereTheStrokesAre)
     EXPECT_EQ(dark.at(midX, int(page.deviceY(20))), 0x212830u);
 }
 
+TEST_F(Plot, PngShowsABlocksEntitiesWhereItsReferencePlacesThem)
+{
+    // A red line and a line coloured by block, shown turned a quarter and stretched
+    // twice along the block's X by a green reference.
+    const AcDbObjectId red = addLayer(db(), L"Red", 1);
+    AcDbLine* byBlock = newLine(0, 5, 10, 5);
+    byBlock->setColorIndex(0);
+    const AcDbObjectId block = test_support::addBlock(db(), L"MARK", AcGePoint3d(), {newLine(0, 0, 10, 0, red), byBlock});
+    AcDbBlockReference* ref = new AcDbBlockReference(AcGePoint3d(50, 0, 0), block);
+    ref->setScaleFactors(AcGeScale3d(2, 1, 1));
+    ref->setRotation(M_PI / 2);
+    ref->setColorIndex(3);
+    append(db(), ref);
+    append(db(), newLine(0, -10, 100, -10));
+    vemio::PlotOptions fit;
+    fit.pixelWidth = 500;
+    const vemio::PlotPage page = plotted("reference.png", fit);
+    Picture picture(file("reference.png"));
+    ASSERT_TRUE(picture.ok());
+    // A line may fall between two pixels, each then half inked: the colour shows in
+    // the channel that stays full while the others fade.
+    auto full = [&](double x, double yWorld, int shift) {
+        const unsigned c = picture.at(int(page.deviceX(x)), int(page.deviceY(yWorld)));
+        return ((c >> shift) & 0xFF) == 0xFF && ((c >> ((shift + 8) % 24)) & 0xFF) < 0x80;
+    };
+    const int y = int(page.deviceY(10));
+    EXPECT_TRUE(full(50, 10, 16)) << "red";
+    EXPECT_TRUE(full(45, 10, 8)) << "green";
+    EXPECT_FALSE(picture.inked(int(page.deviceX(47.5)), y));
+    EXPECT_FALSE(picture.inked(int(page.deviceX(5)), int(page.deviceY(0)))) << "the block as it is in its own place";
+}
+
 #ifdef VEM_HAVE_VEMD
 TEST_F(Plot, PointLabelUnderlineSpansTheWiderTextInThePicture)
 {

@@ -113,6 +113,11 @@ public:
         return m_geometry.text(p, n, d, h, w, o, s);
     }
     Adesk::Boolean draw(AcGiDrawable* d) const override { return m_geometry.draw(d); }
+    void getModelToWorldTransform(AcGeMatrix3d& m) const override { m_geometry.getModelToWorldTransform(m); }
+    void getWorldToModelTransform(AcGeMatrix3d& m) const override { m_geometry.getWorldToModelTransform(m); }
+    Adesk::Boolean pushModelTransform(const AcGeVector3d& n) override { return m_geometry.pushModelTransform(n); }
+    Adesk::Boolean pushModelTransform(const AcGeMatrix3d& m) override { return m_geometry.pushModelTransform(m); }
+    Adesk::Boolean popModelTransform() override { return m_geometry.popModelTransform(); }
 
 private:
     AcGiWorldDraw& m_inner;

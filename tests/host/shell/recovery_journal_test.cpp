@@ -8,6 +8,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "dbents.h"
+#include "dbsymtb.h"
 #include "journal_filer.h"
 #include "session_fixture.h"
 
@@ -28,8 +30,9 @@ bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0;
 
 // Commands that between them change every kind of object the journal files: labels
 // made, copied, moved, stretched and erased, entities exploded and changed in space,
-// layers made, locked and made current, undo and redo, the space switched, the point
-// display and text size set.
+// blocks made (one holding a reference to the other) and shown by references with
+// attributes, layers made, locked and made current, undo and redo, the space switched,
+// the point display and text size set.
 const char* const kWork[] = {
     "COPY\nALL\n\n0,0\n100,0\n\n",
     "MOVE\n10,20\n\n0,0\n0,-5\n",
@@ -45,6 +48,12 @@ const char* const kWork[] = {
     "COPDEC\n1\n160,60\n\n",
     "LAYER\nL\nlocked\n\n",
     "COLIST\nALL\n\n",  // changes nothing: no frame
+    "LAYER\nU\nnotes\n\n",
+    "ATTDEF\nNO\n\nA1\n0,95\n\n\n",
+    "BLOCK\nMARK\n0,90\nW -1,89 31,99\n\n",
+    "INSERT\nMARK\n50,50\n2\n3\n30\nv1\n",
+    "BLOCK\nPAIR\n0,0\nL\n\n",
+    "INSERT\nPAIR\n-50,0\n\n\n\n",
     "PSPACE\n",
     "SETVAR\nPDMODE\n35\n",
     "SETVAR\nTEXTSIZE\n4\n",
@@ -110,6 +119,15 @@ TEST_F(RecoveryJournal, BringsBackTheDrawingAsAfterTheLastCommandOfEveryKind)
     const Snapshot expected = snapshot();
     const bool tilemode = db()->tilemode();
     const AcDbHandle clayer = db()->clayer().handle();
+    AcDbBlockTable* blocks = nullptr;
+    ASSERT_EQ(db()->getBlockTable(blocks, AcDb::kForRead), Acad::eOk);
+    const bool madeBlocks = blocks->has(L"MARK") && blocks->has(L"PAIR");
+    blocks->close();
+    ASSERT_TRUE(madeBlocks) << "the work makes two blocks";
+    size_t attributes = 0;
+    for (AcDbStub& stub : AcDbSystemInternals::impl(db())->stubs)
+        attributes += stub.object != nullptr && !stub.erased && AcDbAttribute::cast(stub.object) != nullptr;
+    ASSERT_EQ(attributes, 1u) << "the work gives a reference an attribute";
     crashWith(bytesOf(journalPath()));
 
     const std::string out = reopen("Yes");
