@@ -1,6 +1,6 @@
 // Fuzz target: a filed record read by dwgInFields into a fresh object of one of the
-// classes a drawing holds (the three entities of the entity module, the host's line,
-// polyline and multiline text, the symbol tables and their records), or saved graphics
+// classes a drawing holds (the three entities of the entity module, the host's
+// entities, the symbol tables and their records), or saved graphics
 // drawn by a proxy. The first byte picks the class, the rest is the record. A record
 // that reads must write back, read again and write the same bytes; an entity that
 // reads must draw, measure, explode and copy without fault.
@@ -10,7 +10,9 @@
 
 #include "db_proxy.h"
 #include "dbapserv.h"
+#include "dbelipse.h"
 #include "dbents.h"
+#include "dbspline.h"
 #include "dbmtext.h"
 #include "dbpl.h"
 #include "dbsymtb.h"
@@ -35,8 +37,9 @@ AcDbObject* makeOf()
     return new T();
 }
 
-// The first byte of an input picks the row (modulo the table's length); the last row
-// is the proxy, whose input is its graphics.
+// The first byte of an input picks the row (modulo the table's length); the proxy row,
+// whose input is its graphics, keeps its place, and classes come after it, so that
+// every input saved before a class was added still reads as the class it was made for.
 const RecordClass kClasses[] = {
     // name                        factory
     {"EOrigin",                    makeOf<EOrigin>},
@@ -53,10 +56,20 @@ const RecordClass kClasses[] = {
     {"AcDbLayerTable",             makeOf<AcDbLayerTable>},
     {"AcDbTextStyleTable",         makeOf<AcDbTextStyleTable>},
     {"AcDbLinetypeTable",          makeOf<AcDbLinetypeTable>},
-    {"AcDbBlockReference",         makeOf<AcDbBlockReference>},
     {"proxy graphics",             nullptr},
+    {"AcDbBlockReference",         makeOf<AcDbBlockReference>},
+    {"AcDbCircle",                 makeOf<AcDbCircle>},
+    {"AcDbArc",                    makeOf<AcDbArc>},
+    {"AcDbPoint",                  makeOf<AcDbPoint>},
+    {"AcDbEllipse",                makeOf<AcDbEllipse>},
+    {"AcDbSpline",                 makeOf<AcDbSpline>},
+    {"AcDbText",                   makeOf<AcDbText>},
+    {"AcDbAttributeDefinition",    makeOf<AcDbAttributeDefinition>},
+    {"AcDbAttribute",              makeOf<AcDbAttribute>},
 };
 const size_t kClassCount = sizeof kClasses / sizeof kClasses[0];
+constexpr unsigned char kProxyRow = 14;
+static_assert(kProxyRow < kClassCount, "the proxy row is in the table");
 
 // A fresh working database for one input, the previous one restored after it.
 class Drawing {
@@ -184,7 +197,7 @@ void writeSeeds(const std::string& dir)
             // Sized up front: growing a two-byte vector here trips a false array-bounds
             // warning of the optimiser.
             std::vector<unsigned char> seed(2 + graphics.size(), 0);
-            seed[0] = static_cast<unsigned char>(kClassCount - 1);
+            seed[0] = kProxyRow;
             std::copy(graphics.begin(), graphics.end(), seed.begin() + 2);
             writeSeed(dir, "proxy-" + name + "-" + std::to_string(++written), seed);
         }
