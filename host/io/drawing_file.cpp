@@ -8,7 +8,7 @@
 //                                                     handseed, the handles of the four
 //                                                     symbol tables, model_space, paper_space,
 //                                                     clayer, textstyle; tilemode 0 or 1;
-//                                                     pdmode, pdsize (a real)
+//                                                     pdmode, pdsize and textsize (reals)
 //   classes   name TEXT PRIMARY KEY, parent,          one per class that a saved object has
 //             dxf_name, app_name, proxy_flags INTEGER
 //   objects   handle INTEGER PRIMARY KEY,             one per object that is not erased;
@@ -270,9 +270,17 @@ private:
         sqlite3_bind_int64(insert.get(), 2, header.pdmode);
         if (!stepDone(insert.get()))
             return false;
-        sqlite3_bind_text(insert.get(), 1, schema::kPdsize, -1, SQLITE_STATIC);
-        sqlite3_bind_double(insert.get(), 2, header.pdsize);
-        return stepDone(insert.get());
+        const std::pair<const char*, double> reals[] = {
+            {schema::kPdsize, header.pdsize},
+            {schema::kTextsize, header.textsize},
+        };
+        for (const auto& real : reals) {
+            sqlite3_bind_text(insert.get(), 1, real.first, -1, SQLITE_STATIC);
+            sqlite3_bind_double(insert.get(), 2, real.second);
+            if (!stepDone(insert.get()))
+                return false;
+        }
+        return true;
     }
 
     AcDbDatabase* m_db;

@@ -177,8 +177,22 @@ private:
         return true;
     }
 
-    // How points draw, when the drawing keeps it (older ones do not).
-    bool restorePointDisplay(acrt::StoreHeader& header)
+    // A real of the header, when the drawing keeps it (older ones do not): false, the
+    // drawing damaged, when it is not a finite number or fails the check.
+    bool optionalReal(const char* key, bool (*valid)(double), const char* what, double& value)
+    {
+        auto it = m_header.find(key);
+        if (it == m_header.end())
+            return true;
+        if ((it->second.type != SQLITE_FLOAT && it->second.type != SQLITE_INTEGER) ||
+            !std::isfinite(it->second.real) || !valid(it->second.real))
+            return damaged(std::string(what) + " " + it->second.text + " is not one a drawing has");
+        value = it->second.real;
+        return true;
+    }
+
+    // How points draw and how high new texts are, when the drawing keeps them.
+    bool restoreDrawingSettings(acrt::StoreHeader& header)
     {
         auto mode = m_header.find(schema::kPdmode);
         if (mode != m_header.end()) {
@@ -187,14 +201,8 @@ private:
                 return damaged("point mode " + mode->second.text + " is not one the host draws");
             header.pdmode = Adesk::Int16(mode->second.number);
         }
-        auto size = m_header.find(schema::kPdsize);
-        if (size != m_header.end()) {
-            if ((size->second.type != SQLITE_FLOAT && size->second.type != SQLITE_INTEGER) ||
-                !std::isfinite(size->second.real))
-                return damaged("point size " + size->second.text + " is not a finite number");
-            header.pdsize = size->second.real;
-        }
-        return true;
+        return optionalReal(schema::kPdsize, [](double) { return true; }, "point size", header.pdsize) &&
+               optionalReal(schema::kTextsize, [](double v) { return v > 0.0; }, "text size", header.textsize);
     }
 
     bool readClasses()
@@ -445,7 +453,7 @@ private:
             restoreCurrent(schema::kTextstyle, header.textStyleTable, AcDbTextStyleTableRecord::desc(), L"Standard",
                            "text style", header.textstyle) &&
             headerNumber(schema::kHandseed, handseed) && headerNumber(schema::kTilemode, tilemode) &&
-            restorePointDisplay(header);
+            restoreDrawingSettings(header);
         if (!restored)
             return false;
         if (handseed > 0 && Adesk::UInt64(handseed) > schema::kHandleLimit)

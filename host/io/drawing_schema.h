@@ -31,10 +31,12 @@ constexpr const char* kPaperSpace = "paper_space";
 constexpr const char* kClayer = "clayer";
 constexpr const char* kTextstyle = "textstyle";
 constexpr const char* kTilemode = "tilemode";
-// How points draw: PDMODE an integer, PDSIZE a real; drawings saved before they were
-// kept have neither and take 0 and 0.0.
+// How points draw (PDMODE an integer, PDSIZE a real) and the height of new texts
+// (TEXTSIZE, a real above 0); drawings saved before they were kept have none of them and
+// take 0, 0.0 and 2.5.
 constexpr const char* kPdmode = "pdmode";
 constexpr const char* kPdsize = "pdsize";
+constexpr const char* kTextsize = "textsize";
 
 constexpr const char* kCreateTables =
     "CREATE TABLE header (key TEXT PRIMARY KEY, value);"

@@ -206,6 +206,7 @@ bool readDrawing(AcDbDatabase* db, Drawing& d, std::string& error)
     d.tilemode = db->tilemode();
     d.pdmode = db->pdmode();
     d.pdsize = db->pdsize();
+    d.textsize = db->textsize();
     planHandles(db, d);
     return true;
 }

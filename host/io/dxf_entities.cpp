@@ -1,4 +1,5 @@
-// Entities as DXF groups: LINE, LWPOLYLINE, CIRCLE, ARC and MTEXT from the host's own entities,
+// Entities as DXF groups: LINE, LWPOLYLINE, CIRCLE, ARC and MTEXT from the host's own entities
+// (ELLIPSE and SPLINE in dxf_curves.cpp),
 // the explode pieces of application entities, and LINE, LWPOLYLINE, CIRCLE and MTEXT
 // from drawn primitives when an entity does not explode.
 #include "dxf_entities.h"
@@ -6,9 +7,11 @@
 #include <cmath>
 #include <memory>
 
+#include "dbelipse.h"
 #include "dbents.h"
 #include "dbmtext.h"
 #include "dbpl.h"
+#include "dbspline.h"
 
 namespace vemio {
 
@@ -192,6 +195,16 @@ bool DxfEntityWriter::writeKnown(const AcDbEntity& ent, const Target& target)
     }
     if (const AcDbMText* pText = AcDbMText::cast(&ent)) {
         if (!mtext(*pText, target))
+            ++m_stats.skipped;
+        return true;
+    }
+    if (const AcDbEllipse* pEllipse = AcDbEllipse::cast(&ent)) {
+        if (!ellipse(*pEllipse, target))
+            ++m_stats.skipped;
+        return true;
+    }
+    if (const AcDbSpline* pSpline = AcDbSpline::cast(&ent)) {
+        if (!spline(*pSpline, target))
             ++m_stats.skipped;
         return true;
     }

@@ -1,5 +1,5 @@
-// The ENTITIES part of DXF output: the host's own entities as LINE, LWPOLYLINE and
-// MTEXT, and every other entity as the ordinary entities it explodes into or, when it
+// The ENTITIES part of DXF output: the host's own entities as LINE, LWPOLYLINE, MTEXT,
+// CIRCLE, ARC, ELLIPSE and SPLINE, and every other entity as the ordinary entities it explodes into or, when it
 // does not explode (a proxy), as what it draws.
 #pragma once
 
@@ -16,10 +16,12 @@
 class AcDbAttribute;
 class AcDbAttributeDefinition;
 class AcDbBlockReference;
+class AcDbEllipse;
 class AcDbMText;
 class AcDbPoint;
 class AcDbPolyline;
 class AcDbText;
+class AcDbSpline;
 
 namespace vemio {
 
@@ -101,6 +103,9 @@ private:
     // holds them; written in degrees.
     void arc(const AcGePoint3d& center, double radius, double startAngle, double endAngle,
              const AcGeVector3d& normal, const Target& target);
+    // ELLIPSE and SPLINE (dxf_curves.cpp); false when the curve cannot be written.
+    bool ellipse(const AcDbEllipse& ellipse, const Target& target);
+    bool spline(const AcDbSpline& spline, const Target& target);
     void textPrimitive(const vemhost::Primitive& prim, const Target& target);
     // Single-line texts (dxf_text.cpp); each is false, writing nothing, when a value is
     // not finite. textFamily writes a definition as ATTDEF, an attribute no reference

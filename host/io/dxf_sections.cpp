@@ -309,6 +309,8 @@ void writeHeader(DxfStream& out, const Drawing& d, Reserved& r)
     out.real(30, 0.0);
     variable(out, "$CLAYER");
     out.str(8, d.currentLayer);
+    variable(out, "$TEXTSIZE");
+    out.real(40, d.textsize);
     variable(out, "$TEXTSTYLE");
     out.str(7, d.currentStyle);
     variable(out, "$CELTYPE");

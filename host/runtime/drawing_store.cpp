@@ -34,6 +34,7 @@ StoreHeader storeHeaderOf(const AcDbDatabase* db)
     header.tilemode = impl->tilemode;
     header.pdmode = impl->pdmode;
     header.pdsize = impl->pdsize;
+    header.textsize = impl->textsize;
     return header;
 }
 
@@ -107,6 +108,8 @@ void restoreStoreHeader(AcDbDatabase* db, const StoreHeader& header)
         impl->pdmode = header.pdmode;
     if (std::isfinite(header.pdsize))
         impl->pdsize = header.pdsize;
+    if (header.textsize > 0.0 && std::isfinite(header.textsize))
+        impl->textsize = header.textsize;
 }
 
 namespace {

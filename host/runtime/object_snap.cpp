@@ -1,7 +1,8 @@
 // Object snaps: the snap points that the entities within the aperture of a pick offer
 // for a set of modes, and the intersections of their lines, polyline segments, circles,
-// arcs and the pieces of entities that draw through others (labels, block references);
-// the candidate nearest the pick wins, as the host picks the one nearest the cursor.
+// arcs, ellipses and splines (as fine chords) and the pieces of entities that draw
+// through others (labels, block references); the candidate nearest the pick wins, as
+// the host picks the one nearest the cursor.
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -9,6 +10,7 @@
 
 #include "block_attributes.h"
 #include "block_contents.h"
+#include "curve_analysis.h"
 #include "dbents.h"
 #include "dbmtext.h"
 #include "dbpl.h"
@@ -73,6 +75,7 @@ struct Piece {
     double radius = 0.0;
     double startAngle = 0.0;
     double sweep = 0.0;
+    const acrt::ParametricCurve* curve = nullptr;  // the ellipse or spline this is a chord of
 
     bool containsAngle(double angle) const
     {
@@ -85,6 +88,25 @@ struct Piece {
     AcGePoint3d pointAt(double angle) const
     {
         return AcGePoint3d(center.x + radius * std::cos(angle), center.y + radius * std::sin(angle), center.z);
+    }
+    // The point nearest p of the line, circle or curve the piece lies on, and the
+    // direction there.
+    void tangentNear(const AcGePoint3d& p, AcGePoint3d& foot, AcGeVector3d& direction) const
+    {
+        if (curve != nullptr) {
+            acrt::tangentNear(*curve, p, foot, direction);
+            return;
+        }
+        if (!isArc) {
+            direction = to - from;
+            const double len2 = direction.x * direction.x + direction.y * direction.y;
+            const double along = (p.x - from.x) * direction.x + (p.y - from.y) * direction.y;
+            foot = from + direction * (len2 > 0.0 ? along / len2 : 0.0);
+            return;
+        }
+        const double angle = angleOf(p.x, p.y);
+        foot = pointAt(angle);
+        direction = AcGeVector3d(-std::sin(angle), std::cos(angle), 0.0);
     }
     double distanceTo(const AcGePoint3d& p) const
     {
@@ -116,6 +138,8 @@ public:
             addCircular(arc->center(), arc->normal(), arc->radius(), arc->startAngle(), arc->totalAngle());
         else if (const AcDbBlockReference* ref = AcDbBlockReference::cast(ent))
             addPlaced(*ref, depth);
+        else if (std::unique_ptr<acrt::ParametricCurve> curve = acrt::curveOfEntity(ent))
+            addChords(std::move(curve));
         else if (AcDbMText::cast(ent) == nullptr && depth < kMaxNesting)
             addExploded(ent, depth);
     }
@@ -191,6 +215,20 @@ private:
         add(piece);
     }
 
+    // Ellipses and splines as chords near the pick, with their curves kept (as long as the
+    // collector) for crossings to be settled on.
+    void addChords(std::unique_ptr<acrt::ParametricCurve> curve)
+    {
+        std::vector<AcGePoint3d> ends;
+        acrt::appendChordsNear(*curve, m_pick, m_aperture, ends);
+        for (size_t i = 0; i + 1 < ends.size(); i += 2) {
+            Piece piece = straight(ends[i], ends[i + 1]);
+            piece.curve = curve.get();
+            add(piece);
+        }
+        m_curves.push_back(std::move(curve));
+    }
+
     // The exploded entities are this collector's to delete.
     void addExploded(const AcDbEntity* ent, int depth)
     {
@@ -226,6 +264,7 @@ private:
     AcGePoint3d m_pick;
     double m_aperture;
     std::vector<Piece> m_pieces;
+    std::vector<std::unique_ptr<acrt::ParametricCurve>> m_curves;
 };
 
 // ---- where pieces cross, in the plan; the height is the first piece's there ----------
@@ -296,9 +335,18 @@ void offerSharedEnds(const Piece& a, const Piece& b, Offer offer)
             offer(end);
 }
 
+// Neighbouring chords of one curve meet where the curve runs on, not where it crosses.
+bool areNeighbourChords(const Piece& a, const Piece& b)
+{
+    return a.curve != nullptr && a.curve == b.curve &&
+           (a.from.isEqualTo(b.to) || a.to.isEqualTo(b.from) || a.from.isEqualTo(b.from) || a.to.isEqualTo(b.to));
+}
+
 template <class Offer>
 void crossPieces(const Piece& a, const Piece& b, Offer offer)
 {
+    if (areNeighbourChords(a, b))
+        return;
     offerSharedEnds(a, b, offer);
     if (!a.isArc && !b.isArc)
         crossStraights(a, b, offer);
@@ -320,8 +368,18 @@ void offerIntersections(const std::vector<Piece>& pieces, const AcGePoint3d& pic
             nearest.offer(p, acrt::kSnapInt);
     };
     for (size_t i = 0; i < pieces.size(); ++i)
-        for (size_t j = i + 1; j < pieces.size(); ++j)
-            crossPieces(pieces[i], pieces[j], offer);
+        for (size_t j = i + 1; j < pieces.size(); ++j) {
+            const Piece& a = pieces[i];
+            const Piece& b = pieces[j];
+            if (a.curve == nullptr && b.curve == nullptr) {
+                crossPieces(a, b, offer);
+                continue;
+            }
+            // A chord's crossing is near the curves' one: settled on the true curves.
+            auto tangentA = [&a](const AcGePoint3d& p, AcGePoint3d& f, AcGeVector3d& d) { a.tangentNear(p, f, d); };
+            auto tangentB = [&b](const AcGePoint3d& p, AcGePoint3d& f, AcGeVector3d& d) { b.tangentNear(p, f, d); };
+            crossPieces(a, b, [&](const AcGePoint3d& p) { offer(acrt::refineCrossing(tangentA, tangentB, p)); });
+        }
 }
 
 void offerObjectSnaps(const AcDbEntity* ent, unsigned modes, const AcGePoint3d& pick, const AcGePoint3d& last,

@@ -1,5 +1,5 @@
 // LAYER, SETVAR, PSPACE and MSPACE: the drawing's layers and the session's settings
-// (PICKBOX, OSMODE, CLAYER, TILEMODE, PDMODE, PDSIZE).
+// (PICKBOX, OSMODE, CLAYER, TILEMODE, PDMODE, PDSIZE, TEXTSIZE).
 #include <cmath>
 #include <cwchar>
 #include <cwctype>
@@ -177,6 +177,15 @@ void setPdsize(Session& session)
         session.db()->setPdsize(v);
 }
 
+// The height new texts take when none is given: above 0.
+void setTextsize(Session& session)
+{
+    double v = 0;
+    if (getNumber(newValuePrompt(L"TEXTSIZE", decimalText(session.db()->textsize())).c_str(), v) == RTNORM &&
+        session.db()->setTextsize(v) != Acad::eOk)
+        say(L"Requires a positive value.");
+}
+
 struct SystemVariable {
     const wchar_t* name;
     void (*set)(Session&);
@@ -190,6 +199,7 @@ const SystemVariable kSystemVariables[] = {
     {L"TILEMODE", setTilemode},
     {L"PDMODE",   setPdmode},
     {L"PDSIZE",   setPdsize},
+    {L"TEXTSIZE", setTextsize},
 };
 
 void setvarCommand(Session& session)

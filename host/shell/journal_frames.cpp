@@ -3,7 +3,8 @@
 //   base frame      u8 'B', text name, text path, u64 size, u64 seconds, u64 nanoseconds
 //   command frame   u8 'C', text command, u64 clayer, u64 textstyle, u64 handseed,
 //                   u8 tilemode, then entries to the frame's end:
-//     'P' u32 pdmode, u64 pdsize (its bits)   how points draw (frames without it: 0, 0.0)
+//     'S' u32 pdmode, u64 pdsize, u64 textsize (reals as their bits)   the drawing's
+//         settings (frames without it leave them as the drawing had them)
 //     'K' text            the next class of the frame (its entries number them from 0)
 //     'O' u64 handle, u64 owner, u32 class, u32 size, then the object's undo filing
 //         through the journal's filer, size bytes
@@ -28,7 +29,21 @@ constexpr std::uint8_t kCommandFrame = 'C';
 constexpr std::uint8_t kClassEntry = 'K';
 constexpr std::uint8_t kObjectEntry = 'O';
 constexpr std::uint8_t kErasedEntry = 'E';
-constexpr std::uint8_t kPointDisplayEntry = 'P';
+constexpr std::uint8_t kSettingsEntry = 'S';
+
+std::uint64_t bitsOf(double v)
+{
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    return bits;
+}
+
+double realOf(std::uint64_t bits)
+{
+    double v = 0.0;
+    std::memcpy(&v, &bits, sizeof v);
+    return v;
+}
 
 std::uint64_t handleOf(AcDbObjectId id) { return id.isNull() ? 0 : id.handle().value(); }
 
@@ -110,6 +125,7 @@ JournalHeader headerOf(const AcDbDatabase* db)
     header.tilemode = db->tilemode();
     header.pdmode = db->pdmode();
     header.pdsize = db->pdsize();
+    header.textsize = db->textsize();
     return header;
 }
 
@@ -154,11 +170,10 @@ bool CommandFrameWriter::write(JournalFile& file, const std::wstring& command, c
     putU64(m_fields, header.textstyle);
     putU64(m_fields, header.handseed);
     putU8(m_fields, header.tilemode ? 1 : 0);
-    putU8(m_fields, kPointDisplayEntry);
+    putU8(m_fields, kSettingsEntry);
     putU32(m_fields, std::uint32_t(std::uint16_t(header.pdmode)));
-    std::uint64_t sizeBits = 0;
-    std::memcpy(&sizeBits, &header.pdsize, sizeof sizeBits);
-    putU64(m_fields, sizeBits);
+    putU64(m_fields, bitsOf(header.pdsize));
+    putU64(m_fields, bitsOf(header.textsize));
     file.append(m_fields.data(), m_fields.size());
     for (const std::vector<AcDbObjectId>* ids : changed) {
         for (const AcDbObjectId& id : *ids) {
@@ -265,12 +280,11 @@ private:
         case kErasedEntry:
             objectFor(in.u64()).erased = true;
             return true;
-        case kPointDisplayEntry: {
+        case kSettingsEntry:
             m_out.header.pdmode = std::int16_t(std::uint16_t(in.u32()));
-            const std::uint64_t sizeBits = in.u64();
-            std::memcpy(&m_out.header.pdsize, &sizeBits, sizeof sizeBits);
-            return in.ok() || fail(reason, "a point display cut short");
-        }
+            m_out.header.pdsize = realOf(in.u64());
+            m_out.header.textsize = realOf(in.u64());
+            return in.ok() || fail(reason, "the drawing's settings cut short");
         case kObjectEntry: {
             const std::uint64_t handle = in.u64();
             const std::uint64_t owner = in.u64();

@@ -49,10 +49,11 @@ struct JournalHeader {
     bool tilemode = true;
     std::int16_t pdmode = 0;
     double pdsize = 0.0;
+    double textsize = 2.5;
     bool operator==(const JournalHeader& o) const
     {
         return clayer == o.clayer && textstyle == o.textstyle && tilemode == o.tilemode && pdmode == o.pdmode &&
-               pdsize == o.pdsize;
+               pdsize == o.pdsize && textsize == o.textsize;
     }
 };
 JournalHeader headerOf(const AcDbDatabase* db);

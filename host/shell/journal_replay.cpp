@@ -305,6 +305,7 @@ private:
         header.tilemode = m_contents.header.tilemode;
         header.pdmode = m_contents.header.pdmode;
         header.pdsize = m_contents.header.pdsize;
+        header.textsize = m_contents.header.textsize;
         acrt::restoreStoreHeader(m_db, header);
         return true;
     }

@@ -26,6 +26,7 @@ Session::Session(const std::string& moduleDir) : m_modules(moduleDir)
     addCircularCommands(m_commands);
     addInquiryCommands(m_commands);
     addTextCommands(m_commands);
+    addCurveCommands(m_commands);
     addModifyCommands(m_commands);
     addStretchCommand(m_commands);
     addUndoCommands(m_commands);
@@ -64,12 +65,14 @@ void Session::markSaved()
     m_savedTilemode = m_db->tilemode();
     m_savedPdmode = m_db->pdmode();
     m_savedPdsize = m_db->pdsize();
+    m_savedTextsize = m_db->textsize();
 }
 
 bool Session::isModified() const
 {
     return undo().changedSinceSave() || m_db->clayer() != m_savedClayer || m_db->tilemode() != m_savedTilemode ||
-           m_db->pdmode() != m_savedPdmode || m_db->pdsize() != m_savedPdsize || m_recovered;
+           m_db->pdmode() != m_savedPdmode || m_db->pdsize() != m_savedPdsize ||
+           m_db->textsize() != m_savedTextsize || m_recovered;
 }
 
 std::wstring Session::drawingName() const

@@ -47,7 +47,7 @@ public:
     // drawings of the session, as the host names them).
     std::wstring drawingName() const;
     // Changed since it was made, opened or last saved: a step done that the saved drawing
-    // did not have (undoing back to it is unchanged), or another current layer, space or point display.
+    // did not have (undoing back to it is unchanged), or another current layer, space, point display or text size.
     bool isModified() const;
 
     // Replaces the current drawing (which is discarded) by a new or opened one.
@@ -108,6 +108,7 @@ private:
     bool m_savedTilemode = true;
     Adesk::Int16 m_savedPdmode = 0;
     double m_savedPdsize = 0.0;
+    double m_savedTextsize = 2.5;
     const ConsoleInput* m_keyboard = nullptr;
     bool m_quit = false;
     AcGeVector3d m_lastDisplacement;
@@ -129,6 +130,7 @@ void addDrawCommands(std::vector<HostCommand>& table);
 void addCircularCommands(std::vector<HostCommand>& table);
 void addInquiryCommands(std::vector<HostCommand>& table);
 void addTextCommands(std::vector<HostCommand>& table);
+void addCurveCommands(std::vector<HostCommand>& table);
 void addModifyCommands(std::vector<HostCommand>& table);
 void addStretchCommand(std::vector<HostCommand>& table);
 void addUndoCommands(std::vector<HostCommand>& table);

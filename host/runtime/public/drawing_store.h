@@ -43,6 +43,7 @@ struct StoreHeader {
     bool tilemode = true;
     Adesk::Int16 pdmode = 0;
     double pdsize = 0.0;
+    double textsize = 2.5;
 };
 ACRT_PORT StoreHeader storeHeaderOf(const AcDbDatabase* db);
 

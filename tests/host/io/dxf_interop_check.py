@@ -2,8 +2,10 @@
 """Reads the DXF files dxf_interop_drawing wrote with ezdxf and compares what ezdxf
 finds with the JSON of what the drawing holds: entity types and counts, layers and
 colours, line ends, polyline vertices and widths, text contents, insertion and
-alignment points, heights, rotations and justifications, attribute definitions.
-Usage: dxf_interop_check.py OUTDIR. Exits 77 (skipped) when ezdxf cannot be imported."""
+alignment points, heights, rotations and justifications, attribute definitions,
+ellipses' axes and parameters, and splines' NURBS data, fit points and points along
+them. Usage: dxf_interop_check.py OUTDIR. Exits 77 (skipped) when ezdxf cannot be
+imported."""
 
 import json
 import os
@@ -43,6 +45,22 @@ def vertex_widths(pline):
     return points
 
 
+def compare_spline(entity, expected, where):
+    """The NURBS data and fit points as written, and ezdxf's own evaluation of the curve
+    meeting the points the host computed along it."""
+    check(entity.dxf.degree == expected["degree"], f"{where}: degree {entity.dxf.degree}")
+    check(entity.closed == expected["closed"], f"{where}: closed {entity.closed}")
+    check([tuple(p) for p in entity.control_points] == [tuple(p) for p in expected["control_points"]],
+          f"{where}: control points")
+    check(list(entity.knots) == expected["knots"], f"{where}: knots {list(entity.knots)}")
+    check(list(entity.weights) == expected["weights"], f"{where}: weights {list(entity.weights)}")
+    check([tuple(p) for p in entity.fit_points] == [tuple(p) for p in expected["fit_points"]], f"{where}: fit points")
+    curve = entity.construction_tool()
+    for t, point in expected["samples"]:
+        found = curve.point(t)
+        check(found.isclose(point, abs_tol=1e-9), f"{where}: at {t} ezdxf finds {tuple(found)}, the host {point}")
+
+
 def compare_entity(entity, expected, where):
     kind = entity.dxftype()
     if not check(kind == expected["type"], f"{where}: {kind} where {expected['type']} was expected"):
@@ -60,6 +78,13 @@ def compare_entity(entity, expected, where):
                 check(abs(getattr(entity.dxf, key) - expected[key]) < 1e-9, f"{where}: {key} {getattr(entity.dxf, key)}")
     elif kind == "POINT":
         same_point(entity.dxf.location, expected["location"], where + " location")
+    elif kind == "ELLIPSE":
+        for key in ("center", "major_axis", "extrusion"):
+            same_point(getattr(entity.dxf, key), expected[key], f"{where} {key}")
+        for key in ("ratio", "start_param", "end_param"):
+            check(getattr(entity.dxf, key) == expected[key], f"{where}: {key} {getattr(entity.dxf, key)}")
+    elif kind == "SPLINE":
+        compare_spline(entity, expected, where)
     elif kind == "LWPOLYLINE":
         check(entity.closed == expected["closed"], f"{where}: closed {entity.closed}")
         check(entity.dxf.elevation == expected["elevation"], f"{where}: elevation {entity.dxf.elevation}")

@@ -12,6 +12,8 @@
 #include <string>
 
 #include "dbapserv.h"
+#include "dbelipse.h"
+#include "dbspline.h"
 #include "dxf_test_drawing.h"
 #include "dxf_writer.h"
 
@@ -99,6 +101,59 @@ std::string describeText(const AcDbText& text)
     return out;
 }
 
+std::string vector(const AcGeVector3d& v) { return point(AcGePoint3d::kOrigin + v); }
+
+template <class Array, class Format>
+std::string list(const Array& values, Format format)
+{
+    std::string out;
+    for (int i = 0; i < values.length(); ++i)
+        out += std::string(i ? "," : "") + format(values[i]);
+    return "[" + out + "]";
+}
+
+std::string describeEllipse(const AcDbEllipse& ellipse)
+{
+    double start = 0.0, end = 0.0;
+    ellipse.getStartParam(start);
+    ellipse.getEndParam(end);
+    return "\"type\":\"ELLIPSE\",\"center\":" + point(ellipse.center()) + ",\"major_axis\":" +
+           vector(ellipse.majorAxis()) + ",\"extrusion\":" + vector(ellipse.normal()) +
+           ",\"ratio\":" + number(ellipse.radiusRatio()) + ",\"start_param\":" + number(start) +
+           ",\"end_param\":" + number(end) + "}";
+}
+
+// The NURBS data, the fit points, and points along the curve at five parameters for the
+// reader's own evaluation to meet.
+std::string describeSpline(const AcDbSpline& spline)
+{
+    int degree = 0;
+    Adesk::Boolean rational = false, closed = false, periodic = false;
+    AcGePoint3dArray points, fitPoints;
+    AcGeDoubleArray knots, weights;
+    double pointTol = 0.0, knotTol = 0.0;
+    spline.getNurbsData(degree, rational, closed, periodic, points, knots, weights, pointTol, knotTol);
+    for (int i = 0; i < spline.numFitPoints(); ++i) {
+        AcGePoint3d p;
+        spline.getFitPointAt(i, p);
+        fitPoints.append(p);
+    }
+    double start = 0.0, end = 0.0;
+    spline.getStartParam(start);
+    spline.getEndParam(end);
+    std::string samples;
+    for (int i = 0; i <= 4; ++i) {
+        const double t = start + (end - start) * i / 4.0;
+        AcGePoint3d p;
+        spline.getPointAtParam(t, p);
+        samples += std::string(i ? "," : "") + "[" + number(t) + "," + point(p) + "]";
+    }
+    return "\"type\":\"SPLINE\",\"degree\":" + std::to_string(degree) +
+           ",\"closed\":" + (spline.isClosed() ? "true" : "false") + ",\"control_points\":" + list(points, point) +
+           ",\"knots\":" + list(knots, number) + ",\"weights\":" + list(weights, number) +
+           ",\"fit_points\":" + list(fitPoints, point) + ",\"samples\":[" + samples + "]}";
+}
+
 std::string describe(const AcDbEntity* ent, const std::string& layer, int color)
 {
     std::string head = "{\"layer\":" + quoted(layer) + ",\"color\":" + std::to_string(color) + ",";
@@ -114,6 +169,10 @@ std::string describe(const AcDbEntity* ent, const std::string& layer, int color)
     if (const AcDbCircle* circle = AcDbCircle::cast(ent))
         return head + "\"type\":\"CIRCLE\",\"center\":" + point(circle->center()) +
                ",\"radius\":" + number(circle->radius()) + "}";
+    if (const AcDbEllipse* ellipse = AcDbEllipse::cast(ent))
+        return head + describeEllipse(*ellipse);
+    if (const AcDbSpline* spline = AcDbSpline::cast(ent))
+        return head + describeSpline(*spline);
     if (const AcDbPolyline* pline = AcDbPolyline::cast(ent)) {
         std::string vertices;
         for (unsigned i = 0; i < pline->numVerts(); ++i) {
@@ -148,7 +207,8 @@ void describeAll(const AcDbEntity* ent, std::string layer, int color, std::strin
     if (ent->colorIndex() != 0)
         color = ent->colorIndex();
     if (AcDbLine::cast(ent) || AcDbPolyline::cast(ent) || AcDbMText::cast(ent) || AcDbCircle::cast(ent) ||
-        AcDbArc::cast(ent) || AcDbPoint::cast(ent) || AcDbText::cast(ent)) {
+        AcDbArc::cast(ent) || AcDbPoint::cast(ent) || AcDbText::cast(ent) || AcDbEllipse::cast(ent) ||
+        AcDbSpline::cast(ent)) {
         out += (out.empty() ? "" : ",\n") + describe(ent, layer, color);
         return;
     }
@@ -287,6 +347,38 @@ void addSingleLineTexts(AcDbDatabase* db, AcDbObjectId style, AcDbObjectId layer
     append(db, attribute);
 }
 
+// Ellipses (whole, an arc through zero, one standing up) and splines (fitted with end
+// tangents, closed, rational, and of control points in space).
+void addCurves(AcDbDatabase* db, AcDbObjectId layer)
+{
+    AcDbEllipse* whole = new AcDbEllipse(AcGePoint3d(40, 90, 0), AcGeVector3d::kZAxis, AcGeVector3d(8, 3, 0), 0.4);
+    whole->setLayer(layer);
+    append(db, whole);
+    append(db, new AcDbEllipse(AcGePoint3d(60, 90, 0), AcGeVector3d::kZAxis, AcGeVector3d(0, 5, 0), 0.6,
+                               5 * M_PI / 3, M_PI / 4));
+    append(db, new AcDbEllipse(AcGePoint3d(80, 90, 2), AcGeVector3d(1, 1, 0), AcGeVector3d(0, 0, 4), 0.5));
+    AcGePoint3dArray fit;
+    for (const AcGePoint3d& p : {AcGePoint3d(0, 100, 0), AcGePoint3d(10, 110, 0), AcGePoint3d(25, 104, 0),
+                                 AcGePoint3d(33, 115, 0), AcGePoint3d(50, 101, 0)})
+        fit.append(p);
+    append(db, new AcDbSpline(fit, AcGeVector3d(0, 1, 0), AcGeVector3d(1, -1, 0)));
+    append(db, new AcDbSpline(fit, true, AcGe::kChord));
+    AcGePoint3dArray arc, twisted;
+    AcGeDoubleArray arcKnots, arcWeights, twistedKnots;
+    for (const AcGePoint3d& p : {AcGePoint3d(70, 100, 0), AcGePoint3d(70, 104, 0), AcGePoint3d(66, 104, 0)})
+        arc.append(p);
+    for (double k : {0.0, 0.0, 0.0, 1.0, 1.0, 1.0})
+        arcKnots.append(k);
+    for (double w : {1.0, std::sqrt(0.5), 1.0})
+        arcWeights.append(w);
+    append(db, new AcDbSpline(2, true, false, false, arc, arcKnots, arcWeights));
+    for (int i = 0; i < 7; ++i)
+        twisted.append(AcGePoint3d(80 + 3 * i, 100 + (i % 2) * 6, i * 0.5));
+    for (double k : {0.0, 0.0, 0.0, 0.0, 0.5, 1.25, 2.0, 3.0, 3.0, 3.0, 3.0})
+        twistedKnots.append(k);
+    append(db, new AcDbSpline(3, false, false, false, twisted, twistedKnots, AcGeDoubleArray()));
+}
+
 void buildDrawing(AcDbDatabase* db)
 {
     const AcDbObjectId walls = addLayer(db, L"Walls", 1);
@@ -306,6 +398,7 @@ void buildDrawing(AcDbDatabase* db)
     append(db, new AcDbCircle(AcGePoint3d(40, 30, 0), AcGeVector3d::kZAxis, 6.5));
     append(db, new AcDbArc(AcGePoint3d(80, 30, 0), 4, M_PI / 6, 3 * M_PI / 2));
     append(db, new AcDbPoint(AcGePoint3d(90, 40, 2.5)));
+    addCurves(db, walls);
 
     const double rotations[4] = {0.0, M_PI / 2, M_PI, 3 * M_PI / 2};
     const AcDbMText::AttachmentPoint attachments[4] = {AcDbMText::kTopLeft, AcDbMText::kMiddleCenter,

@@ -9,7 +9,9 @@
 #include <functional>
 #include <string>
 
+#include "dbelipse.h"
 #include "dbents.h"
+#include "dbspline.h"
 #include "dbmtext.h"
 #include "dbpl.h"
 #include "drawing_file.h"
@@ -51,6 +53,28 @@ const EntityCase kCases[] = {
     {"CIRCLE", [](const AcGePoint3d& c) { return new AcDbCircle(at(c, 10, 10), AcGeVector3d::kZAxis, 6.0); }},
     {"ARC", [](const AcGePoint3d& c) { return new AcDbArc(at(c, 10, 10), 7.0, M_PI / 6, 4 * M_PI / 3); }},
     {"POINT", [](const AcGePoint3d& c) { return new AcDbPoint(at(c, 10, 10)); }},
+    {"ELLIPSE",
+     [](const AcGePoint3d& c) {
+         return new AcDbEllipse(at(c, 10, 10), AcGeVector3d::kZAxis, AcGeVector3d(7, 2, 0), 0.5);
+     }},
+    {"SPLINE",
+     [](const AcGePoint3d& c) {
+         AcGePoint3dArray fit;
+         for (const AcGePoint3d& p : {at(c, 3, 4), at(c, 8, 15), at(c, 12, 6), at(c, 17, 14)})
+             fit.append(p);
+         return new AcDbSpline(fit);
+     }},
+    {"TEXT",
+     [](const AcGePoint3d& c) {
+         AcDbText* text = new AcDbText(at(c, 10, 10), L"Tx 中", AcDbObjectId::kNull, 3.0);
+         text->setJustification(AcDbText::kTextAlignmentMiddleCenter);
+         text->setAlignmentPoint(at(c, 10, 10));
+         return text;
+     }},
+    {"ATTDEF",
+     [](const AcGePoint3d& c) {
+         return new AcDbAttributeDefinition(at(c, 3, 8), L"7", L"NO", L"Number:", AcDbObjectId::kNull);
+     }},
 };
 constexpr int kCount = int(sizeof kCases / sizeof kCases[0]);
 

@@ -31,7 +31,8 @@ bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0;
 // Commands that between them change every kind of object the journal files: labels
 // made, copied, moved, stretched and erased, entities exploded and changed in space,
 // blocks made (one holding a reference to the other) and shown by references with
-// attributes, layers made, locked and made current, undo and redo, the space switched.
+// attributes, layers made, locked and made current, undo and redo, the space switched,
+// the point display and text size set.
 const char* const kWork[] = {
     "COPY\nALL\n\n0,0\n100,0\n\n",
     "MOVE\n10,20\n\n0,0\n0,-5\n",
@@ -54,6 +55,8 @@ const char* const kWork[] = {
     "BLOCK\nPAIR\n0,0\nL\n\n",
     "INSERT\nPAIR\n-50,0\n\n\n\n",
     "PSPACE\n",
+    "SETVAR\nPDMODE\n35\n",
+    "SETVAR\nTEXTSIZE\n4\n",
     "ERASE\n0,70\n\n",
     "U\n",
 };
@@ -106,8 +109,11 @@ TEST_F(RecoveryJournal, BringsBackTheDrawingAsAfterTheLastCommandOfEveryKind)
     for (const char* work : kWork) {
         const size_t steps = session().undo().stepCount();
         const bool tilemode = db()->tilemode();
+        const Adesk::Int16 pdmode = db()->pdmode();
+        const double textsize = db()->textsize();
         script(work);
-        if (session().undo().stepCount() != steps || db()->tilemode() != tilemode || std::string(work) == "U\n")
+        if (session().undo().stepCount() != steps || db()->tilemode() != tilemode || db()->pdmode() != pdmode ||
+            db()->textsize() != textsize || std::string(work) == "U\n")
             ++commands;
     }
     const Snapshot expected = snapshot();
@@ -129,6 +135,8 @@ TEST_F(RecoveryJournal, BringsBackTheDrawingAsAfterTheLastCommandOfEveryKind)
     EXPECT_TRUE(snapshot() == expected) << "the recovered drawing differs";
     EXPECT_EQ(db()->tilemode(), tilemode);
     EXPECT_EQ(db()->clayer().handle(), clayer);
+    EXPECT_EQ(db()->pdmode(), 35);
+    EXPECT_EQ(db()->textsize(), 4.0);
     EXPECT_TRUE(session().isModified()) << "recovered work is not saved work";
     EXPECT_TRUE(exists(journalPath())) << "the recovered work lost its journal";
 

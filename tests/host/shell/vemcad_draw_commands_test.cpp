@@ -113,25 +113,29 @@ TEST(VemcadInquiry, IdAndDistReportInTheHostsWords)
     }
 }
 
-TEST(VemcadPoints, PointsAndTheirDisplayAreKeptBySaveAndWrittenToDxf)
+TEST(VemcadPoints, PointsTheirDisplayAndTheTextSizeAreKeptBySaveAndWrittenToDxf)
 {
     ScratchDir dir;
     const VemcadRun run = runVemcad(dir,
                                     "POINT\n1,2\n3,4,5\n\n"
                                     "SETVAR\nPDMODE\n35\nSETVAR\nPDSIZE\n-10\n"
                                     "SETVAR\nPDMODE\n5\nSETVAR\nPDMODE\n2.5\n"
-                                    "SAVE\np.vdb\nNEW\nOPEN\np.vdb\nPOINT\n^C\n" +
+                                    "SETVAR\nTEXTSIZE\n0\nSETVAR\nTEXTSIZE\n4\n"
+                                    "SAVE\np.vdb\nNEW\nOPEN\np.vdb\nPOINT\n^C\nSETVAR\nTEXTSIZE\n\n" +
                                         std::string(kListAll) + "DXFOUT\np.dxf\n");
     ASSERT_EQ(run.status, 0);
     const Case expected = {"points", "",
                            "Current point modes:  PDMODE=0  PDSIZE=0.0000|Specify a point: |"
                            "Requires 0 to 4, with 32, 64 or 96 added.|Requires an integer value.|"
+                           "Requires a positive value.|"
                            "Current point modes:  PDMODE=35  PDSIZE=-10.0000|"
+                           "Enter new value for TEXTSIZE <4.0000>: |"
                            "at point, X=1.0000  Y=2.0000  Z=0.0000|at point, X=3.0000  Y=4.0000  Z=5.0000"};
     expectInOrder(expected, run.out);
     const std::string dxf = readFile(dir.file("p.dxf"));
     EXPECT_NE(dxf.find("$PDMODE\n 70\n35\n"), std::string::npos);
     EXPECT_NE(dxf.find("$PDSIZE\n 40\n-10\n"), std::string::npos);
+    EXPECT_NE(dxf.find("$TEXTSIZE\n 40\n4\n"), std::string::npos);
     EXPECT_EQ(occurrences(dxf, "\nPOINT\n"), 2u);
     EXPECT_NE(dxf.find("AcDbPoint\n 10\n3\n 20\n4\n 30\n5\n"), std::string::npos);
 }
