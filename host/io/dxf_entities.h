@@ -15,8 +15,8 @@
 
 class AcDbAttribute;
 class AcDbAttributeDefinition;
-class AcDbEllipse;
 class AcDbBlockReference;
+class AcDbEllipse;
 class AcDbMText;
 class AcDbPoint;
 class AcDbPolyline;

@@ -8,9 +8,9 @@
 #include <memory>
 #include <vector>
 
-#include "curve_analysis.h"
 #include "block_attributes.h"
 #include "block_contents.h"
+#include "curve_analysis.h"
 #include "dbents.h"
 #include "dbmtext.h"
 #include "dbpl.h"
@@ -136,10 +136,10 @@ public:
             addCircular(circle->center(), circle->normal(), circle->radius(), 0.0, kTwoPi);
         else if (const AcDbArc* arc = AcDbArc::cast(ent))
             addCircular(arc->center(), arc->normal(), arc->radius(), arc->startAngle(), arc->totalAngle());
-        else if (std::unique_ptr<acrt::ParametricCurve> curve = acrt::curveOfEntity(ent))
-            addChords(std::move(curve));
         else if (const AcDbBlockReference* ref = AcDbBlockReference::cast(ent))
             addPlaced(*ref, depth);
+        else if (std::unique_ptr<acrt::ParametricCurve> curve = acrt::curveOfEntity(ent))
+            addChords(std::move(curve));
         else if (AcDbMText::cast(ent) == nullptr && depth < kMaxNesting)
             addExploded(ent, depth);
     }
