@@ -12,6 +12,7 @@
 #include "dbelipse.h"
 #include "dbents.h"
 #include "dbspline.h"
+#include "drawing_builder.h"
 #include "dbmtext.h"
 #include "dbpl.h"
 #include "drawing_file.h"
@@ -75,6 +76,14 @@ const EntityCase kCases[] = {
      [](const AcGePoint3d& c) {
          return new AcDbAttributeDefinition(at(c, 3, 8), L"7", L"NO", L"Number:", AcDbObjectId::kNull);
      }},
+    // A reference to the block of SetUp, turned and scaled unequally; it gets its
+    // attribute once it is in the drawing.
+    {"INSERT", [](const AcGePoint3d& c) {
+         AcDbBlockReference* ref = new AcDbBlockReference(at(c, 10, 10), AcDbObjectId::kNull);
+         ref->setScaleFactors(AcGeScale3d(1.5, 1, 1));
+         ref->setRotation(0.3);
+         return ref;
+     }},
 };
 constexpr int kCount = int(sizeof kCases / sizeof kCases[0]);
 
@@ -89,8 +98,29 @@ protected:
         HostFixture::SetUp();
         ASSERT_EQ(db()->setPdmode(3), Acad::eOk);  // points as crosses, large enough to see
         ASSERT_EQ(db()->setPdsize(8.0), Acad::eOk);
-        for (int i = 0; i < kCount; ++i)
-            appendTo(db(), ACDB_MODEL_SPACE, kCases[i].make(cornerOf(i)));
+        const AcDbObjectId bubble = test_support::addBlock(
+            db(), L"BUBBLE", AcGePoint3d::kOrigin,
+            {new AcDbCircle(AcGePoint3d::kOrigin, AcGeVector3d::kZAxis, 5),
+             new AcDbAttributeDefinition(AcGePoint3d(-2, -1, 0), L"1", L"NO", L"Number:", AcDbObjectId::kNull)});
+        ASSERT_FALSE(bubble.isNull());
+        for (int i = 0; i < kCount; ++i) {
+            AcDbEntity* ent = kCases[i].make(cornerOf(i));
+            if (AcDbBlockReference* ref = AcDbBlockReference::cast(ent))
+                ref->setBlockTableRecord(bubble);
+            const AcDbObjectId id = appendTo(db(), ACDB_MODEL_SPACE, ent);
+            if (AcDbBlockReference::cast(ent) != nullptr)
+                giveAttribute(id, at(cornerOf(i), 8, 9));
+        }
+    }
+    static void giveAttribute(AcDbObjectId refId, const AcGePoint3d& where)
+    {
+        AcDbBlockReference* ref = nullptr;
+        ASSERT_EQ(acdbOpenObject(ref, refId, AcDb::kForWrite), Acad::eOk);
+        AcDbAttribute* attribute = new AcDbAttribute(where, L"A7", L"NO");
+        attribute->setHeight(2.5);
+        ASSERT_EQ(ref->appendAttribute(attribute), Acad::eOk);
+        attribute->close();
+        ref->close();
     }
     ScratchDir m_dir;
 };
@@ -158,6 +188,8 @@ TEST_F(EveryEntity, DxfoutWritesEachAsTheEntityOfItsName)
     ASSERT_NE(entities, std::string::npos);
     for (const EntityCase& c : kCases)
         EXPECT_NE(dxf.find(std::string("\n  0\n") + c.dxfName + "\n", entities), std::string::npos) << c.dxfName;
-    EXPECT_EQ(stats.entities, long(kCount));
+    EXPECT_NE(dxf.find("\n  0\nATTRIB\n", entities), std::string::npos);
+    EXPECT_NE(dxf.find("\n  0\nSEQEND\n", entities), std::string::npos);
+    EXPECT_GE(stats.entities, long(kCount));
     EXPECT_EQ(stats.skipped, 0);
 }
