@@ -148,7 +148,7 @@ TEST(VemcadPoints, AChangedPointDisplayIsAnUnsavedChange)
     EXPECT_NE(run.out.find("Save changes to q.vdb?"), std::string::npos) << run.out;
 }
 
-TEST(VemcadCircularCommands, ALabelsPointSnapsToTheNewEntities)
+TEST(VemcadDrawCommands, ALabelsPointSnapsToTheNewEntities)
 {
     // X grows up the drawing from 3000, Y to the right from 5000, at 1:500.
     const char* const kSystem = "EORI\n0,0\nX\nU\n3000\nY\nR\n5000\n500\n1\n3\n";
@@ -156,6 +156,8 @@ TEST(VemcadCircularCommands, ALabelsPointSnapsToTheNewEntities)
         {"circle centre", "CIRCLE\n30,30\n5\nECOP\n0,5\nCEN 35,31\n40,40\n\n", "点坐标(X=18000.000,Y=20000.000)"},
         {"arc end", "ARC\n10,10\n12,14\n10,18\nECOP\n0,5\nEND 10.2,18.1\n40,40\n\n", "点坐标(X=12000.000,Y=10000.000)"},
         {"point node", "POINT\n4,6\n\nECOP\n0,5\nNOD 4.3,6.2\n40,40\n\n", "点坐标(X=6000.000,Y=7000.000)"},
+        {"block insertion point", "CIRCLE\n50,50\n2\nBLOCK\nB\n50,50\nC\n47,47\n53,53\n\nINSERT\nB\n20,30\n1\n1\n0\n"
+         "ECOP\n0,5\nINS 20.3,31\n40,40\n\n", "点坐标(X=18000.000,Y=15000.000)"},
     };
     for (const Case& c : cases) {
         ScratchDir dir;
