@@ -157,6 +157,11 @@ void writeSeeds(const std::string& dir)
         {"setvar",     "SETVAR\nPICKBOX\n10\nSETVAR\nCLAYER\n0\nSETVAR\nTILEMODE\n0\n"},
         {"files",      "SAVEAS\nd.vdb\nERASE\nALL\n\nSAVE\nNEW\nOPEN\nd.vdb\nXALL\nQUIT\n"},
         {"modules",    "ARX\nU\nVEMA\nECOP\nARX\nL\nVEMA\nAPPLOAD\nVEMA64.arx\n"},
+        {"circles",    "CIRCLE\n5,5\n3\nCIRCLE\n3P\n0,0\n4,0\n0,4\nARC\n0,0\n3,3\n6,0\nARC\nC\n0,0\n5,0\nA\n-90\n"},
+        {"curves",     "ELLIPSE\n0,0\n10,0\n3\nSPLINE\n0,0\n5,8\n10,2\n\nPOINT\n3,3\n\nSETVAR\nPDMODE\n35\n"},
+        {"texts",      "TEXT\n0,-5\n2.5\n0\nSite 坐标\nTEXT\nJ\nMC\n5,5\n3\n30\nMid\nDIST\n0,0\n3,4\nID\n1,1\n"},
+        {"blocks",     "CIRCLE\n50,50\n2\nATTDEF\nNO\nNumber:\n1\n50,50\n1\n0\nBLOCK\nB\n50,50\nC\n47,47\n53,53\n\n"
+                       "INSERT\nB\n20,30\n2\n1\n30\nA1\nEXPLODE\nL\n\nU\nMIRROR\nL\n\n0,0\n0,10\nY\n"},
         {"bad",        "EORI\n^C\nECOP\nabc\n\nCOPSCA\ninf\n^C\nCOPDEC\n1e999\nALL\n\nEORI\n0,0\n%s%n%x\n中文\n\n\n\n\n\n\n\n"},
     };
     for (const auto& s : kScripts)
