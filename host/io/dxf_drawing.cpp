@@ -47,11 +47,11 @@ bool readTable(AcDbObjectId tableId, std::uint64_t& tableHandle, std::string& er
     return true;
 }
 
-std::string recordName(const AcDbSymbolTableRecord& record)
+std::string recordName(const AcDbSymbolTableRecord& record, bool utf8)
 {
     const ACHAR* name = nullptr;
     record.getName(name);
-    return dxfName(name);
+    return dxfName(name, utf8);
 }
 
 bool readLinetypes(AcDbDatabase* db, Drawing& d, std::string& error)
@@ -60,7 +60,7 @@ bool readLinetypes(AcDbDatabase* db, Drawing& d, std::string& error)
                                               [&](const AcDbLinetypeTableRecord& rec) {
         const ACHAR* comments = nullptr;
         rec.comments(comments);
-        LinetypeRecord lt{rec.objectHandle().value(), recordName(rec), dxfName(comments)};
+        LinetypeRecord lt{rec.objectHandle().value(), recordName(rec, d.utf8), dxfName(comments, d.utf8)};
         if (!sameName(lt.name, "ByLayer"))
             d.symbols.linetypes[rec.objectId().asOldId()] = lt.name;
         d.linetypes.push_back(std::move(lt));
@@ -72,7 +72,7 @@ bool readLayers(AcDbDatabase* db, Drawing& d, std::string& error)
     return readTable<AcDbLayerTableRecord>(db->layerTableId(), d.layerTable, error,
                                            [&](const AcDbLayerTableRecord& rec) {
         const int color = rec.colorIndex() >= 1 && rec.colorIndex() <= 255 ? rec.colorIndex() : 7;
-        LayerRecord layer{rec.objectHandle().value(), recordName(rec), color, rec.isOff(), rec.isFrozen(),
+        LayerRecord layer{rec.objectHandle().value(), recordName(rec, d.utf8), color, rec.isOff(), rec.isFrozen(),
                           rec.isLocked(), rec.linetypeObjectId(), rec.lineWeight()};
         d.symbols.layers[rec.objectId().asOldId()] = layer.name;
         d.layers.push_back(std::move(layer));
@@ -88,8 +88,8 @@ bool readStyles(AcDbDatabase* db, Drawing& d, std::string& error)
         rec.fileName(font);
         rec.bigFontFileName(bigFont);
         auto finiteOr = [](double v, double fallback) { return std::isfinite(v) ? v : fallback; };
-        StyleRecord style{rec.objectHandle().value(),  recordName(rec),
-                          dxfName(font),               dxfName(bigFont),
+        StyleRecord style{rec.objectHandle().value(),  recordName(rec, d.utf8),
+                          dxfName(font, d.utf8),       dxfName(bigFont, d.utf8),
                           finiteOr(rec.textSize(), 0), finiteOr(rec.xScale(), 1),
                           finiteOr(rec.obliquingAngle(), 0) * kRadiansToDegrees};
         d.symbols.textStyles[rec.objectId().asOldId()] = style.name;
@@ -101,7 +101,7 @@ bool readBlocks(AcDbDatabase* db, Drawing& d, std::string& error)
 {
     return readTable<AcDbBlockTableRecord>(db->blockTableId(), d.blockTable, error,
                                            [&](const AcDbBlockTableRecord& rec) {
-        BlockRecord block{rec.objectHandle().value(), recordName(rec), rec.objectId()};
+        BlockRecord block{rec.objectHandle().value(), recordName(rec, d.utf8), rec.objectId()};
         block.modelSpace = sameName(block.name, "*Model_Space");
         block.paperSpace = sameName(block.name, "*Paper_Space");
         readUserBlock(rec, block);
@@ -178,10 +178,10 @@ std::string statusMessage(const std::string& what, Acad::ErrorStatus es)
     return what + " (status " + std::to_string(int(es)) + ")";
 }
 
-std::string dxfName(const wchar_t* name)
+std::string dxfName(const wchar_t* name, bool utf8)
 {
     std::string out;
-    appendDxfText(out, name != nullptr ? name : L"", false);
+    appendDxfText(out, name != nullptr ? name : L"", false, utf8);
     return out;
 }
 

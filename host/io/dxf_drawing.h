@@ -20,8 +20,8 @@ constexpr std::size_t kHandleWidth = 16;  // characters of the reserved $HANDSEE
 constexpr std::size_t kRealWidth = 32;    // characters of a reserved real
 
 std::string statusMessage(const std::string& what, Acad::ErrorStatus es);
-// A name of the drawing as DXF writes it.
-std::string dxfName(const wchar_t* name);
+// A name of the drawing as DXF writes it (UTF-8 with utf8, else escaped to ASCII).
+std::string dxfName(const wchar_t* name, bool utf8);
 // Compares names as the host does: without regard to case.
 bool sameName(const std::string& a, const char* b);
 
@@ -65,6 +65,8 @@ struct Generated {
 
 // Everything read from the drawing before writing starts, so that no record stays open.
 struct Drawing {
+    const char* version = "AC1015";  // $ACADVER
+    bool utf8 = false;               // texts as UTF-8 (AC1021 on) rather than \U+ escapes
     std::uint64_t blockTable = 0, layerTable = 0, styleTable = 0, linetypeTable = 0;
     std::vector<LinetypeRecord> linetypes;
     std::vector<LayerRecord> layers;

@@ -292,7 +292,7 @@ void writeHeader(DxfStream& out, const Drawing& d, Reserved& r)
 {
     sectionBegin(out, "HEADER");
     variable(out, "$ACADVER");
-    out.str(1, "AC1015");
+    out.str(1, d.version);
     variable(out, "$ACADMAINTVER");
     out.integer(70, 6);
     variable(out, "$DWGCODEPAGE");

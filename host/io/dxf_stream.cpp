@@ -60,7 +60,27 @@ bool DxfStringSink::patch(std::size_t offset, std::string_view bytes)
     return true;
 }
 
-void appendDxfText(std::string& out, std::wstring_view text, bool mtext)
+namespace {
+
+// A character above U+007F as its UTF-8 bytes.
+void appendUtf8(std::string& out, std::uint32_t c)
+{
+    if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+    }
+    out += char(0x80 | (c & 0x3F));
+}
+
+}  // namespace
+
+void appendDxfText(std::string& out, std::wstring_view text, bool mtext, bool utf8)
 {
     for (wchar_t wc : text) {
         const std::uint32_t c = std::uint32_t(wc);
@@ -75,6 +95,8 @@ void appendDxfText(std::string& out, std::wstring_view text, bool mtext)
             out += char(c + 0x40);
         } else if (c == 0x7F || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
             out += '?';
+        } else if (utf8) {
+            appendUtf8(out, c);
         } else if (c <= 0xFFFF) {
             appendHex4(out, c);
         } else {
@@ -96,7 +118,7 @@ void appendDxfReal(std::string& out, double value)
     out.append(buf, r.ptr);
 }
 
-DxfStream::DxfStream(DxfSink& sink) : m_sink(sink) { m_buffer.reserve(kFlushAt + 4096); }
+DxfStream::DxfStream(DxfSink& sink, bool utf8) : m_sink(sink), m_utf8(utf8) { m_buffer.reserve(kFlushAt + 4096); }
 
 void DxfStream::code(int code)
 {
@@ -119,7 +141,7 @@ void DxfStream::str(int c, std::string_view value)
 void DxfStream::text(int c, std::wstring_view value, bool mtext)
 {
     code(c);
-    appendDxfText(m_buffer, value, mtext);
+    appendDxfText(m_buffer, value, mtext, m_utf8);
     m_buffer += '\n';
     flushIfFull();
 }

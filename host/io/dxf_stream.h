@@ -44,9 +44,10 @@ private:
 };
 
 // Text as DXF stores it: ASCII, every other character as \U+XXXX (UTF-16 units, so a
-// character beyond the BMP is two escapes), control characters as ^ and a letter.
-// With mtext, a line feed becomes the paragraph code \P instead.
-void appendDxfText(std::string& out, std::wstring_view text, bool mtext);
+// character beyond the BMP is two escapes) or, with utf8 (files from AC1021 on), as its
+// UTF-8 bytes; control characters as ^ and a letter. With mtext, a line feed becomes the
+// paragraph code \P instead.
+void appendDxfText(std::string& out, std::wstring_view text, bool mtext, bool utf8 = false);
 
 // Shortest decimal that reads back as the same double; "0" for zero of either sign.
 // Not-finite values are written as 0 so that a reader never meets them.
@@ -54,7 +55,8 @@ void appendDxfReal(std::string& out, double value);
 
 class DxfStream {
 public:
-    explicit DxfStream(DxfSink& sink);
+    // Texts as UTF-8 with utf8, else escaped to ASCII.
+    explicit DxfStream(DxfSink& sink, bool utf8 = false);
     DxfStream(const DxfStream&) = delete;
     DxfStream& operator=(const DxfStream&) = delete;
 
@@ -100,6 +102,7 @@ private:
     std::string m_scratch;
     std::size_t m_flushed = 0;  // bytes handed to the sink so far
     std::vector<Fill> m_fills;
+    bool m_utf8 = false;
     bool m_failed = false;
 };
 

@@ -15,17 +15,19 @@ namespace {
 
 using namespace dxf;
 
-bool writeAll(AcDbDatabase* db, DxfSink& sink, std::string& error, DxfStats* stats)
+bool writeAll(AcDbDatabase* db, DxfSink& sink, std::string& error, DxfStats* stats, DxfVersion version)
 {
     if (db == nullptr) {
         error = "there is no drawing";
         return false;
     }
     Drawing d;
+    d.utf8 = version == DxfVersion::kR2018;
+    d.version = d.utf8 ? "AC1032" : "AC1015";
     if (!readDrawing(db, d, error))
         return false;
     DxfStats counts;
-    DxfStream out(sink);
+    DxfStream out(sink, d.utf8);
     DxfEntityWriter writer(out, d.symbols, d.nextHandle, counts);
     Reserved reserved{};
     writeHeader(out, d, reserved);
@@ -48,7 +50,7 @@ bool writeAll(AcDbDatabase* db, DxfSink& sink, std::string& error, DxfStats* sta
 
 }  // namespace
 
-bool writeDxf(AcDbDatabase* db, const std::string& path, std::string& error, DxfStats* stats)
+bool writeDxf(AcDbDatabase* db, const std::string& path, std::string& error, DxfStats* stats, DxfVersion version)
 {
     error.clear();
     if (path.empty()) {
@@ -68,7 +70,7 @@ bool writeDxf(AcDbDatabase* db, const std::string& path, std::string& error, Dxf
     }
     std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
     DxfFileSink sink(file);
-    bool ok = writeAll(db, sink, error, stats);
+    bool ok = writeAll(db, sink, error, stats, version);
     if (std::fclose(file) != 0 && ok) {
         error = std::string("writing failed: ") + std::strerror(errno);
         ok = false;
@@ -80,12 +82,13 @@ bool writeDxf(AcDbDatabase* db, const std::string& path, std::string& error, Dxf
     return ok;
 }
 
-bool writeDxfToString(AcDbDatabase* db, std::string& out, std::string& error, DxfStats* stats)
+bool writeDxfToString(AcDbDatabase* db, std::string& out, std::string& error, DxfStats* stats,
+                      DxfVersion version)
 {
     error.clear();
     out.clear();
     DxfStringSink sink(out);
-    if (writeAll(db, sink, error, stats))
+    if (writeAll(db, sink, error, stats, version))
         return true;
     out.clear();
     return false;

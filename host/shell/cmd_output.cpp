@@ -1,4 +1,5 @@
-// Output for other programs and for people: DXFOUT writes the drawing as DXF, PLOT
+// Output for other programs and for people: DXFOUT writes the drawing as DXF (R2000 or
+// R2018), PLOT
 // draws model space (its extents or a window) to an SVG, PNG or PDF picture, SCRIPTOUT
 // writes the session so far as a script.
 #include <cwctype>
@@ -14,13 +15,62 @@ namespace vemcad {
 
 namespace {
 
+// Whether answer names the keyword: its start, at least the first letter, case aside.
+bool namesKeyword(const std::wstring& answer, const std::wstring& keyword)
+{
+    if (answer.empty() || answer.size() > keyword.size())
+        return false;
+    for (size_t i = 0; i < answer.size(); ++i)
+        if (std::towupper(wint_t(answer[i])) != std::towupper(wint_t(keyword[i])))
+            return false;
+    return true;
+}
+
+// R2000 or R2018 (Enter: R2000); asked again after anything else. False on cancel.
+bool askDxfVersion(vemio::DxfVersion& version)
+{
+    for (;;) {
+        std::wstring answer;
+        if (getText(L"\nEnter DXF version [R2000/R2018] <R2000>: ", answer, false) != RTNORM)
+            return false;
+        for (wchar_t& c : answer)
+            c = wchar_t(std::towupper(wint_t(c)));
+        if (answer.empty() || answer == L"R2000" || answer == L"2000") {
+            version = vemio::DxfVersion::kR2000;
+            return true;
+        }
+        if (answer == L"R2018" || answer == L"2018") {
+            version = vemio::DxfVersion::kR2018;
+            return true;
+        }
+        say(L"Invalid option keyword.");
+    }
+}
+
+// The file name, after the version when Version is answered first; false on Enter or cancel.
+bool askDxfFile(std::string& path, vemio::DxfVersion& version)
+{
+    for (;;) {
+        std::wstring answer;
+        if (getText(L"\nEnter file name or [Version]: ", answer, true) != RTNORM || answer.empty())
+            return false;
+        if (!namesKeyword(answer, L"Version")) {
+            path = vemhost::toUtf8(answer);
+            return true;
+        }
+        if (!askDxfVersion(version))
+            return false;
+    }
+}
+
 void dxfoutCommand(Session& session)
 {
     std::string path, error;
-    if (!askFileName(path))
+    vemio::DxfVersion version = vemio::DxfVersion::kR2000;
+    if (!askDxfFile(path, version))
         return;
     vemio::DxfStats stats;
-    if (!vemio::writeDxf(session.db(), path, error, &stats)) {
+    if (!vemio::writeDxf(session.db(), path, error, &stats, version)) {
         say(vemhost::fromUtf8("Cannot write " + path + ": " + error + "."));
         return;
     }

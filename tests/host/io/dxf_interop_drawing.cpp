@@ -2,7 +2,8 @@
 // of the labels, as they explode), for dxf_interop_check.py to compare with what a
 // DXF reader finds: dxf_interop_drawing OUTDIR writes interop.dxf and .json there,
 // interop_names.dxf and .json for symbol names outside ASCII, and interop_blocks.dxf and
-// .json for nested blocks under unequal scales.
+// .json for nested blocks under unequal scales; interop_2018.dxf and
+// interop_names_2018.dxf are the first two written as R2018 (UTF-8).
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -582,7 +583,9 @@ int main(int argc, char** argv)
         else
             buildDrawing(db.get());
         std::string error;
-        if (!vemio::writeDxf(db.get(), dir + "/" + name + ".dxf", error)) {
+        if (!vemio::writeDxf(db.get(), dir + "/" + name + ".dxf", error) ||
+            (!blocks && !vemio::writeDxf(db.get(), dir + "/" + name + "_2018.dxf", error, nullptr,
+                                         vemio::DxfVersion::kR2018))) {
             std::cerr << "DXFOUT failed: " << error << "\n";
             status = 1;
         }

@@ -19,7 +19,7 @@ TEST(OutputCommands, DxfoutWritesTheDrawingUnderANameWithSpaces)
     ScratchDir dir;
     const VemcadRun run = runVemcad(dir, std::string(kDrawing) + "DXFOUT\nsite plan.dxf\n");
     EXPECT_EQ(run.status, 0);
-    EXPECT_TRUE(contains(run.out, "Enter file name: site plan.dxf")) << run.out;
+    EXPECT_TRUE(contains(run.out, "Enter file name or [Version]: site plan.dxf")) << run.out;
     EXPECT_TRUE(contains(run.out, "Wrote site plan.dxf (")) << run.out;
     const std::string dxf = readFile(dir.file("site plan.dxf"));
     const std::string start = "  0\nSECTION\n  2\nHEADER\n";
@@ -30,6 +30,27 @@ TEST(OutputCommands, DxfoutWritesTheDrawingUnderANameWithSpaces)
 
     const VemcadRun failed = runVemcad(dir, "DXFOUT\nno such dir/plan.dxf\n");
     EXPECT_TRUE(contains(failed.out, "Cannot write no such dir/plan.dxf: cannot create")) << failed.out;
+}
+
+TEST(OutputCommands, DxfoutWritesR2000WithEscapesOrR2018InUtf8)
+{
+    ScratchDir dir;
+    const std::string chinese = "TEXT\n0,-5\n2.5\n0\n坐标 plan\nLAYER\nN\n图层\n\n";
+    const VemcadRun run = runVemcad(dir, std::string(kDrawing) + chinese +
+                                             "DXFOUT\nold.dxf\nDXFOUT\nv\nR2018\nnew.dxf\n"
+                                             "DXFOUT\nVersion\nR14\n2000\nagain.dxf\n");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(contains(run.out, "Enter DXF version [R2000/R2018] <R2000>: R2018")) << run.out;
+    EXPECT_TRUE(contains(run.out, "Invalid option keyword.")) << run.out;
+    const std::string older = readFile(dir.file("old.dxf")), newer = readFile(dir.file("new.dxf"));
+    EXPECT_TRUE(contains(older, "$ACADVER\n  1\nAC1015\n"));
+    EXPECT_TRUE(contains(older, "\\U+5750\\U+6807 plan\n"));
+    EXPECT_TRUE(contains(older, "\n\\U+56FE\\U+5C42\n"));
+    EXPECT_TRUE(contains(newer, "$ACADVER\n  1\nAC1032\n"));
+    EXPECT_TRUE(contains(newer, "坐标 plan\n"));
+    EXPECT_TRUE(contains(newer, "\n图层\n"));
+    EXPECT_FALSE(contains(newer, "\\U+"));
+    EXPECT_EQ(readFile(dir.file("again.dxf")), older) << "the version is chosen for one DXFOUT";
 }
 
 TEST(OutputCommands, PlotAsksFileAreaAndCorners)
