@@ -153,7 +153,7 @@ void planHandles(AcDbDatabase* db, Drawing& d)
     });
 
     Generated& g = d.generated;
-    for (std::uint64_t* h : {&g.vportTable, &g.vport, &g.viewTable, &g.ucsTable, &g.appidTable, &g.appid,
+    for (std::uint64_t* h : {&g.vportTable, &g.vport, &g.viewTable, &g.ucsTable, &g.appidTable, &g.appid, &g.vemAppid,
                              &g.dimstyleTable, &g.dimstyle, &g.rootDict, &g.groupDict, &g.layoutDict,
                              &g.modelLayout, &g.paperLayout})
         *h = d.fresh();

@@ -59,7 +59,7 @@ struct BlockRecord {
 
 // Handles of the objects DXF needs that the drawing does not hold.
 struct Generated {
-    std::uint64_t vportTable, vport, viewTable, ucsTable, appidTable, appid, dimstyleTable, dimstyle;
+    std::uint64_t vportTable, vport, viewTable, ucsTable, appidTable, appid, vemAppid, dimstyleTable, dimstyle;
     std::uint64_t rootDict, groupDict, layoutDict, modelLayout, paperLayout;
 };
 

@@ -12,6 +12,8 @@
 #include "dbmtext.h"
 #include "dbpl.h"
 #include "dbspline.h"
+#include "drawing_store.h"
+#include "vemhost_program.h"
 
 namespace vemio {
 
@@ -19,6 +21,10 @@ namespace {
 
 // Pieces of pieces are exploded too, up to this depth; below it they are drawn.
 constexpr int kMaxExplodeDepth = 8;
+// The application whose XDATA ties a module's entity to its pieces, and the bytes of
+// one binary XDATA group.
+constexpr const char* kLiveApplication = "VEM";
+constexpr std::size_t kXdataChunk = 127;
 constexpr double kRadiansToDegrees = 180.0 / M_PI;
 
 bool isFinite(const AcGePoint3d& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
@@ -141,7 +147,48 @@ void DxfEntityWriter::write(const AcDbEntity& ent, std::uint64_t ownerHandle, bo
     m_owner = ownerHandle;
     m_paperSpace = paperSpace;
     const std::uint64_t handle = ent.objectHandle().value();
+    if (!acrt::isRuntimeClass(ent.isA()))
+        beginLiveEntity(ent, handle);
     writeAny(ent, handle != 0 ? handle : m_nextHandle++, DxfProperties::of(ent), 0);
+    endPiece();
+    m_live.className.clear();
+}
+
+void DxfEntityWriter::beginLiveEntity(const AcDbEntity& ent, std::uint64_t handle)
+{
+    vemhost::MemoryFiler filer(ent.database(), AcDb::kFileFiler);
+    if (handle == 0 || ent.dwgOutFields(&filer) != Acad::eOk || filer.filerStatus() != Acad::eOk)
+        return;  // its pieces go out plain
+    m_live.className = vemhost::toUtf8(ent.isA()->name());
+    m_live.handle = handle;
+    m_live.record = filer.bytes();
+    m_live.pieces = 0;
+    m_live.pending = false;
+}
+
+// 1001 VEM, 1000 class, 1005 the entity's handle, 1070 the piece's number (from 1) and,
+// on the first piece, the record as 1004 chunks of at most 127 bytes.
+void DxfEntityWriter::endPiece()
+{
+    if (!m_live.pending)
+        return;
+    m_live.pending = false;
+    m_out.str(1001, kLiveApplication);
+    m_out.str(1000, m_live.className);
+    m_out.handle(1005, m_live.handle);
+    m_out.integer(1070, m_live.pieces);
+    if (m_live.pieces != 1)
+        return;
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string chunk;
+    for (std::size_t at = 0; at < m_live.record.size(); at += kXdataChunk) {
+        chunk.clear();
+        for (std::size_t i = at; i < m_live.record.size() && i < at + kXdataChunk; ++i) {
+            chunk += kHex[m_live.record[i] >> 4];
+            chunk += kHex[m_live.record[i] & 0xF];
+        }
+        m_out.str(1004, chunk);
+    }
 }
 
 // A known entity under its own handle; anything else as the entities it is made of,
@@ -270,6 +317,11 @@ void DxfEntityWriter::writePrimitive(const vemhost::Primitive& prim, const DxfPr
 void DxfEntityWriter::common(const char* type, const Target& target)
 {
     const DxfProperties& p = target.props;
+    endPiece();
+    if (!m_live.className.empty() && target.handle != m_live.handle) {
+        ++m_live.pieces;
+        m_live.pending = true;
+    }
     m_out.str(0, type);
     m_out.handle(5, target.handle);
     m_out.handle(330, m_owner);

@@ -84,6 +84,20 @@ private:
         const DxfProperties& props;
     };
 
+    // An entity of a module (a coordinate system, a label) written as its pieces: each
+    // piece carries, as XDATA of the application VEM, the entity's class, its handle and
+    // the piece's number, and the first also the entity's filed record, so that a reader
+    // that knows the entity can bring it back while any other shows the pieces.
+    struct LiveEntity {
+        std::string className;
+        std::uint64_t handle = 0;
+        std::vector<unsigned char> record;
+        int pieces = 0;        // pieces begun so far
+        bool pending = false;  // the piece being written still lacks its XDATA
+    };
+    void beginLiveEntity(const AcDbEntity& ent, std::uint64_t handle);
+    void endPiece();
+
     void writeAny(const AcDbEntity& ent, std::uint64_t handle, const DxfProperties& props, int depth);
     bool writeKnown(const AcDbEntity& ent, const Target& target);
     void writePieces(const AcDbEntity& ent, const DxfProperties& props, int depth);
@@ -132,6 +146,7 @@ private:
     AcDbExtents m_extents;
     vemhost::PrimitiveCollector m_collector;
     std::wstring m_textScratch;
+    LiveEntity m_live;
 };
 
 }  // namespace vemio

@@ -136,8 +136,9 @@ void writeOtherTables(DxfStream& out, const Drawing& d)
     tableEnd(out);
     tableBegin(out, "UCS", g.ucsTable, 0);
     tableEnd(out);
-    tableBegin(out, "APPID", g.appidTable, 1);
+    tableBegin(out, "APPID", g.appidTable, 2);
     recordBegin(out, "APPID", g.appid, g.appidTable, "AcDbRegAppTableRecord", "ACAD");
+    recordBegin(out, "APPID", g.vemAppid, g.appidTable, "AcDbRegAppTableRecord", "VEM");
     tableEnd(out);
     tableBegin(out, "DIMSTYLE", g.dimstyleTable, 1);
     out.str(100, "AcDbDimStyleTable");

@@ -229,12 +229,33 @@ def check_blocks(directory):
                     where + " attribute positions")
 
 
+def check_live_pieces(directory):
+    """The pieces of coordinate systems and labels carry XDATA of VEM naming their
+    entity's class and handle and their own number, the first with the record."""
+    doc = ezdxf.readfile(os.path.join(directory, "interop.dxf"))
+    owners = {}
+    for entity in doc.modelspace():
+        if not entity.has_xdata("VEM"):
+            continue
+        tags = entity.get_xdata("VEM")
+        values = {code: value for code, value in tags}
+        check(values.get(1000) in ("EOrigin", "ECoPoint", "ECoLine"), f"VEM XDATA names {values.get(1000)!r}")
+        owners.setdefault(values.get(1005), []).append((values.get(1070), any(code == 1004 for code, _ in tags)))
+    check(len(owners) >= 3, f"pieces of {len(owners)} live entities carry VEM XDATA")
+    for handle, pieces in owners.items():
+        numbers = [n for n, _ in pieces]
+        check(numbers == list(range(1, len(pieces) + 1)), f"{handle}: pieces numbered {numbers}")
+        check([record for _, record in pieces] == [True] + [False] * (len(pieces) - 1),
+              f"{handle}: the record is not on the first piece alone")
+
+
 def main():
     directory = sys.argv[1]
     expected = check_file(directory, "interop", "readfile")
     if expected["labels"]:
         rotations = {round(e["rotation"]) % 360 for e in expected["model"] if e["type"] == "MTEXT" and "=" in e["text"]}
         check(len(rotations) >= 2, f"the labels' texts have rotations {rotations} only")
+        check_live_pieces(directory)
     else:
         print("note: the entity module is not part of this build; labels were not checked")
     # ezdxf.readfile leaves \U+XXXX in symbol names (its audit then rejects the

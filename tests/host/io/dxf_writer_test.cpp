@@ -345,8 +345,13 @@ TEST_F(DxfOut, ApplicationEntitiesBecomeTheirPiecesOrTheirDrawing)
     AcDbEntity* tag = static_cast<AcDbEntity*>(PieceTag::make());
     tag->setLayer(walls);
     tag->setColorIndex(4);
-    append(db(), tag);
+    const AcDbObjectId tagId = append(db(), tag);
     append(db(), static_cast<AcDbEntity*>(DrawnMark::make()));
+    AcDbEntity* opened = nullptr;
+    ASSERT_EQ(acdbOpenAcDbEntity(opened, tagId, AcDb::kForRead), Acad::eOk);
+    vemhost::MemoryFiler filer(db(), AcDb::kFileFiler);
+    ASSERT_EQ(opened->dwgOutFields(&filer), Acad::eOk);
+    opened->close();
     const long aliveBefore = vemhost::testing::liveObjectCount();
     vemio::DxfStats stats;
     const auto ents = entities(written(&stats));
@@ -373,6 +378,35 @@ TEST_F(DxfOut, ApplicationEntitiesBecomeTheirPiecesOrTheirDrawing)
     EXPECT_EQ(valueOf(ents[5], 1), "a\\{b\\}\\\\c");
     EXPECT_EQ(valueOf(ents[5], 50), "90");
     EXPECT_EQ(valueOf(ents[5], 71), "7");
+
+    // Each piece names, as XDATA of VEM, the entity it comes from and its own number;
+    // the first also carries the entity's filed record, byte for byte.
+    const std::string tagHandle = valueOf(objectsOfType(written(), "LINE")[0], 1005);
+    EXPECT_EQ(hexValue(tagHandle), tagId.handle().value());
+    const char* const classes[] = {"DxfTestTag", "DxfTestTag", "DxfTestMark", "DxfTestMark", "DxfTestMark",
+                                   "DxfTestMark"};
+    const char* const numbers[] = {"1", "2", "1", "2", "3", "4"};
+    for (size_t i = 0; i < ents.size(); ++i) {
+        EXPECT_EQ(valueOf(ents[i], 1001), "VEM") << i;
+        EXPECT_EQ(valueOf(ents[i], 1000), classes[i]) << i;
+        EXPECT_EQ(valueOf(ents[i], 1070), numbers[i]) << i;
+        EXPECT_EQ(valuesOf(ents[i], 1004).empty(), std::string(numbers[i]) != "1") << i;
+    }
+    std::string record;
+    for (const std::string& chunk : valuesOf(ents[0], 1004)) {
+        EXPECT_LE(chunk.size(), 254u);
+        record += chunk;
+    }
+    std::string expected;
+    for (unsigned char b : filer.bytes()) {
+        const char* const kHex = "0123456789ABCDEF";
+        expected += kHex[b >> 4];
+        expected += kHex[b & 0xF];
+    }
+    EXPECT_EQ(record, expected);
+    const auto appids = objectsOfType(written(), "APPID");
+    ASSERT_EQ(appids.size(), 2u);
+    EXPECT_EQ(valueOf(appids[1], 2), "VEM");
 }
 
 TEST_F(DxfOut, ProxiesAreWrittenAsTheirSavedGraphics)
