@@ -159,9 +159,14 @@ void DxfEntityWriter::beginLiveEntity(const AcDbEntity& ent, std::uint64_t handl
     vemhost::MemoryFiler filer(ent.database(), AcDb::kFileFiler);
     if (handle == 0 || ent.dwgOutFields(&filer) != Acad::eOk || filer.filerStatus() != Acad::eOk)
         return;  // its pieces go out plain
+    static const char kHex[] = "0123456789ABCDEF";
     m_live.className = vemhost::toUtf8(ent.isA()->name());
     m_live.handle = handle;
-    m_live.record = filer.bytes();
+    m_live.record.clear();
+    for (unsigned char b : filer.bytes()) {
+        m_live.record += kHex[b >> 4];
+        m_live.record += kHex[b & 0xF];
+    }
     m_live.pieces = 0;
     m_live.pending = false;
 }
@@ -179,16 +184,9 @@ void DxfEntityWriter::endPiece()
     m_out.integer(1070, m_live.pieces);
     if (m_live.pieces != 1)
         return;
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string chunk;
-    for (std::size_t at = 0; at < m_live.record.size(); at += kXdataChunk) {
-        chunk.clear();
-        for (std::size_t i = at; i < m_live.record.size() && i < at + kXdataChunk; ++i) {
-            chunk += kHex[m_live.record[i] >> 4];
-            chunk += kHex[m_live.record[i] & 0xF];
-        }
-        m_out.str(1004, chunk);
-    }
+    const std::string_view record = m_live.record;
+    for (std::size_t at = 0; at < record.size(); at += 2 * kXdataChunk)
+        m_out.str(1004, record.substr(at, 2 * kXdataChunk));
 }
 
 // A known entity under its own handle; anything else as the entities it is made of,

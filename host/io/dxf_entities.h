@@ -91,7 +91,7 @@ private:
     struct LiveEntity {
         std::string className;
         std::uint64_t handle = 0;
-        std::vector<unsigned char> record;
+        std::string record;    // the filed record in hexadecimal, two digits a byte
         int pieces = 0;        // pieces begun so far
         bool pending = false;  // the piece being written still lacks its XDATA
     };
