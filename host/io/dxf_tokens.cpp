@@ -59,6 +59,15 @@ bool DxfTokenizer::fail(const DxfPair& pair, std::string_view what)
     return false;
 }
 
+bool DxfTokenizer::failAtEnd(std::string_view what)
+{
+    if (m_line == 0 && m_error.empty())
+        m_error = "the file is empty";
+    DxfPair last;
+    last.line = m_line;
+    return fail(last, what);
+}
+
 bool DxfTokenizer::next(DxfPair& pair)
 {
     if (m_unread) {

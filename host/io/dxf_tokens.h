@@ -33,6 +33,9 @@ public:
     const std::string& error() const { return m_error; }
     // Ends reading with an error about the pair pair.
     bool fail(const DxfPair& pair, std::string_view what);
+    // The text ended before what was being read was whole: an error naming the last
+    // line (unless there is an error already). Always false.
+    bool failAtEnd(std::string_view what);
 
 private:
     bool line(std::string_view& out);
