@@ -255,3 +255,101 @@ TEST_F(DxfReader, RefusesWhatIsNotAsciiDxf)
     EXPECT_FALSE(vemio::isDxfPath("a/b.vdb"));
     EXPECT_FALSE(vemio::isDxfPath(".dxf"));
 }
+
+namespace {
+
+// A small drawing of release version in codePage: a layer, a TEXT and an MTEXT on it,
+// and a HATCH and a DIMENSION the host does not model.
+std::string smallDrawing(const char* version, const char* codePage, const std::string& layer,
+                         const std::string& text)
+{
+    return pairs({{0, "SECTION"}, {2, "HEADER"}, {9, "$ACADVER"}, {1, version}, {9, "$DWGCODEPAGE"},
+                  {3, codePage}, {9, "$CLAYER"}, {8, layer}, {0, "ENDSEC"},
+                  {0, "SECTION"}, {2, "TABLES"}, {0, "TABLE"}, {2, "LAYER"}, {70, "1"},
+                  {0, "LAYER"}, {2, layer}, {70, "5"}, {62, "-4"}, {6, "Continuous"}, {370, "30"},
+                  {0, "ENDTAB"}, {0, "ENDSEC"},
+                  {0, "SECTION"}, {2, "ENTITIES"},
+                  {0, "TEXT"}, {8, layer}, {10, "1"}, {20, "2"}, {40, "2.5"}, {1, text},
+                  {0, "HATCH"}, {8, layer}, {2, "SOLID"},
+                  {0, "MTEXT"}, {8, layer}, {10, "0"}, {20, "0"}, {40, "2"}, {3, text}, {1, "\\P" + text},
+                  {0, "DIMENSION"}, {8, "0"}, {0, "HATCH"}, {8, "0"},
+                  {0, "ENDSEC"}, {0, "EOF"}});
+}
+
+struct ReadBack {
+    std::wstring layer, text, mtext;
+    bool layerOff = false, frozen = false, locked = false, current = false;
+    int color = 0, weight = 0;
+};
+
+ReadBack readBack(AcDbDatabase* db)
+{
+    ReadBack r;
+    AcDbBlockTableRecord* model = nullptr;
+    if (acdbOpenObject(model, test_support::blockId(db, ACDB_MODEL_SPACE), AcDb::kForRead) != Acad::eOk)
+        return r;
+    AcDbBlockTableRecordIterator* it = nullptr;
+    model->newIterator(it);
+    for (; !it->done(); it->step()) {
+        AcDbEntity* ent = nullptr;
+        if (it->getEntity(ent, AcDb::kForRead) != Acad::eOk)
+            continue;
+        if (const AcDbText* t = AcDbText::cast(ent)) {
+            r.text = t->textStringConst();
+            AcDbLayerTableRecord* layer = nullptr;
+            if (acdbOpenObject(layer, t->layerId(), AcDb::kForRead) == Acad::eOk) {
+                const ACHAR* name = nullptr;
+                layer->getName(name);
+                r.layer = name;
+                r.layerOff = layer->isOff();
+                r.frozen = layer->isFrozen();
+                r.locked = layer->isLocked();
+                r.color = layer->colorIndex();
+                r.weight = int(layer->lineWeight());
+                layer->close();
+            }
+            r.current = t->layerId() == db->clayer();
+        } else if (const AcDbMText* m = AcDbMText::cast(ent)) {
+            r.mtext = m->contentsString().wstr();
+        }
+        ent->close();
+    }
+    delete it;
+    model->close();
+    return r;
+}
+
+}  // namespace
+
+// Layer names and texts in GBK (a file before AC1021 in ANSI_936), in UTF-8 (AC1027)
+// and as escapes come back as the same Chinese; the layer keeps its settings.
+TEST_F(DxfReader, ReadsChineseFromCodePagesUtf8AndEscapes)
+{
+    const struct {
+        const char* version;
+        const char* codePage;
+        std::string layer, text;
+    } cases[] = {
+        {"AC1015", "ANSI_936", "\xB5\xD8\xD0\xCE", "\xB8\xDF\xB3\xCC 12.5"},
+        {"AC1027", "ANSI_936", "\xE5\x9C\xB0\xE5\xBD\xA2", "\xE9\xAB\x98\xE7\xA8\x8B 12.5"},
+        {"AC1015", "ANSI_1252", "\\U+5730\\U+5F62", "\\U+9AD8\\U+7A0B 12.5"},
+        {"AC1009", "ANSI_936", "\\M+5B5D8\\M+5D0CE", "\\M+5B8DF\\M+5B3CC 12.5"},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        vemio::DxfReadStats stats;
+        std::unique_ptr<AcDbDatabase> read =
+            vemio::readDxfText(smallDrawing(c.version, c.codePage, c.layer, c.text), error, &stats);
+        ASSERT_NE(read, nullptr) << error;
+        const ReadBack r = readBack(read.get());
+        EXPECT_EQ(r.layer, L"地形") << c.version;
+        EXPECT_EQ(r.text, L"高程 12.5") << c.version;
+        EXPECT_EQ(r.mtext, L"高程 12.5\\P高程 12.5") << c.version;
+        EXPECT_TRUE(r.layerOff && r.frozen && r.locked && r.current) << c.version;
+        EXPECT_EQ(r.color, 4);
+        EXPECT_EQ(r.weight, 30);
+        EXPECT_EQ(stats.entities, 2u);
+        EXPECT_EQ(vemio::leftOutMessage(stats),
+                  "3 entities of classes this program does not model were left out: 1 DIMENSION, 2 HATCH.");
+    }
+}
