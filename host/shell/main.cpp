@@ -122,9 +122,16 @@ int main(int argc, char** argv)
         session.keepRecoveryJournal();
         if (options.drawing.empty())
             session.findUnsavedWork();
-        if (!options.drawing.empty() && !session.openDrawing(options.drawing, message)) {
-            std::fprintf(stderr, "vemcad: cannot open %s: %s\n", options.drawing.c_str(), message.c_str());
+        // Opening a DXF may tell what it left out.
+        std::string opened;
+        if (!options.drawing.empty() && !session.openDrawing(options.drawing, opened)) {
+            std::fprintf(stderr, "vemcad: cannot open %s: %s\n", options.drawing.c_str(), opened.c_str());
             status = 1;
+        } else if (!opened.empty()) {
+            vemhost::printPlain(vemhost::fromUtf8(opened + "\n"));
+        }
+        if (status != 0) {
+            // nothing to run
         } else if (options.serve) {
             status = vemweb::serveFromTerminal(session, console, options.port);
         } else {
