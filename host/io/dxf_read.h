@@ -3,6 +3,7 @@
 // to DXF input.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -34,6 +35,14 @@ struct Reader {
     NameIds layers, linetypes, styles, blocks;
     std::string currentLayer;      // $CLAYER as the file spells it
     std::vector<std::string> paperSpaceOwners;  // handles of paper-space block records
+    std::map<std::string, std::string, std::less<>> blockHandles;  // BLOCK_RECORD handles by name
+    std::uint64_t handseed = 0;                 // $HANDSEED
+
+    // The object made next gets the handle value names when no object has it yet (a
+    // fresh one otherwise); the seed is put back by handleKept once it is made.
+    void keepHandle(std::string_view value);
+    void handleKept();
+    std::uint64_t savedSeed = 0;  // while a handle is aimed at
 
     // Reads the groups of the record whose type was just read, up to the next code 0.
     bool readGroups();

@@ -391,7 +391,11 @@ bool isPaperSpace(const Reader& r, const Groups& g)
 AcDbEntity* append(Reader& r, std::string_view type, AcDbBlockTableRecord* block, EntityPtr ent, bool keepOpen)
 {
     AcDbObjectId id;
-    if (block->appendAcDbEntity(id, ent.get()) != Acad::eOk) {
+    if (const DxfPair* handle = find(r.groups, 5))
+        r.keepHandle(handle->value);
+    const Acad::ErrorStatus es = block->appendAcDbEntity(id, ent.get());
+    r.handleKept();
+    if (es != Acad::eOk) {
         leaveOut(r, type);
         return nullptr;
     }
@@ -445,7 +449,11 @@ bool readAttributes(Reader& r, AcDbBlockReference* ref)
         if (ref == nullptr)
             continue;
         std::unique_ptr<AcDbAttribute> attribute = makeAttrib(r, r.groups);
-        if (ref->appendAttribute(attribute.get()) == Acad::eOk)
+        if (const DxfPair* handle = find(r.groups, 5))
+            r.keepHandle(handle->value);
+        const Acad::ErrorStatus es = ref->appendAttribute(attribute.get());
+        r.handleKept();
+        if (es == Acad::eOk)
             attribute.release()->close();
         else
             leaveOut(r, "ATTRIB");

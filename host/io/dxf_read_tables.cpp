@@ -29,7 +29,8 @@ bool isLineWeight(long long value)
 // The record of table named name (case as the host compares), made when create and
 // the table lacks it. Null id when it cannot be had.
 template <class Table, class Record>
-AcDbObjectId findOrMake(Reader& r, NameIds& cache, std::string_view name, bool create)
+AcDbObjectId findOrMake(Reader& r, NameIds& cache, std::string_view name, bool create,
+                        std::string_view handle = std::string_view())
 {
     auto cached = cache.find(name);
     if (cached != cache.end())
@@ -43,10 +44,13 @@ AcDbObjectId findOrMake(Reader& r, NameIds& cache, std::string_view name, bool c
         return id;
     if (table->getAt(wide.c_str(), id) != Acad::eOk && create && table->upgradeOpen() == Acad::eOk) {
         auto record = std::make_unique<Record>();
+        if (!handle.empty())
+            r.keepHandle(handle);
         if (record->setName(wide.c_str()) == Acad::eOk && table->add(id, record.get()) == Acad::eOk)
             record.release()->close();
         else
             id.setNull();
+        r.handleKept();
     }
     cache.emplace(std::string(name), id);
     return id;
@@ -67,7 +71,7 @@ struct Groups {
 
 void readLayer(Reader& r, const Groups& g)
 {
-    const AcDbObjectId id = findOrMake<AcDbLayerTable, AcDbLayerTableRecord>(r, r.layers, g.text(2), true);
+    const AcDbObjectId id = findOrMake<AcDbLayerTable, AcDbLayerTableRecord>(r, r.layers, g.text(2), true, g.text(5));
     Opened<AcDbLayerTableRecord> layer;
     if (id.isNull() || acdbOpenObject(layer.slot(), id, AcDb::kForWrite) != Acad::eOk)
         return;
@@ -91,7 +95,7 @@ void readLayer(Reader& r, const Groups& g)
 void readLinetype(Reader& r, const Groups& g)
 {
     const AcDbObjectId id =
-        findOrMake<AcDbLinetypeTable, AcDbLinetypeTableRecord>(r, r.linetypes, g.text(2), true);
+        findOrMake<AcDbLinetypeTable, AcDbLinetypeTableRecord>(r, r.linetypes, g.text(2), true, g.text(5));
     Opened<AcDbLinetypeTableRecord> linetype;
     if (!id.isNull() && g.has(3) && acdbOpenObject(linetype.slot(), id, AcDb::kForWrite) == Acad::eOk)
         linetype->setComments(r.decode(g.text(3)));
@@ -103,7 +107,7 @@ void readStyle(Reader& r, const Groups& g)
     if ((intOf(g.text(70), 0) & 1) != 0 || g.text(2).empty())
         return;
     const AcDbObjectId id =
-        findOrMake<AcDbTextStyleTable, AcDbTextStyleTableRecord>(r, r.styles, g.text(2), true);
+        findOrMake<AcDbTextStyleTable, AcDbTextStyleTableRecord>(r, r.styles, g.text(2), true, g.text(5));
     Opened<AcDbTextStyleTableRecord> style;
     if (id.isNull() || acdbOpenObject(style.slot(), id, AcDb::kForWrite) != Acad::eOk)
         return;
@@ -121,8 +125,12 @@ void readStyle(Reader& r, const Groups& g)
 void readBlockRecord(Reader& r, const Groups& g)
 {
     const std::string_view name = g.text(2);
-    if (name.size() >= 12 && strncasecmp(name.data(), "*Paper_Space", 12) == 0 && g.has(5))
+    if (!g.has(5))
+        return;
+    if (name.size() >= 12 && strncasecmp(name.data(), "*Paper_Space", 12) == 0)
         r.paperSpaceOwners.emplace_back(g.text(5));
+    else
+        r.blockHandles.emplace(std::string(name), std::string(g.text(5)));
 }
 
 void readRecord(Reader& r, std::string_view table)
@@ -166,7 +174,9 @@ AcDbObjectId styleId(Reader& r, std::string_view name)
 
 AcDbObjectId blockId(Reader& r, std::string_view name)
 {
-    return findOrMake<AcDbBlockTable, AcDbBlockTableRecord>(r, r.blocks, name, true);
+    const auto handle = r.blockHandles.find(name);
+    return findOrMake<AcDbBlockTable, AcDbBlockTableRecord>(
+        r, r.blocks, name, true, handle != r.blockHandles.end() ? std::string_view(handle->second) : std::string_view());
 }
 
 bool readTables(Reader& r)

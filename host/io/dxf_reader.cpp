@@ -11,6 +11,8 @@
 #include <new>
 
 #include "dbsymtb.h"
+#include "drawing_schema.h"
+#include "drawing_store.h"
 #include "dxf_read.h"
 #include "opened_object.h"
 
@@ -33,6 +35,8 @@ void applyVariable(Reader& r, const Variable& v, std::string& codePage)
         r.stats.version = std::string(v.first.value);
     else if (v.name == "$DWGCODEPAGE")
         codePage = std::string(v.first.value);
+    else if (v.name == "$HANDSEED")
+        parseDxfHandle(v.first.value, r.handseed);
     else if (v.name == "$CLAYER")
         r.currentLayer = std::string(v.first.value);
     else if (v.name == "$PDMODE")
@@ -81,8 +85,12 @@ bool readFile(Reader& r)
     while (r.tokens.next(pair)) {
         if (pair.code == 999)
             continue;
-        if (isZero(pair, "EOF"))
+        if (isZero(pair, "EOF")) {
+            // Objects added later get handles above every handle the file gave out.
+            if (r.handseed < schema::kHandleLimit)
+                acrt::raiseHandseed(r.db, r.handseed);
             return true;
+        }
         if (!isZero(pair, "SECTION"))
             return r.fail(pair, "expected a section, found '" + std::string(pair.value.substr(0, 40)) + "'");
         DxfPair name;
@@ -115,6 +123,23 @@ bool Reader::readGroups()
         groups.push_back(pair);
     }
     return tokens.failAtEnd("the file ends inside a record");
+}
+
+void Reader::keepHandle(std::string_view value)
+{
+    std::uint64_t handle = 0;
+    AcDbObjectId taken;
+    if (!parseDxfHandle(value, handle) || handle == 0 || handle >= schema::kHandleLimit ||
+        db->getAcDbObjectId(taken, false, AcDbHandle(handle)) == Acad::eOk)
+        return;
+    savedSeed = acrt::aimHandseed(db, handle);
+}
+
+void Reader::handleKept()
+{
+    if (savedSeed != 0)
+        acrt::raiseHandseed(db, savedSeed);
+    savedSeed = 0;
 }
 
 const wchar_t* Reader::decode(std::string_view value)

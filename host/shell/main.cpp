@@ -17,7 +17,7 @@
 namespace {
 
 const char kUsage[] =
-    "usage: vemcad [--script FILE.scr | --serve [--port N]] [--no-commands] [--no-modules] [DRAWING.vdb]\n"
+    "usage: vemcad [--script FILE.scr | --serve [--port N]] [--no-commands] [--no-modules] [DRAWING.vdb | DRAWING.dxf]\n"
     "  --script FILE   run the commands of FILE, then exit\n"
     "  --serve         run the session in the browser: serve it on 127.0.0.1 and print\n"
     "                  the address to open\n"
