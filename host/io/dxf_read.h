@@ -65,6 +65,10 @@ bool readBlocks(Reader& r);
 bool readEntities(Reader& r);
 
 // ---- symbols (dxf_read_tables.cpp) ----
+// Names of the spaces' blocks (any case): *Model_Space, *Paper_Space and those of more
+// layouts (*Paper_Space0 ...).
+bool isPaperSpaceName(std::string_view name);
+bool isSpaceName(std::string_view name);
 // The id of a layer, linetype, text style or block named by value; a layer or block
 // the file does not define is made. Null when the name is unusable.
 AcDbObjectId layerId(Reader& r, std::string_view name);
@@ -77,6 +81,8 @@ AcDbObjectId blockId(Reader& r, std::string_view name);
 // the host does not model is counted and passed by. An INSERT reads its ATTRIBs and
 // SEQEND too. paperBlock, when not null, takes entities marked as paper space.
 bool readEntity(Reader& r, const DxfPair& type, AcDbBlockTableRecord* block, AcDbBlockTableRecord* paperBlock);
+// Counts an entity left out, by its type.
+void leaveOut(Reader& r, std::string_view type);
 
 }  // namespace dxfin
 }  // namespace vemio

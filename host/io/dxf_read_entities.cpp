@@ -2,8 +2,6 @@
 // entity of its type with the common properties (layer, linetype, colour, lineweight,
 // linetype scale, visibility) and appended to its block. Points that DXF holds in the
 // entity's own plane (circles, arcs, texts, block references) are turned to world ones.
-#include <strings.h>
-
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -362,16 +360,6 @@ Maker makerOf(std::string_view type)
     return nullptr;
 }
 
-void leaveOut(Reader& r, std::string_view type)
-{
-    ++r.stats.skipped;
-    auto it = r.stats.skippedTypes.find(type);
-    if (it == r.stats.skippedTypes.end())
-        r.stats.skippedTypes.emplace(std::string(type), 1);
-    else
-        ++it->second;
-}
-
 // Marked as paper space by 67, or owned by a paper-space block record.
 bool isPaperSpace(const Reader& r, const Groups& g)
 {
@@ -405,12 +393,6 @@ AcDbEntity* append(Reader& r, std::string_view type, AcDbBlockTableRecord* block
         return resident;
     resident->close();
     return nullptr;
-}
-
-bool isSpaceName(std::string_view name)
-{
-    return name.size() >= 12 && (strncasecmp(name.data(), "*Model_Space", 12) == 0 ||
-                                 strncasecmp(name.data(), "*Paper_Space", 12) == 0);
 }
 
 EntityPtr makeInsert(Reader& r, const Groups& g)
@@ -456,7 +438,7 @@ bool readAttributes(Reader& r, AcDbBlockReference* ref)
         if (es == Acad::eOk)
             attribute.release()->close();
         else
-            leaveOut(r, "ATTRIB");
+            leaveOut(r, "attribute");
     }
     return r.tokens.failAtEnd("the file ends inside a block reference");
 }
@@ -480,6 +462,19 @@ bool readInsert(Reader& r, std::string_view type, AcDbBlockTableRecord* block)
 
 }  // namespace
 
+void leaveOut(Reader& r, std::string_view type)
+{
+    // The parts of an old-style polyline and of a reference are counted with it.
+    if (type == "VERTEX" || type == "SEQEND" || type == "ATTRIB")
+        return;
+    ++r.stats.skipped;
+    auto it = r.stats.skippedTypes.find(type);
+    if (it == r.stats.skippedTypes.end())
+        r.stats.skippedTypes.emplace(std::string(type), 1);
+    else
+        ++it->second;
+}
+
 bool readEntity(Reader& r, const DxfPair& type, AcDbBlockTableRecord* block, AcDbBlockTableRecord* paperBlock)
 {
     if (!r.readGroups())
@@ -490,9 +485,7 @@ bool readEntity(Reader& r, const DxfPair& type, AcDbBlockTableRecord* block, AcD
         return readInsert(r, type.value, block);
     const Maker make = makerOf(type.value);
     if (make == nullptr) {
-        // The parts of an old-style polyline are counted with it.
-        if (type.value != "VERTEX" && type.value != "SEQEND")
-            leaveOut(r, type.value);
+        leaveOut(r, type.value);
         return true;
     }
     EntityPtr ent = make(r, r.groups);

@@ -127,7 +127,7 @@ void readBlockRecord(Reader& r, const Groups& g)
     const std::string_view name = g.text(2);
     if (!g.has(5))
         return;
-    if (name.size() >= 12 && strncasecmp(name.data(), "*Paper_Space", 12) == 0)
+    if (isPaperSpaceName(name))
         r.paperSpaceOwners.emplace_back(g.text(5));
     else
         r.blockHandles.emplace(std::string(name), std::string(g.text(5)));
@@ -156,6 +156,16 @@ void setCurrentLayer(Reader& r)
 }
 
 }  // namespace
+
+bool isPaperSpaceName(std::string_view name)
+{
+    return name.size() >= 12 && strncasecmp(name.data(), "*Paper_Space", 12) == 0;
+}
+
+bool isSpaceName(std::string_view name)
+{
+    return isPaperSpaceName(name) || (name.size() == 12 && strncasecmp(name.data(), "*Model_Space", 12) == 0);
+}
 
 AcDbObjectId layerId(Reader& r, std::string_view name)
 {

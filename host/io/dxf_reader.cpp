@@ -210,9 +210,9 @@ bool readBlocks(Reader& r)
             else if (g.code == 10 || g.code == 20 || g.code == 30)
                 (g.code == 10 ? base.x : g.code == 20 ? base.y : base.z) = realOf(g.value, 0.0);
         }
-        const bool space = strncasecmp(std::string(name).c_str(), "*Model_Space", 12) == 0 ||
-                           strncasecmp(std::string(name).c_str(), "*Paper_Space", 12) == 0;
-        AcDbObjectId id = space ? AcDbObjectId() : blockId(r, name);
+        // The entities of the current layouts are in ENTITIES; those the spaces' blocks
+        // hold here belong to further layouts, which the drawing does not have.
+        const AcDbObjectId id = isSpaceName(name) ? AcDbObjectId() : blockId(r, name);
         Opened<AcDbBlockTableRecord> block;
         if (!id.isNull() && acdbOpenObject(block.slot(), id, AcDb::kForWrite) == Acad::eOk)
             block->setOrigin(base);
@@ -222,7 +222,9 @@ bool readBlocks(Reader& r)
             if (block.get() != nullptr) {
                 if (!readEntity(r, pair, block.get(), nullptr))
                     return false;
-            } else if (!r.readGroups()) {
+            } else if (r.readGroups()) {
+                leaveOut(r, pair.value);
+            } else {
                 return false;
             }
         }

@@ -128,7 +128,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "vemcad: cannot open %s: %s\n", options.drawing.c_str(), opened.c_str());
             status = 1;
         } else if (!opened.empty()) {
-            vemhost::printPlain(vemhost::fromUtf8(opened + "\n"));
+            vemhost::printPlain(vemhost::fromUtf8("\n" + opened));
         }
         if (status != 0) {
             // nothing to run

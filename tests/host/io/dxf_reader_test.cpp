@@ -279,6 +279,24 @@ TEST_F(DxfReader, FilesCutShortOrSpoiltAnywhereAreRefusedCleanly)
         else
             EXPECT_EQ(vemhost::testing::openObjectCount(read.get()), 0) << i;
     }
+    // Numbers out of every range: huge, negative, zero.
+    const char* const kOdd[] = {"1e300", "-1", "0", "-1e300"};
+    int spoiltNumbers = 0;
+    for (std::size_t i = 0; i + 1 < boundaries.size(); ++i) {
+        const std::size_t begin = i == 0 ? 0 : boundaries[i - 1];
+        const std::size_t valueAt = whole.find('\n', begin) + 1;
+        const std::size_t valueEnd = whole.find('\n', valueAt);
+        double number = 0.0;
+        if (!vemio::parseDxfReal(std::string_view(whole).substr(valueAt, valueEnd - valueAt), number))
+            continue;
+        std::string spoilt = whole;
+        spoilt.replace(valueAt, valueEnd - valueAt, kOdd[spoiltNumbers++ % 4]);
+        std::unique_ptr<AcDbDatabase> read = vemio::readDxfText(spoilt, error);
+        ASSERT_NE(read, nullptr) << i << ": " << error;
+        std::string out;
+        EXPECT_TRUE(vemio::writeDxfToString(read.get(), out, error)) << i << ": " << error;
+    }
+    EXPECT_GT(spoiltNumbers, 300);
 }
 
 TEST_F(DxfReader, RefusesWhatIsNotAsciiDxf)
