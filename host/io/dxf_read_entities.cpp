@@ -470,9 +470,8 @@ void leaveOut(Reader& r, std::string_view type)
     ++r.stats.skipped;
     auto it = r.stats.skippedTypes.find(type);
     if (it == r.stats.skippedTypes.end())
-        r.stats.skippedTypes.emplace(std::string(type), 1);
-    else
-        ++it->second;
+        it = r.stats.skippedTypes.emplace(printable(type), 0).first;
+    ++it->second;
 }
 
 bool readEntity(Reader& r, const DxfPair& type, AcDbBlockTableRecord* block, AcDbBlockTableRecord* paperBlock)

@@ -92,7 +92,7 @@ bool readFile(Reader& r)
             return true;
         }
         if (!isZero(pair, "SECTION"))
-            return r.fail(pair, "expected a section, found '" + std::string(pair.value.substr(0, 40)) + "'");
+            return r.fail(pair, "expected a section, found '" + printable(pair.value) + "'");
         DxfPair name;
         if (!r.tokens.next(name))
             break;
@@ -199,7 +199,7 @@ bool readBlocks(Reader& r)
         if (isZero(pair, "ENDSEC"))
             return true;
         if (!isZero(pair, "BLOCK"))
-            return r.fail(pair, "expected BLOCK, found '" + std::string(pair.value.substr(0, 40)) + "'");
+            return r.fail(pair, "expected BLOCK, found '" + printable(pair.value) + "'");
         if (!r.readGroups())
             return false;
         std::string_view name;

@@ -85,7 +85,7 @@ bool DxfTokenizer::next(DxfPair& pair)
         return fail(pair, "a line too long for a group code");
     long long code = 0;
     if (!parseDxfInt(codeText, code) || code < kMinCode || code > kMaxCode)
-        return fail(pair, "expected a group code, found '" + std::string(codeText.substr(0, 40)) + "'");
+        return fail(pair, "expected a group code, found '" + printable(codeText) + "'");
     if (!line(value))
         return fail(pair, "the file ends after a group code, before its value");
     if (value.size() > kMaxLine)
@@ -94,6 +94,15 @@ bool DxfTokenizer::next(DxfPair& pair)
     pair.value = value;
     m_last = pair;
     return true;
+}
+
+std::string printable(std::string_view value)
+{
+    std::string out(value.substr(0, 40));
+    for (char& c : out)
+        if (c < 0x20 || c > 0x7E)
+            c = '?';
+    return out;
 }
 
 bool parseDxfInt(std::string_view value, long long& out)

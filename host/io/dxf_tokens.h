@@ -48,6 +48,10 @@ private:
     std::string m_error;
 };
 
+// At most 40 bytes of a value, fit for a message: bytes other than printable ASCII
+// become '?'.
+VEMIO_PORT std::string printable(std::string_view value);
+
 // Values as numbers: spaces around them allowed, the whole value used. False when the
 // value is not such a number (a real must be finite).
 VEMIO_PORT bool parseDxfInt(std::string_view value, long long& out);

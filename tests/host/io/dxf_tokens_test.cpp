@@ -69,6 +69,7 @@ TEST(DxfTokenizer, RefusesHostileInputNamingTheLine)
         {"0\nSECTION\n2", "line 3: the file ends after a group code, before its value"},
         {"0\nSECTION\n5000\nx\n", "line 3: expected a group code, found '5000'"},
         {"1 2\nx\n", "line 1: expected a group code, found '1 2'"},
+        {"\x1b[2J\xE5\n", "line 1: expected a group code, found '?[2J?'"},
         {"99999999999999999999\nx\n", "line 1: expected a group code, found '99999999999999999999'"},
         {"1\n" + std::string(2 << 20, 'a') + "\n", "line 1: a value too long"},
     };
