@@ -238,12 +238,15 @@ bool readBlocks(Reader& r)
 
 bool readEntities(Reader& r)
 {
-    Opened<AcDbBlockTable> table;
-    if (r.db->getBlockTable(table.slot(), AcDb::kForRead) != Acad::eOk)
-        return r.fail(DxfPair(), "the drawing has no block table");
     AcDbObjectId modelId, paperId;
-    table->getAt(ACDB_MODEL_SPACE, modelId);
-    table->getAt(ACDB_PAPER_SPACE, paperId);
+    {
+        // Closed before the entities are read: a reference may add the block it names.
+        Opened<AcDbBlockTable> table;
+        if (r.db->getBlockTable(table.slot(), AcDb::kForRead) != Acad::eOk)
+            return r.fail(DxfPair(), "the drawing has no block table");
+        table->getAt(ACDB_MODEL_SPACE, modelId);
+        table->getAt(ACDB_PAPER_SPACE, paperId);
+    }
     Opened<AcDbBlockTableRecord> model, paper;
     if (acdbOpenObject(model.slot(), modelId, AcDb::kForWrite) != Acad::eOk)
         return r.fail(DxfPair(), "the drawing has no model space");
@@ -271,7 +274,7 @@ std::unique_ptr<AcDbDatabase> readDxfText(std::string_view text, std::string& er
 {
     error.clear();
     try {
-        auto db = std::make_unique<AcDbDatabase>(true, true);
+        auto db = std::make_unique<AcDbDatabase>();
         dxfin::Reader reader(text, db.get());
         if (!dxfin::readFile(reader)) {
             error = reader.tokens.error();
