@@ -95,10 +95,10 @@ ACRT_PORT Acad::ErrorStatus addLoadedObject(AcDbDatabase* db, AcDbObject* obj, A
                                             AcDbObjectId owner);
 
 // How a drawing read from another format keeps its objects' handles: aimHandseed makes
-// the next object made in db get handle, which no object may have yet (look it up with
-// getAcDbObjectId first), and returns the seed it replaced; raiseHandseed, given that
-// seed once the object is made (or was not), puts the seed back above every handle in
-// use. raiseHandseed never lowers the seed.
+// the next object made in db get handle (or the first handle above it that no object
+// has), and returns the seed it replaced; raiseHandseed, given that seed once the
+// object is made (or was not), puts the seed back above every handle in use.
+// raiseHandseed never lowers the seed.
 ACRT_PORT Adesk::UInt64 aimHandseed(AcDbDatabase* db, Adesk::UInt64 handle);
 ACRT_PORT void raiseHandseed(AcDbDatabase* db, Adesk::UInt64 handle);
 
