@@ -43,6 +43,9 @@ AcDbStub* AcDbDatabase::Impl::newStub(AcDbDatabase* owner)
     stubs.emplace_back();
     AcDbStub* stub = &stubs.back();
     stub->database = owner;
+    // The seed may have been aimed below handles in use (acrt::aimHandseed): pass them.
+    while (byHandle.find(handseed) != nullptr)
+        ++handseed;
     stub->handle = handseed++;
     byHandle.insert(stub->handle, stub);
     return stub;

@@ -88,6 +88,23 @@ Acad::ErrorStatus addLoadedObject(AcDbDatabase* db, AcDbObject* obj, Adesk::UInt
     return obj->close();
 }
 
+Adesk::UInt64 aimHandseed(AcDbDatabase* db, Adesk::UInt64 handle)
+{
+    AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(db);
+    if (impl == nullptr || handle == 0)
+        return 0;
+    const Adesk::UInt64 previous = impl->handseed;
+    impl->handseed = handle;
+    return previous;
+}
+
+void raiseHandseed(AcDbDatabase* db, Adesk::UInt64 handle)
+{
+    AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(db);
+    if (impl != nullptr && handle > impl->handseed)
+        impl->handseed = handle;
+}
+
 void restoreStoreHeader(AcDbDatabase* db, const StoreHeader& header)
 {
     AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(db);

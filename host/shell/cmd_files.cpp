@@ -1,6 +1,7 @@
-// Drawing files and modules: NEW, OPEN, SAVE, SAVEAS, QUIT, APPLOAD and ARX. Nothing
-// unsaved is thrown away without asking, and no file is replaced without asking: not
-// another file, and not the drawing's own once another program has written it.
+// Drawing files and modules: NEW, OPEN (drawing files and DXF), DXFIN, SAVE, SAVEAS,
+// QUIT, APPLOAD and ARX. Nothing unsaved is thrown away without asking, and no file is
+// replaced without asking: not another file, and not the drawing's own once another
+// program has written it.
 #include <sys/stat.h>
 
 #include <cwchar>
@@ -106,10 +107,26 @@ void openCommand(Session& session)
     std::string path, message;
     if (!offerToSave(session) || !askFileName(path))
         return;
-    if (!session.openDrawing(path, message))
+    if (!session.openDrawing(path, message)) {
         report(false, "Cannot open " + path + ": " + message + " The current drawing is unchanged.");
-    else
-        say(vemhost::fromUtf8("Opened " + path + "."));
+        return;
+    }
+    say(vemhost::fromUtf8("Opened " + path + "."));
+    report(true, message);
+}
+
+// DXFIN: a DXF read into the current drawing, which must be empty.
+void dxfinCommand(Session& session)
+{
+    std::string path, message;
+    if (!askFileName(path))
+        return;
+    if (!session.importDxf(path, message)) {
+        report(false, "Cannot read " + path + ": " + message + " The current drawing is unchanged.");
+        return;
+    }
+    say(vemhost::fromUtf8("Read " + path + "."));
+    report(true, message);
 }
 
 void saveCommand(Session& session) { saveCurrent(session); }
@@ -178,6 +195,7 @@ void addFileCommands(std::vector<HostCommand>& table)
     //              name         run             undoable
     table.push_back({L"NEW", newCommand, true});
     table.push_back({L"OPEN", openCommand, true});
+    table.push_back({L"DXFIN", dxfinCommand, true});
     table.push_back({L"SAVE", saveCommand, false});
     table.push_back({L"SAVEAS", saveasCommand, false});
     table.push_back({L"QUIT", quitCommand, false});

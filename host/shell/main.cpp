@@ -17,7 +17,7 @@
 namespace {
 
 const char kUsage[] =
-    "usage: vemcad [--script FILE.scr | --serve [--port N]] [--no-commands] [--no-modules] [DRAWING.vdb]\n"
+    "usage: vemcad [--script FILE.scr | --serve [--port N]] [--no-commands] [--no-modules] [DRAWING.vdb | DRAWING.dxf]\n"
     "  --script FILE   run the commands of FILE, then exit\n"
     "  --serve         run the session in the browser: serve it on 127.0.0.1 and print\n"
     "                  the address to open\n"
@@ -122,9 +122,16 @@ int main(int argc, char** argv)
         session.keepRecoveryJournal();
         if (options.drawing.empty())
             session.findUnsavedWork();
-        if (!options.drawing.empty() && !session.openDrawing(options.drawing, message)) {
-            std::fprintf(stderr, "vemcad: cannot open %s: %s\n", options.drawing.c_str(), message.c_str());
+        // Opening a DXF may tell what it left out.
+        std::string opened;
+        if (!options.drawing.empty() && !session.openDrawing(options.drawing, opened)) {
+            std::fprintf(stderr, "vemcad: cannot open %s: %s\n", options.drawing.c_str(), opened.c_str());
             status = 1;
+        } else if (!opened.empty()) {
+            vemhost::printPlain(vemhost::fromUtf8("\n" + opened));
+        }
+        if (status != 0) {
+            // nothing to run
         } else if (options.serve) {
             status = vemweb::serveFromTerminal(session, console, options.port);
         } else {

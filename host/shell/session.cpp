@@ -6,7 +6,9 @@
 
 #include "acedads.h"
 #include "dbapserv.h"
+#include "dbsymtb.h"
 #include "drawing_file.h"
+#include "dxf_reader.h"
 #include "shell_input.h"
 
 namespace vemcad {
@@ -59,7 +61,7 @@ void Session::adopt(std::unique_ptr<AcDbDatabase> db, const std::string& path)
 
 void Session::markSaved()
 {
-    m_recovered = false;
+    m_unsavedWork = false;
     undo().markSaved();
     m_savedClayer = m_db->clayer();
     m_savedTilemode = m_db->tilemode();
@@ -72,7 +74,7 @@ bool Session::isModified() const
 {
     return undo().changedSinceSave() || m_db->clayer() != m_savedClayer || m_db->tilemode() != m_savedTilemode ||
            m_db->pdmode() != m_savedPdmode || m_db->pdsize() != m_savedPdsize ||
-           m_db->textsize() != m_savedTextsize || m_recovered;
+           m_db->textsize() != m_savedTextsize || m_unsavedWork;
 }
 
 std::wstring Session::drawingName() const
@@ -91,6 +93,8 @@ void Session::newDrawing()
 
 bool Session::openDrawing(const std::string& path, std::string& message)
 {
+    if (vemio::isDxfPath(path))
+        return openDxf(path, message);
     std::unique_ptr<AcDbDatabase> opened = vemio::openDrawing(path, message);
     if (opened == nullptr)
         return false;
@@ -98,6 +102,56 @@ bool Session::openDrawing(const std::string& path, std::string& message)
     m_journal.attach(m_db.get(), path, drawingName());
     if (m_running)
         offerRecovery();
+    return true;
+}
+
+bool Session::openDxf(const std::string& path, std::string& message)
+{
+    vemio::DxfReadStats stats;
+    std::unique_ptr<AcDbDatabase> read = vemio::readDxf(path, message, &stats);
+    if (read == nullptr)
+        return false;
+    // Named as the unnamed drawing it replaces would be.
+    adopt(std::move(read), "");
+    m_journal.attach(m_db.get(), "", drawingName());
+    message = vemio::leftOutMessage(stats);
+    return true;
+}
+
+namespace {
+// Whether the block named space holds no entity (erased ones aside).
+bool isEmptySpace(AcDbDatabase* db, const ACHAR* space)
+{
+    AcDbBlockTable* table = nullptr;
+    if (db->getBlockTable(table, AcDb::kForRead) != Acad::eOk)
+        return false;
+    AcDbBlockTableRecord* block = nullptr;
+    const Acad::ErrorStatus es = table->getAt(space, block, AcDb::kForRead);
+    table->close();
+    if (es != Acad::eOk)
+        return es == Acad::eKeyNotFound;
+    AcDbBlockTableRecordIterator* it = nullptr;
+    const bool empty = block->newIterator(it) == Acad::eOk && it->done();
+    delete it;
+    block->close();
+    return empty;
+}
+}  // namespace
+
+bool Session::importDxf(const std::string& path, std::string& message)
+{
+    if (!isEmptySpace(m_db.get(), ACDB_MODEL_SPACE) || !isEmptySpace(m_db.get(), ACDB_PAPER_SPACE)) {
+        message = "the drawing is not empty; DXFIN reads into an empty drawing only (use NEW first, or OPEN the DXF).";
+        return false;
+    }
+    vemio::DxfReadStats stats;
+    std::unique_ptr<AcDbDatabase> read = vemio::readDxf(path, message, &stats);
+    if (read == nullptr)
+        return false;
+    adopt(std::move(read), m_path);
+    m_journal.attach(m_db.get(), m_path, drawingName());
+    m_unsavedWork = true;
+    message = vemio::leftOutMessage(stats);
     return true;
 }
 
@@ -122,7 +176,7 @@ void Session::offerRecovery()
             return;
     }
     adopt(std::move(recovered.db), recovered.path);
-    m_recovered = true;
+    m_unsavedWork = true;
 }
 
 bool Session::saveDrawing(const std::string& path, std::string& message)

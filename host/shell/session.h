@@ -52,7 +52,12 @@ public:
 
     // Replaces the current drawing (which is discarded) by a new or opened one.
     void newDrawing();
+    // A .dxf opens as a new drawing without a file (SAVE asks for one; the DXF is left
+    // as it is); message then tells what it left out, if anything.
     bool openDrawing(const std::string& path, std::string& message);
+    // DXFIN: the DXF at path becomes the drawing, which must hold no entities; it keeps
+    // its file name and counts as changed. message as for openDrawing.
+    bool importDxf(const std::string& path, std::string& message);
     // Saves to path, keeping the file it replaces as its .bak; on success message may
     // hold a warning about the .bak.
     bool saveDrawing(const std::string& path, std::string& message);
@@ -98,6 +103,7 @@ private:
     void adopt(std::unique_ptr<AcDbDatabase> db, const std::string& path);
     void markSaved();
     void offerRecovery();
+    bool openDxf(const std::string& path, std::string& message);
 
     std::vector<HostCommand> m_commands;
     std::unique_ptr<AcDbDatabase> m_db;
@@ -117,7 +123,7 @@ private:
     ViewRequest m_view;
     RecoveryJournal m_journal;
     bool m_running = false;
-    bool m_recovered = false;  // the drawing holds recovered work not saved yet
+    bool m_unsavedWork = false;  // the drawing holds recovered or imported work not saved yet
 };
 
 // Before the drawing is replaced or the session ends: with unsaved changes, asks whether

@@ -94,6 +94,14 @@ ACRT_PORT AcDbObject* makeProxy(AcDbDatabase* db, const ProxyClass& cls, bool is
 ACRT_PORT Acad::ErrorStatus addLoadedObject(AcDbDatabase* db, AcDbObject* obj, Adesk::UInt64 handle,
                                             AcDbObjectId owner);
 
+// How a drawing read from another format keeps its objects' handles: aimHandseed makes
+// the next object made in db get handle (or the first handle above it that no object
+// has), and returns the seed it replaced; raiseHandseed, given that seed once the
+// object is made (or was not), puts the seed back above every handle in use.
+// raiseHandseed never lowers the seed.
+ACRT_PORT Adesk::UInt64 aimHandseed(AcDbDatabase* db, Adesk::UInt64 handle);
+ACRT_PORT void raiseHandseed(AcDbDatabase* db, Adesk::UInt64 handle);
+
 // Gives an opened database its saved header. The handle seed never goes below the
 // handles in use.
 ACRT_PORT void restoreStoreHeader(AcDbDatabase* db, const StoreHeader& header);

@@ -7,6 +7,7 @@
 #include "db_internals.h"
 #include "dbsymtb.h"
 #include "drawing_builder.h"
+#include "drawing_store.h"
 #include "host_fixture.h"
 
 namespace {
@@ -208,4 +209,28 @@ TEST_F(Database, ObjectsUnderScatteredHandlesAreFoundByHandle)
     AcDbLine* refused = new AcDbLine();
     EXPECT_EQ(AcDbSystemInternals::makeResident(db(), refused, duplicate, 0x3000), Acad::eDuplicateKey);
     delete refused;
+}
+
+// A reader of another format aims the seed at a handle from its file: the next object
+// gets it, or the first free handle above when it is taken; the seed then goes back.
+TEST_F(Database, AimedHandleSeedGivesTheNextObjectThatHandleOrTheNextFreeOne)
+{
+    auto append = [this]() {
+        return test_support::appendTo(db(), ACDB_MODEL_SPACE, new AcDbLine()).handle().value();
+    };
+    const Adesk::UInt64 first = append(), second = append();
+    const Adesk::UInt64 seed = db()->handseed().value();
+    ASSERT_EQ(second, first + 1);
+
+    Adesk::UInt64 saved = acrt::aimHandseed(db(), 0x5000);
+    EXPECT_EQ(append(), 0x5000u);
+    acrt::raiseHandseed(db(), saved);
+    EXPECT_EQ(db()->handseed().value(), 0x5001u);
+
+    saved = acrt::aimHandseed(db(), first);  // taken, and so is the one after it
+    EXPECT_EQ(append(), second + 1);
+    acrt::raiseHandseed(db(), saved);
+    EXPECT_EQ(db()->handseed().value(), 0x5001u);
+    EXPECT_GT(db()->handseed().value(), seed);
+    EXPECT_EQ(append(), 0x5001u);
 }

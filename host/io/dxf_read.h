@@ -1,0 +1,88 @@
+// The parts of DXF input: the reader's state shared by the sections (pairs, texts,
+// names of symbols resolved once) and the functions that read each section. Private
+// to DXF input.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dbmain.h"
+#include "dxf_decode.h"
+#include "dxf_reader.h"
+#include "dxf_tokens.h"
+
+class AcDbBlockTableRecord;
+
+namespace vemio {
+namespace dxfin {
+
+// Symbol names to ids, by the bytes the file spells them with.
+using NameIds = std::map<std::string, AcDbObjectId, std::less<>>;
+
+struct Reader {
+    Reader(std::string_view text, AcDbDatabase* database) : tokens(text), db(database) {}
+
+    DxfTokenizer tokens;
+    DxfTextDecoder decoder;
+    AcDbDatabase* db;
+    DxfReadStats stats;
+    std::vector<DxfPair> groups;  // of the record being read, after its type
+    std::wstring text;            // decoding scratch
+    NameIds layers, linetypes, styles, blocks;
+    std::string currentLayer;      // $CLAYER as the file spells it
+    std::vector<std::string> paperSpaceOwners;  // handles of paper-space block records
+    std::map<std::string, std::string, std::less<>> blockHandles;  // BLOCK_RECORD handles by name
+    std::uint64_t handseed = 0;                 // $HANDSEED
+
+    // The object made next gets the handle value names when no object has it yet (a
+    // fresh one otherwise); the seed is put back by handleKept once it is made.
+    void keepHandle(std::string_view value);
+    void handleKept();
+    std::uint64_t savedSeed = 0;  // while a handle is aimed at
+
+    // Reads the groups of the record whose type was just read, up to the next code 0.
+    bool readGroups();
+    // value decoded into text.
+    const wchar_t* decode(std::string_view value);
+    // Fails with a message naming the pair.
+    bool fail(const DxfPair& pair, std::string_view what) { return tokens.fail(pair, what); }
+    // The next pair must be 0 with one of these values; false (with the error) if not.
+    bool expectZero(DxfPair& pair);
+};
+
+// Values of the groups, with defaults when a group is missing or unreadable.
+double realOf(std::string_view value, double fallback);
+long long intOf(std::string_view value, long long fallback);
+
+// ---- sections ----
+bool readHeader(Reader& r);
+bool readTables(Reader& r);
+bool readBlocks(Reader& r);
+bool readEntities(Reader& r);
+
+// ---- symbols (dxf_read_tables.cpp) ----
+// Names of the spaces' blocks (any case): *Model_Space, *Paper_Space and those of more
+// layouts (*Paper_Space0 ...).
+bool isPaperSpaceName(std::string_view name);
+bool isSpaceName(std::string_view name);
+// The id of a layer, linetype, text style or block named by value; a layer or block
+// the file does not define is made. Null when the name is unusable.
+AcDbObjectId layerId(Reader& r, std::string_view name);
+AcDbObjectId linetypeId(Reader& r, std::string_view name);
+AcDbObjectId styleId(Reader& r, std::string_view name);
+AcDbObjectId blockId(Reader& r, std::string_view name);
+
+// ---- entities (dxf_read_entities.cpp) ----
+// Reads the entity whose type pair was just read (its groups not yet) into block; one
+// the host does not model is counted and passed by. An INSERT reads its ATTRIBs and
+// SEQEND too. paperBlock, when not null, takes entities marked as paper space.
+bool readEntity(Reader& r, const DxfPair& type, AcDbBlockTableRecord* block, AcDbBlockTableRecord* paperBlock);
+// Counts an entity left out, by its type.
+void leaveOut(Reader& r, std::string_view type);
+
+}  // namespace dxfin
+}  // namespace vemio

@@ -1,0 +1,339 @@
+// DXF input's frame: the file read whole into memory, its sections in order, the
+// header's settings, and the sections of blocks and entities handed to the entity
+// reader with the block each entity goes to.
+#include "dxf_reader.h"
+
+#include <strings.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <new>
+
+#include "dbsymtb.h"
+#include "drawing_schema.h"
+#include "drawing_store.h"
+#include "dxf_read.h"
+#include "opened_object.h"
+
+namespace vemio {
+namespace dxfin {
+
+namespace {
+
+bool isZero(const DxfPair& pair, const char* value) { return pair.code == 0 && pair.value == value; }
+
+// A header variable's value: the pairs after 9 $NAME up to the next 9 or 0.
+struct Variable {
+    std::string_view name;
+    DxfPair first;
+};
+
+void applyVariable(Reader& r, const Variable& v, std::string& codePage)
+{
+    if (v.name == "$ACADVER")
+        r.stats.version = std::string(v.first.value);
+    else if (v.name == "$DWGCODEPAGE")
+        codePage = std::string(v.first.value);
+    else if (v.name == "$HANDSEED")
+        parseDxfHandle(v.first.value, r.handseed);
+    else if (v.name == "$CLAYER")
+        r.currentLayer = std::string(v.first.value);
+    else if (v.name == "$PDMODE")
+        r.db->setPdmode(Adesk::Int16(intOf(v.first.value, 0)));
+    else if (v.name == "$PDSIZE")
+        r.db->setPdsize(realOf(v.first.value, 0.0));
+    else if (v.name == "$TEXTSIZE" && realOf(v.first.value, 0.0) > 0.0)
+        r.db->setTextsize(realOf(v.first.value, 2.5));
+}
+
+// Texts are UTF-8 from AC1021 on, in the header's code page before.
+void chooseEncoding(Reader& r, const std::string& codePage)
+{
+    if (r.stats.version >= "AC1021")
+        r.decoder.useUtf8();
+    else
+        r.decoder.useCodePage(codePage.empty() ? std::string_view("ANSI_1252") : std::string_view(codePage));
+}
+
+bool skipSection(Reader& r)
+{
+    DxfPair pair;
+    while (r.tokens.next(pair))
+        if (isZero(pair, "ENDSEC"))
+            return true;
+    return r.tokens.failAtEnd("the file ends inside a section");
+}
+
+bool readSection(Reader& r, std::string_view name)
+{
+    if (name == "HEADER")
+        return readHeader(r);
+    if (name == "TABLES")
+        return readTables(r);
+    if (name == "BLOCKS")
+        return readBlocks(r);
+    if (name == "ENTITIES")
+        return readEntities(r);
+    return skipSection(r);
+}
+
+bool readFile(Reader& r)
+{
+    DxfPair pair;
+    bool sawHeader = false;
+    while (r.tokens.next(pair)) {
+        if (pair.code == 999)
+            continue;
+        if (isZero(pair, "EOF")) {
+            // Objects added later get handles above every handle the file gave out.
+            if (r.handseed < schema::kHandleLimit)
+                acrt::raiseHandseed(r.db, r.handseed);
+            return true;
+        }
+        if (!isZero(pair, "SECTION"))
+            return r.fail(pair, "expected a section, found '" + printable(pair.value) + "'");
+        DxfPair name;
+        if (!r.tokens.next(name))
+            break;
+        if (name.code != 2)
+            return r.fail(name, "a section without its name");
+        if (!sawHeader && name.value != "HEADER") {
+            chooseEncoding(r, std::string());
+            sawHeader = true;
+        }
+        sawHeader = sawHeader || name.value == "HEADER";
+        if (!readSection(r, name.value))
+            return false;
+    }
+    return r.tokens.failAtEnd("the file ends before EOF");
+}
+
+}  // namespace
+
+bool Reader::readGroups()
+{
+    groups.clear();
+    DxfPair pair;
+    while (tokens.next(pair)) {
+        if (pair.code == 0) {
+            tokens.unread();
+            return true;
+        }
+        groups.push_back(pair);
+    }
+    return tokens.failAtEnd("the file ends inside a record");
+}
+
+void Reader::keepHandle(std::string_view value)
+{
+    std::uint64_t handle = 0;
+    AcDbObjectId taken;
+    if (!parseDxfHandle(value, handle) || handle == 0 || handle >= schema::kHandleLimit ||
+        db->getAcDbObjectId(taken, false, AcDbHandle(handle)) == Acad::eOk)
+        return;
+    savedSeed = acrt::aimHandseed(db, handle);
+}
+
+void Reader::handleKept()
+{
+    if (savedSeed != 0)
+        acrt::raiseHandseed(db, savedSeed);
+    savedSeed = 0;
+}
+
+const wchar_t* Reader::decode(std::string_view value)
+{
+    decoder.decode(value, text);
+    return text.c_str();
+}
+
+double realOf(std::string_view value, double fallback)
+{
+    double d = 0.0;
+    return parseDxfReal(value, d) ? d : fallback;
+}
+
+long long intOf(std::string_view value, long long fallback)
+{
+    long long i = 0;
+    if (parseDxfInt(value, i))
+        return i;
+    // Some writers put integers as reals ("1.0").
+    double d = 0.0;
+    return parseDxfReal(value, d) && d >= -2e9 && d <= 2e9 && d == double((long long)d) ? (long long)d : fallback;
+}
+
+bool readHeader(Reader& r)
+{
+    std::string codePage;
+    DxfPair pair;
+    Variable v;
+    bool pending = false;
+    while (r.tokens.next(pair)) {
+        if (pair.code == 0) {
+            if (pair.value != "ENDSEC")
+                return r.fail(pair, "expected ENDSEC at the end of the header");
+            chooseEncoding(r, codePage);
+            // The current layer is resolved once the layers are read (readTables).
+            return true;
+        }
+        if (pair.code == 9) {
+            v.name = pair.value;
+            pending = true;
+        } else if (pending) {
+            v.first = pair;
+            applyVariable(r, v, codePage);
+            pending = false;
+        }
+    }
+    return r.tokens.failAtEnd("the file ends inside the header");
+}
+
+// Block records of the spaces hold nothing in BLOCKS (their entities are in ENTITIES);
+// user blocks are filled, the base point set from the BLOCK record.
+bool readBlocks(Reader& r)
+{
+    DxfPair pair;
+    while (r.tokens.next(pair)) {
+        if (isZero(pair, "ENDSEC"))
+            return true;
+        if (!isZero(pair, "BLOCK"))
+            return r.fail(pair, "expected BLOCK, found '" + printable(pair.value) + "'");
+        if (!r.readGroups())
+            return false;
+        std::string_view name;
+        AcGePoint3d base;
+        for (const DxfPair& g : r.groups) {
+            if (g.code == 2)
+                name = g.value;
+            else if (g.code == 10 || g.code == 20 || g.code == 30)
+                (g.code == 10 ? base.x : g.code == 20 ? base.y : base.z) = realOf(g.value, 0.0);
+        }
+        // The entities of the current layouts are in ENTITIES; those the spaces' blocks
+        // hold here belong to further layouts, which the drawing does not have.
+        const AcDbObjectId id = isSpaceName(name) ? AcDbObjectId() : blockId(r, name);
+        Opened<AcDbBlockTableRecord> block;
+        if (!id.isNull() && acdbOpenObject(block.slot(), id, AcDb::kForWrite) == Acad::eOk)
+            block->setOrigin(base);
+        while (r.tokens.next(pair) && !isZero(pair, "ENDBLK")) {
+            if (pair.code != 0)
+                return r.fail(pair, "expected an entity in the block");
+            if (block.get() != nullptr) {
+                if (!readEntity(r, pair, block.get(), nullptr))
+                    return false;
+            } else if (r.readGroups()) {
+                leaveOut(r, pair.value);
+            } else {
+                return false;
+            }
+        }
+        if (!isZero(pair, "ENDBLK"))
+            return r.tokens.failAtEnd("the file ends inside a block");
+        if (!r.readGroups())
+            return false;
+    }
+    return r.tokens.failAtEnd("the file ends inside the blocks");
+}
+
+bool readEntities(Reader& r)
+{
+    AcDbObjectId modelId, paperId;
+    {
+        // Closed before the entities are read: a reference may add the block it names.
+        Opened<AcDbBlockTable> table;
+        if (r.db->getBlockTable(table.slot(), AcDb::kForRead) != Acad::eOk)
+            return r.fail(DxfPair(), "the drawing has no block table");
+        table->getAt(ACDB_MODEL_SPACE, modelId);
+        table->getAt(ACDB_PAPER_SPACE, paperId);
+    }
+    Opened<AcDbBlockTableRecord> model, paper;
+    if (acdbOpenObject(model.slot(), modelId, AcDb::kForWrite) != Acad::eOk)
+        return r.fail(DxfPair(), "the drawing has no model space");
+    acdbOpenObject(paper.slot(), paperId, AcDb::kForWrite);
+    DxfPair pair;
+    while (r.tokens.next(pair)) {
+        if (isZero(pair, "ENDSEC"))
+            return true;
+        if (pair.code != 0)
+            return r.fail(pair, "expected an entity");
+        if (!readEntity(r, pair, model.get(), paper.get()))
+            return false;
+    }
+    return r.tokens.failAtEnd("the file ends inside the entities");
+}
+
+}  // namespace dxfin
+
+bool isDxfPath(const std::string& path)
+{
+    return path.size() > 4 && strcasecmp(path.c_str() + path.size() - 4, ".dxf") == 0;
+}
+
+std::unique_ptr<AcDbDatabase> readDxfText(std::string_view text, std::string& error, DxfReadStats* stats)
+{
+    error.clear();
+    try {
+        auto db = std::make_unique<AcDbDatabase>();
+        dxfin::Reader reader(text, db.get());
+        if (!dxfin::readFile(reader)) {
+            error = reader.tokens.error();
+            return nullptr;
+        }
+        if (stats != nullptr)
+            *stats = reader.stats;
+        return db;
+    } catch (const std::bad_alloc&) {
+        error = "out of memory";
+        return nullptr;
+    }
+}
+
+std::unique_ptr<AcDbDatabase> readDxf(const std::string& path, std::string& error, DxfReadStats* stats)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot open '" + path + "': " + std::strerror(errno);
+        return nullptr;
+    }
+    std::string bytes;
+    try {
+        in.seekg(0, std::ios::end);
+        const std::streamoff size = in.tellg();
+        in.seekg(0, std::ios::beg);
+        if (size < 0)
+            throw std::ios::failure("size");
+        bytes.resize(std::size_t(size));
+        in.read(bytes.data(), size);
+        if (!in)
+            throw std::ios::failure("read");
+    } catch (const std::exception&) {
+        error = "cannot read '" + path + "'";
+        return nullptr;
+    }
+    if (bytes.compare(0, 22, "AutoCAD Binary DXF\r\n\x1A") == 0) {
+        error = "cannot open '" + path + "': binary DXF is not read, only ASCII DXF";
+        return nullptr;
+    }
+    std::unique_ptr<AcDbDatabase> db = readDxfText(bytes, error, stats);
+    if (!db)
+        error = "cannot open '" + path + "': " + error;
+    return db;
+}
+
+std::string leftOutMessage(const DxfReadStats& stats)
+{
+    if (stats.skipped == 0)
+        return std::string();
+    std::string message = std::to_string(stats.skipped) +
+                          (stats.skipped == 1 ? " entity" : " entities") +
+                          " of classes this program does not model were left out:";
+    const char* separator = " ";
+    for (const auto& [type, count] : stats.skippedTypes) {
+        message += separator + std::to_string(count) + " " + type;
+        separator = ", ";
+    }
+    return message + ".";
+}
+
+}  // namespace vemio

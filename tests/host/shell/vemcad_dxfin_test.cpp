@@ -1,0 +1,67 @@
+// vemcad end to end with DXF: OPEN NAME.dxf and `vemcad NAME.dxf` open a DXF as a new
+// drawing without a file (SAVE asks for one and the DXF stays as it was; its entities
+// go out again as they came), DXFIN reads one into an empty drawing only, and what the
+// host does not model is reported.
+#include "vemcad_runner.h"
+
+namespace {
+
+const char kDraw[] = "LINE\n0,0\n10,0\n\nCIRCLE\n5,5\n3\nDXFOUT\na.dxf\n";
+
+// A DXF with a line and two entities of classes the host does not model.
+const char kForeign[] = "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n"
+                        "0\nHATCH\n8\n0\n0\nHATCH\n8\n0\n0\nENDSEC\n0\nEOF\n";
+
+// The ENTITIES section of a DXF file.
+std::string entitiesOf(const std::string& dxf)
+{
+    const std::size_t begin = dxf.find("ENTITIES\n");
+    return begin == std::string::npos ? std::string() : dxf.substr(begin, dxf.find("ENDSEC", begin) - begin);
+}
+
+}  // namespace
+
+TEST(VemcadDxf, OpenReadsADxfAsANewDrawingThatSaveAsksANameFor)
+{
+    ScratchDir dir;
+    VemcadRun run = runVemcad(dir, std::string(kDraw) + "NEW\nN\nOPEN\na.dxf\nDXFOUT\nb.dxf\nSAVE\nb.vdb\nQUIT\n");
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("Opened a.dxf."), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Saved b.vdb."), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Wrote b.dxf (2 entities)."), std::string::npos) << run.out;
+    const std::string written = readFile(dir.file("a.dxf"));
+    ASSERT_NE(entitiesOf(written).find("LINE"), std::string::npos);
+    EXPECT_EQ(entitiesOf(readFile(dir.file("b.dxf"))), entitiesOf(written));
+
+    // From the command line too; QUIT after a change asks about Drawing1.vdb, not the DXF.
+    run = runVemcad(dir, "LINE\n1,1\n2,2\n\nQUIT\nN\n", "a.dxf");
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("Save changes to Drawing1.vdb?"), std::string::npos) << run.out;
+    EXPECT_EQ(readFile(dir.file("a.dxf")), written);
+}
+
+TEST(VemcadDxf, DxfinReadsIntoAnEmptyDrawingOnlyAndTellsWhatItLeftOut)
+{
+    ScratchDir dir;
+    std::ofstream(dir.file("f.dxf")) << kForeign;
+    VemcadRun run = runVemcad(dir, std::string(kDraw) + "DXFIN\nf.dxf\nNEW\nN\nDXFIN\nf.dxf\nQUIT\nN\n");
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("Cannot read f.dxf: the drawing is not empty; DXFIN reads into an empty drawing only"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("Read f.dxf."), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("2 entities of classes this program does not model were left out: 2 HATCH."),
+              std::string::npos)
+        << run.out;
+    // The drawing read counts as changed.
+    EXPECT_NE(run.out.find("Save changes to Drawing2.vdb?"), std::string::npos) << run.out;
+
+    run = runVemcad(dir, "QUIT\n", "f.dxf");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("2 HATCH."), std::string::npos) << run.out;
+    std::ofstream(dir.file("bad.dxf")) << "0\nSECTION\n2\nENTITIES\n0\nLINE\n8";
+    run = runVemcad(dir, "OPEN\nbad.dxf\nQUIT\n");
+    EXPECT_NE(run.out.find("Cannot open bad.dxf: cannot open 'bad.dxf': line 7: the file ends after a group code"),
+              std::string::npos)
+        << run.out;
+}
