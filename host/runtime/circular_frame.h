@@ -12,6 +12,9 @@ namespace acrt {
 
 constexpr double kTwoPi = 2.0 * M_PI;
 
+// A radius a circle or an arc may be given: above zero and finite.
+inline bool isUsableRadius(double radius) { return radius > 0.0 && std::isfinite(radius); }
+
 class CircularFrame {
 public:
     CircularFrame(const AcGePoint3d& center, const AcGeVector3d& normal) : m_center(center), m_z(normal.normal())

@@ -21,7 +21,6 @@ using acrt::printListLine;
 
 namespace {
 
-bool isUsableRadius(double radius) { return radius > 0.0 && std::isfinite(radius); }
 bool isUsableAngle(double angle) { return std::isfinite(angle); }
 
 double radiansToDegrees(double angle) { return angle * 180.0 / M_PI; }
@@ -58,7 +57,7 @@ Acad::ErrorStatus AcDbArc::setCenter(const AcGePoint3d& pt)
 
 Acad::ErrorStatus AcDbArc::setRadius(double radius)
 {
-    if (!isUsableRadius(radius))
+    if (!acrt::isUsableRadius(radius))
         return Acad::eInvalidInput;
     assertWriteEnabled();
     m_radius = radius;

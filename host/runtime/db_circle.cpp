@@ -18,8 +18,6 @@ using acrt::printListLine;
 
 namespace {
 
-bool isUsableRadius(double radius) { return radius > 0.0 && std::isfinite(radius); }
-
 // Grips: 0 the centre, then the quadrants at 0, 90, 180 and 270 degrees in the plane.
 constexpr int kGripCount = 5;
 
@@ -45,7 +43,7 @@ Acad::ErrorStatus AcDbCircle::setCenter(const AcGePoint3d& pt)
 
 Acad::ErrorStatus AcDbCircle::setRadius(double radius)
 {
-    if (!isUsableRadius(radius))
+    if (!acrt::isUsableRadius(radius))
         return Acad::eInvalidInput;
     assertWriteEnabled();
     m_radius = radius;
