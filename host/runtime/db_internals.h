@@ -9,6 +9,7 @@
 
 #include "dbmain.h"
 #include "handle_index.h"
+#include "pass_through.h"
 
 class AcDbLayerTableRecord;
 class AcDbBlockTableRecord;
@@ -125,6 +126,8 @@ struct ACRT_PORT AcDbDatabase::Impl {
     std::unique_ptr<acrt::SpatialIndex> spatial;  // the entities' extents by block, told of every change
     acrt::ChangeFanout changes;                   // tells both
     Adesk::Int64 serial = 0;  // names the database inside entity names (ads_name)
+    // DXF extras of modelled objects by handle (see pass_through.h).
+    std::unordered_map<Adesk::UInt64, std::vector<acrt::DxfGroup>> dxfExtras;
 
     Impl();
     ~Impl();
