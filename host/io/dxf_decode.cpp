@@ -242,4 +242,11 @@ void DxfTextDecoder::resolveEscapes(std::wstring& text)
     text.resize(write);
 }
 
+bool isDxfTextCode(int code)
+{
+    return (code >= 1 && code <= 9 && code != 5) || (code >= 100 && code <= 102) || (code >= 300 && code <= 309) ||
+           (code >= 410 && code <= 419) || (code >= 430 && code <= 439) || (code >= 470 && code <= 479) ||
+           code == 999 || (code >= 1000 && code <= 1003);
+}
+
 }  // namespace vemio

@@ -41,6 +41,11 @@ private:
     iconv_t m_pages[6] = {iconv_t(-1), iconv_t(-1), iconv_t(-1), iconv_t(-1), iconv_t(-1), iconv_t(-1)};
 };
 
+// Whether a group of this code holds a text (names included) that input decodes and
+// output encodes: 1-4 and 6-9, 100-102, 300-309, 410-419, 430-439, 470-479, 999 and
+// 1000-1003. Handles, binary chunks and numbers are kept byte for byte.
+VEMIO_PORT bool isDxfTextCode(int code);
+
 // The iconv name of a $DWGCODEPAGE value ("ANSI_936" is "GBK"); empty when unknown.
 VEMIO_PORT std::string iconvNameOf(std::string_view dwgCodePage);
 

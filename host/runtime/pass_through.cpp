@@ -224,7 +224,7 @@ Acad::ErrorStatus DxfPassThroughObject::dwgInFields(AcDbDwgFiler* pFiler)
     acrt::DxfGroups groups;
     if (es == Acad::eOk)
         es = pFiler->readUInt8(&place);
-    if (es == Acad::eOk && place > Adesk::UInt8(acrt::DxfPlace::kObject))
+    if (es == Acad::eOk && place > Adesk::UInt8(acrt::DxfPlace::kHeaderVariable))
         es = Acad::eFilerError;
     if (es == Acad::eOk)
         es = acrt::readText(pFiler, type);

@@ -32,6 +32,8 @@ enum class DxfPlace : Adesk::UInt8 {
     kClass = 0,        // an entry of the CLASSES section
     kTableRecord = 1,  // a record of the table its type names (VPORT, APPID, DIMSTYLE ...)
     kObject = 2,       // an object of the OBJECTS section
+    kHeaderVariable = 3,  // a header variable the host does not model: its type is the
+                          // variable's name ("$DIMSCALE"), its groups the value's groups
 };
 
 }  // namespace acrt
@@ -99,7 +101,10 @@ namespace acrt {
 
 // A modelled object's DXF extras: the groups of its record that the host does not
 // model, in file order: 102 groups with what they enclose (reactors, extension
-// dictionary) and XDATA (1001 and the groups after it). Kept by the database beside the
+// dictionary), XDATA (1001 and the groups after it) and, for a symbol table record,
+// the groups of its own subclass the host does not model (a linetype's dashes, a block
+// record's layout ...). Output writes the 102 groups after the handle, a record's own
+// groups after the ones it writes from the record, and XDATA last. Kept by the database beside the
 // object, saved with the drawing; a copy of the object does not take them.
 ACRT_PORT void setDxfExtras(AcDbObject* obj, DxfGroups extras);
 // Null when the object has none.
