@@ -52,6 +52,13 @@ struct Reader {
     bool fail(const DxfPair& pair, std::string_view what) { return tokens.fail(pair, what); }
     // The next pair must be 0 with one of these values; false (with the error) if not.
     bool expectZero(DxfPair& pair);
+
+    // Pieces of application entities, held until the file is read (dxf_read_labels.cpp).
+    struct LiveEntities;
+    struct LiveEntitiesDeleter {
+        void operator()(LiveEntities* live) const;
+    };
+    std::unique_ptr<LiveEntities, LiveEntitiesDeleter> live;
 };
 
 // Values of the groups, with defaults when a group is missing or unreadable.
@@ -83,6 +90,17 @@ AcDbObjectId blockId(Reader& r, std::string_view name);
 bool readEntity(Reader& r, const DxfPair& type, AcDbBlockTableRecord* block, AcDbBlockTableRecord* paperBlock);
 // Counts an entity left out, by its type.
 void leaveOut(Reader& r, std::string_view type);
+
+// ---- application entities (dxf_read_labels.cpp) ----
+// Takes ent, just made from the record's groups for block, when those groups carry the
+// XDATA of the application VEM: it is a piece of a module's entity, settled when the
+// file is read. appendNow: the piece must go in at once, so every piece of its entity
+// goes in plain. False when ent is left to the caller.
+bool holdLivePiece(Reader& r, std::string_view type, AcDbBlockTableRecord* block, std::unique_ptr<AcDbEntity>& ent,
+                   bool appendNow);
+// Makes each entity whose pieces were held from its record, under its handle, in their
+// block; the pieces of one that cannot be made go in as plain entities.
+void makeLiveEntities(Reader& r);
 
 }  // namespace dxfin
 }  // namespace vemio

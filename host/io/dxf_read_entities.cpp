@@ -378,6 +378,8 @@ bool isPaperSpace(const Reader& r, const Groups& g)
 // Returns the entity still open when keepOpen.
 AcDbEntity* append(Reader& r, std::string_view type, AcDbBlockTableRecord* block, EntityPtr ent, bool keepOpen)
 {
+    if (holdLivePiece(r, type, block, ent, keepOpen))
+        return nullptr;
     AcDbObjectId id;
     if (const DxfPair* handle = find(r.groups, 5))
         r.keepHandle(handle->value);

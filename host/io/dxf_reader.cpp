@@ -86,6 +86,7 @@ bool readFile(Reader& r)
         if (pair.code == 999)
             continue;
         if (isZero(pair, "EOF")) {
+            makeLiveEntities(r);
             // Objects added later get handles above every handle the file gave out.
             if (r.handseed < schema::kHandleLimit)
                 acrt::raiseHandseed(r.db, r.handseed);
