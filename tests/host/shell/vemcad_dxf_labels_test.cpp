@@ -10,9 +10,11 @@
 namespace {
 
 // A coordinate system at the origin (axes A up, B right, 1:1, three decimals), a point
-// label at (10, 20) with its text at (15, 25), a line label on x = 40.
+// label at (10, 20) with its text at (15, 25), a line label on x = 40; a line erased
+// between them, so that the labels' handles are not the next free ones.
 const char kLabels[] =
     "EORI\n0,0\n\n\n\n\n\n\n\n\n\n"
+    "LINE\n100,100\n101,101\n\nERASE\n100.5,100.5\n\n"
     "ECOP\n0,5\n10,20\n15,25\n\n"
     "ECOL\n0,5\n\n40,40\n\n";
 const char kListAll[] = "COLIST\nALL\n\n";
