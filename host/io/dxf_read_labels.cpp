@@ -319,7 +319,7 @@ void appendPlain(Reader& r, AcDbBlockTableRecord* block, LiveEntity& live)
 }
 
 // The entity read from its record, or null when its class is not here or the record
-// does not read whole. Sets deferred when it names an entity still gathered.
+// does not read whole. Sets deferred when the record names an entity still gathered.
 std::unique_ptr<AcDbEntity> readRecord(Reader::LiveEntities& live, RecordFiler& filer, LiveEntity& entity,
                                        bool& deferred)
 {
@@ -335,9 +335,10 @@ std::unique_ptr<AcDbEntity> readRecord(Reader::LiveEntities& live, RecordFiler& 
     }
     filer.start(entity.record, entity.handle);
     const Acad::ErrorStatus es = ent->dwgInFields(&filer);
+    // A class may refuse a reference that does not resolve yet: waiting comes first.
+    deferred = filer.namesGathered();
     if (es != Acad::eOk || filer.filerStatus() != Acad::eOk || std::size_t(filer.tell()) != entity.record.size())
         return nullptr;
-    deferred = filer.namesGathered();
     return ent;
 }
 
