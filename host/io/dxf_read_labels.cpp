@@ -285,8 +285,8 @@ const AcDbEntity& firstPieceOf(const LiveEntity& live)
     return *live.pieces.front().entity;
 }
 
-// Appends ent under handle (when no object has it) and closes it; false when the block
-// refuses it (ent is then still the caller's).
+// Appends ent (left open) under handle when no object has that handle yet, under a
+// fresh one otherwise; false when the block refuses it (ent is then still the caller's).
 bool appendUnder(Reader& r, AcDbBlockTableRecord* block, AcDbEntity* ent, std::string_view handle)
 {
     AcDbObjectId id;
