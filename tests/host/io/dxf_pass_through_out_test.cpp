@@ -82,6 +82,19 @@ void expectSame(const Object& found, const Object& wanted, const std::string& wh
     }
 }
 
+// A kept entity whose geometry the host knows: its extents a fixed box.
+class BoxedKept : public DxfPassThroughEntity {
+public:
+    BoxedKept() : DxfPassThroughEntity("HATCH", groupsOf({{100, "AcDbEntity"}, {8, "0"}})) {}
+
+protected:
+    Acad::ErrorStatus subGetGeomExtents(AcDbExtents& extents) const override
+    {
+        extents = AcDbExtents(AcGePoint3d(-100, -200, 0), AcGePoint3d(300, 400, 0));
+        return Acad::eOk;
+    }
+};
+
 class DxfKeptOut : public HostFixture {
 protected:
     std::string write(vemio::DxfVersion version)
@@ -398,4 +411,69 @@ TEST_F(DxfKeptOut, KeptObjectsWithoutARootDictionaryFollowTheGeneratedOnes)
     EXPECT_EQ(valueOf(objects[3], 5), "700");
     EXPECT_EQ(valuesOf(objects[4], 1).back(), "Model");
     EXPECT_EQ(valuesOf(objects[5], 1).back(), "Layout1");
+}
+
+TEST_F(DxfKeptOut, ReferencesKeepTheirExtrasBeforeTheirAttributesAndBlocksOwnTheirKeptEntities)
+{
+    // A block holding a kept entity whose stored handle and owner are stale.
+    const AcDbObjectId block = test_support::addBlock(
+        db(), L"KEPT", AcGePoint3d(),
+        {new DxfPassThroughEntity("SOLID", groupsOf({{5, "77"}, {330, "78"}, {100, "AcDbEntity"}, {8, "0"},
+                                                     {100, "AcDbTrace"}, {10, "1"}, {20, "1"}}))});
+    AcDbBlockReference* ref = new AcDbBlockReference(AcGePoint3d(), block);
+    const AcDbObjectId refId = append(db(), ref);
+    ASSERT_EQ(acdbOpenObject(ref, refId, AcDb::kForWrite), Acad::eOk);
+    AcDbAttribute* attribute = new AcDbAttribute(AcGePoint3d(1, 1, 0), L"v", L"TAG");
+    ASSERT_EQ(ref->appendAttribute(attribute), Acad::eOk);
+    const AcDbObjectId attributeId = attribute->objectId();
+    attribute->close();
+    ref->close();
+    ASSERT_TRUE(setExtras(refId, groupsOf({{102, "{ACAD_REACTORS"}, {330, "800"}, {102, "}"}, {1001, "APP1"},
+                                           {1000, "ref"}})));
+    ASSERT_TRUE(setExtras(attributeId, groupsOf({{1001, "APP2"}, {1070, "2"}})));
+
+    const std::vector<Group> groups = readGroups(write(vemio::DxfVersion::kR2000));
+    const std::vector<Object> entities = objectsIn(groups, "ENTITIES");
+    ASSERT_EQ(entities.size(), 3u);
+    const Object& insert = entities[0];
+    EXPECT_EQ(insert[2].value, "{ACAD_REACTORS");
+    EXPECT_EQ(insert[insert.size() - 2].value, "APP1");
+    EXPECT_EQ(insert.back().value, "ref");
+    EXPECT_EQ(entities[1][0].value, "ATTRIB");
+    EXPECT_EQ(entities[1][entities[1].size() - 2].value, "APP2");
+    EXPECT_EQ(valuesOf(entities[1], 1001).size(), 1u);
+    EXPECT_EQ(entities[2][0].value, "SEQEND");
+    EXPECT_EQ(valuesOf(entities[2], 1001).size(), 0u);
+
+    const std::string blockHandle = hex(handleOf(block));
+    const std::vector<Object> blocks = objectsIn(groups, "BLOCKS");
+    const Object* solid = nullptr;
+    for (const Object& o : blocks)
+        if (o[0].value == "SOLID")
+            solid = &o;
+    ASSERT_NE(solid, nullptr);
+    EXPECT_NE(valueOf(*solid, 5), "77");
+    EXPECT_EQ(valueOf(*solid, 330), blockHandle);
+    EXPECT_EQ(valueOf(*solid, 10), "1");
+    EXPECT_EQ(namesOf(objectsIn(groups, "TABLES", "APPID"), "APPID"),
+              (std::vector<std::string>{"ACAD", "VEM", "APP1", "APP2"}));
+}
+
+TEST_F(DxfKeptOut, KeptEntitiesWithGeometryWidenTheExtents)
+{
+    append(db(), newLine(0, 0, 1, 1));
+    append(db(), new BoxedKept());
+    append(db(), new BoxedKept(), true);  // paper space does not count
+    const std::vector<Group> groups = readGroups(write(vemio::DxfVersion::kR2000));
+    std::vector<double> extents;
+    for (size_t i = 0; i + 2 < groups.size(); ++i)
+        if (groups[i].code == 9 && (groups[i].value == "$EXTMIN" || groups[i].value == "$EXTMAX")) {
+            extents.push_back(std::strtod(groups[i + 1].value.c_str(), nullptr));
+            extents.push_back(std::strtod(groups[i + 2].value.c_str(), nullptr));
+        }
+    EXPECT_EQ(extents, (std::vector<double>{-100, -200, 300, 400}));
+    const std::vector<Object> entities = objectsIn(groups, "ENTITIES");
+    ASSERT_EQ(entities.size(), 3u);
+    EXPECT_EQ(entities[1][0].value, "HATCH");
+    EXPECT_EQ(entities[2][4].code, 67);  // before the layer, after the AcDbEntity marker
 }
