@@ -4,7 +4,6 @@
 // and the handles and applications that kept groups name, so that fresh handles stay
 // clear of them and every application has its APPID record.
 #include <cstdio>
-#include <cstdlib>
 
 #include "drawing_store.h"
 #include "dxf_drawing.h"
@@ -166,13 +165,23 @@ bool readKept(AcDbDatabase* db, Drawing& d, std::string& error)
     return true;
 }
 
+// Hexadecimal digits, spaces around them allowed; 0 for anything else.
 std::uint64_t handleValue(const std::string& hex)
 {
-    if (hex.empty() || hex.size() > 16)
+    const std::size_t first = hex.find_first_not_of(' ');
+    const std::size_t last = hex.find_last_not_of(' ');
+    if (first == std::string::npos || last - first >= 16 || hex[first] == '-' || hex[first] == '+')
         return 0;
-    char* end = nullptr;
-    const unsigned long long value = std::strtoull(hex.c_str(), &end, 16);
-    return *end == '\0' ? value : 0;
+    std::uint64_t value = 0;
+    for (std::size_t i = first; i <= last; ++i) {
+        const char c = hex[i];
+        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (digit < 0)
+            return 0;
+        value = value << 4 | std::uint64_t(digit);
+    }
+    return value;
 }
 
 const std::string* groupValue(const acrt::DxfGroups& groups, int code)

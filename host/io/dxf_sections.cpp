@@ -1,5 +1,6 @@
-// The sections of DXF output: header variables, symbol tables, blocks, the entities of
-// both spaces, and the dictionaries and layouts readers look for in OBJECTS.
+// The sections of DXF output: header variables, symbol tables (with the records the
+// drawing kept in place of generated ones), blocks and the entities of both spaces
+// (OBJECTS is in dxf_objects.cpp).
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
