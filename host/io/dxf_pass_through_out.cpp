@@ -211,8 +211,16 @@ bool DxfEntityWriter::passThrough(const DxfPassThroughEntity& ent, const Target&
     }
     if (!owner)
         ownerAndLayer();
-    for (std::size_t i = end; i < groups.size(); ++i)
-        m_out.kept(groups[i].code, groups[i].value);
+    // The records that belong to it follow its layer where they shared the old one.
+    const std::string* storedLayer = nullptr;
+    for (std::size_t i = 0; i < end && storedLayer == nullptr; ++i)
+        storedLayer = groups[i].code == 8 ? &groups[i].value : nullptr;
+    for (std::size_t i = end; i < groups.size(); ++i) {
+        if (groups[i].code == 8 && storedLayer != nullptr && groups[i].value == *storedLayer)
+            m_out.str(8, m_symbols.layerName(target.props.layer));
+        else
+            m_out.kept(groups[i].code, groups[i].value);
+    }
     ++m_stats.entities;
     AcDbExtents extents;
     if (m_trackExtents && ent.getGeomExtents(extents) == Acad::eOk && !extents.isEmpty()) {

@@ -131,10 +131,10 @@ TEST_F(DxfKeptOut, EntityOfAnUnmodelledTypeGoesBackWithItsOwnHandleOwnerAndPrope
     // The same in paper space, where 67 goes before the layer; its old-style polyline
     // holds its vertices and end as records, their handles as stored.
     appendKeptEntity(db(), ACDB_PAPER_SPACE, "POLYLINE", 0x300,
-                     groupsOf({{5, "300"}, {330, "1F"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDb2dPolyline"},
+                     groupsOf({{5, "300"}, {330, "1F"}, {100, "AcDbEntity"}, {8, "OLD"}, {100, "AcDb2dPolyline"},
                                {66, "1"}, {10, "0"}, {20, "0"}, {30, "0"}, {70, "0"}, {0, "VERTEX"}, {5, "301"},
-                               {330, "300"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbVertex"}, {10, "1"},
-                               {20, "2"}, {0, "SEQEND"}, {5, "302"}, {330, "300"}, {100, "AcDbEntity"}, {8, "0"}}));
+                               {330, "300"}, {100, "AcDbEntity"}, {8, "OLD"}, {100, "AcDbVertex"}, {10, "1"},
+                               {20, "2"}, {0, "SEQEND"}, {5, "302"}, {330, "300"}, {100, "AcDbEntity"}, {8, "X"}}));
 
     const std::string r2000 = write(vemio::DxfVersion::kR2000);
     const std::vector<Group> groups = readGroups(r2000);
@@ -151,10 +151,13 @@ TEST_F(DxfKeptOut, EntityOfAnUnmodelledTypeGoesBackWithItsOwnHandleOwnerAndPrope
                expected({{0, "POLYLINE"}, {5, "300"}, {330, paperSpace()}, {100, "AcDbEntity"}, {67, "1"},
                          {8, "0"}, {100, "AcDb2dPolyline"}, {66, "1"}, {10, "0"}, {20, "0"}, {30, "0"}, {70, "0"}}),
                "POLYLINE");
+    // The vertex on the polyline's old layer follows it to its current one ("0": the
+    // entity holds no layer); the end, on a layer of its own, keeps it.
     expectSame(entities[2], expected({{0, "VERTEX"}, {5, "301"}, {330, "300"}, {100, "AcDbEntity"}, {8, "0"},
                                       {100, "AcDbVertex"}, {10, "1"}, {20, "2"}}),
                "VERTEX");
     EXPECT_EQ(entities[3][0].value, "SEQEND");
+    EXPECT_EQ(valueOf(entities[3], 8), "X");
 
     // UTF-8 in R2018; everything else the same.
     const std::vector<Object> entities2018 = objectsIn(readGroups(write(vemio::DxfVersion::kR2018)), "ENTITIES");
