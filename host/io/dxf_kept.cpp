@@ -57,8 +57,11 @@ void noteGroups(Kept& kept, const acrt::DxfGroups& groups)
     }
 }
 
+// A type that cannot be written as one line (or at all) leaves the object out.
 void keep(Kept& kept, const DxfPassThroughObject& obj)
 {
+    if (obj.dxfType().empty() || obj.dxfType().find_first_of("\r\n") != std::string::npos)
+        return;
     KeptRecord record{obj.objectHandle().value(), obj.dxfType(), obj.groups()};
     switch (obj.place()) {
     case acrt::DxfPlace::kClass: kept.classes.push_back(std::move(record)); break;

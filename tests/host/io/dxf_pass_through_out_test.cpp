@@ -406,7 +406,20 @@ TEST_F(DxfKeptOut, KeptObjectsWithoutARootDictionaryFollowTheGeneratedOnes)
 {
     ASSERT_TRUE(addKept(db(), acrt::DxfPlace::kObject, "XRECORD", 0x700,
                         groupsOf({{5, "700"}, {330, "0"}, {100, "AcDbXrecord"}, {1, "x"}})));
-    const std::vector<Object> objects = objectsIn(readGroups(write(vemio::DxfVersion::kR2000)), "OBJECTS");
+    // Types that cannot be written are left out, values that would break lines cut.
+    ASSERT_TRUE(addKept(db(), acrt::DxfPlace::kObject, "BAD\nTYPE", 0x701, groupsOf({{5, "701"}})));
+    ASSERT_TRUE(addKept(db(), acrt::DxfPlace::kTableRecord, "", 0x702, groupsOf({{5, "702"}})));
+    ASSERT_TRUE(addKept(db(), acrt::DxfPlace::kHeaderVariable, "$X", 0x703, groupsOf({{70, "1\n  0\nEOF"}})));
+    append(db(), new DxfPassThroughEntity("", groupsOf({{8, "0"}})));
+    vemio::DxfStats stats;
+    std::string dxf, error;
+    ASSERT_TRUE(vemio::writeDxfToString(db(), dxf, error, &stats)) << error;
+    EXPECT_EQ(stats.skipped, 1);
+    EXPECT_EQ(dxf.find("BAD"), std::string::npos);
+    EXPECT_NE(dxf.find("$X\n 70\n1\n"), std::string::npos);
+    const std::vector<Group> groups = readGroups(dxf);
+    EXPECT_EQ(std::count_if(groups.begin(), groups.end(), [](const Group& g) { return g.value == "EOF"; }), 1);
+    const std::vector<Object> objects = objectsIn(groups, "OBJECTS");
     ASSERT_EQ(objects.size(), 6u);
     EXPECT_EQ(objects[0][0].value, "DICTIONARY");
     EXPECT_EQ(valueOf(objects[0], 330), "0");
