@@ -404,8 +404,10 @@ TEST_F(DxfKeptOut, KeptObjectsReplaceTheGeneratedOnesAndEverySpaceKeepsALayout)
 
 TEST_F(DxfKeptOut, KeptObjectsWithoutARootDictionaryFollowTheGeneratedOnes)
 {
+    // Handles it names, a space around one, count; a value that is no handle does not.
     ASSERT_TRUE(addKept(db(), acrt::DxfPlace::kObject, "XRECORD", 0x700,
-                        groupsOf({{5, "700"}, {330, "0"}, {100, "AcDbXrecord"}, {1, "x"}})));
+                        groupsOf({{5, "700"}, {330, "0"}, {100, "AcDbXrecord"}, {1, "x"}, {340, " B000 "},
+                                  {360, "FFFFFFFFFFFFFFFFF"}, {480, "-1"}, {1, "FFFFFF"}})));
     // Types that cannot be written are left out, values that would break lines cut.
     ASSERT_TRUE(addKept(db(), acrt::DxfPlace::kObject, "BAD\nTYPE", 0x701, groupsOf({{5, "701"}})));
     ASSERT_TRUE(addKept(db(), acrt::DxfPlace::kTableRecord, "", 0x702, groupsOf({{5, "702"}})));
@@ -424,6 +426,8 @@ TEST_F(DxfKeptOut, KeptObjectsWithoutARootDictionaryFollowTheGeneratedOnes)
     EXPECT_EQ(objects[0][0].value, "DICTIONARY");
     EXPECT_EQ(valueOf(objects[0], 330), "0");
     EXPECT_EQ(valuesOf(objects[0], 3), (std::vector<std::string>{"ACAD_GROUP", "ACAD_LAYOUT"}));
+    EXPECT_GT(hexValue(valueOf(objects[0], 5)), 0xB000u);
+    EXPECT_LT(hexValue(valueOf(objects[0], 5)), 0xB100u);
     EXPECT_EQ(valueOf(objects[3], 5), "700");
     EXPECT_EQ(valuesOf(objects[4], 1).back(), "Model");
     EXPECT_EQ(valuesOf(objects[5], 1).back(), "Layout1");
