@@ -91,11 +91,15 @@ void DxfEntityWriter::attributesOf(AcDbObjectIterator& attributes, const Target&
         if (attribute == nullptr)
             continue;
         const std::uint64_t handle = id.isNull() ? m_nextHandle++ : id.handle().value();
+        takeExtras(*attribute, handle);
         if (!attrib(*attribute, Target{handle, DxfProperties::of(*attribute).inheriting(insert.props)}))
             ++m_stats.skipped;
+        endExtras();
+        m_extras = nullptr;
         if (!id.isNull())
             attribute->close();
     }
+    endExtras();
     m_out.str(0, "SEQEND");
     m_out.handle(5, m_nextHandle++);
     m_out.handle(330, insert.handle);
@@ -124,13 +128,17 @@ void blockFlagsAndBase(DxfStream& out, const BlockRecord& b)
     out.point(10, isFinite(b.origin) ? b.origin : AcGePoint3d());
 }
 
-void blockRecordSettings(DxfStream& out, const BlockRecord& b)
+// Units (70) and what the extras carry in the writer's places.
+void blockRecordSettings(DxfStream& out, const BlockRecord& b, RecordOut& record)
 {
     if (b.modelSpace || b.paperSpace || b.id.isNull())
         return;
-    out.integer(70, 0);
-    out.integer(280, b.explodable ? 1 : 0);
-    out.integer(281, b.uniformScaling ? 1 : 0);
+    if (!record.kept(70))
+        out.integer(70, 0);
+    if (!record.kept(280))
+        out.integer(280, b.explodable ? 1 : 0);
+    if (!record.kept(281))
+        out.integer(281, b.uniformScaling ? 1 : 0);
 }
 
 }  // namespace dxf

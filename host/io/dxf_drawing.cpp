@@ -10,6 +10,7 @@
 
 #include "dbsymtb.h"
 #include "opened_object.h"
+#include "pass_through.h"
 
 namespace vemio {
 namespace dxf {
@@ -61,6 +62,7 @@ bool readLinetypes(AcDbDatabase* db, Drawing& d, std::string& error)
         const ACHAR* comments = nullptr;
         rec.comments(comments);
         LinetypeRecord lt{rec.objectHandle().value(), recordName(rec, d.utf8), dxfName(comments, d.utf8)};
+        lt.extras.split(acrt::dxfExtrasOf(&rec));
         if (!sameName(lt.name, "ByLayer"))
             d.symbols.linetypes[rec.objectId().asOldId()] = lt.name;
         d.linetypes.push_back(std::move(lt));
@@ -74,6 +76,7 @@ bool readLayers(AcDbDatabase* db, Drawing& d, std::string& error)
         const int color = rec.colorIndex() >= 1 && rec.colorIndex() <= 255 ? rec.colorIndex() : 7;
         LayerRecord layer{rec.objectHandle().value(), recordName(rec, d.utf8), color, rec.isOff(), rec.isFrozen(),
                           rec.isLocked(), rec.linetypeObjectId(), rec.lineWeight()};
+        layer.extras.split(acrt::dxfExtrasOf(&rec));
         d.symbols.layers[rec.objectId().asOldId()] = layer.name;
         d.layers.push_back(std::move(layer));
     });
@@ -92,6 +95,7 @@ bool readStyles(AcDbDatabase* db, Drawing& d, std::string& error)
                           dxfName(font, d.utf8),       dxfName(bigFont, d.utf8),
                           finiteOr(rec.textSize(), 0), finiteOr(rec.xScale(), 1),
                           finiteOr(rec.obliquingAngle(), 0) * kRadiansToDegrees};
+        style.extras.split(acrt::dxfExtrasOf(&rec));
         d.symbols.textStyles[rec.objectId().asOldId()] = style.name;
         d.styles.push_back(std::move(style));
     });
@@ -105,6 +109,7 @@ bool readBlocks(AcDbDatabase* db, Drawing& d, std::string& error)
         block.modelSpace = sameName(block.name, "*Model_Space");
         block.paperSpace = sameName(block.name, "*Paper_Space");
         readUserBlock(rec, block);
+        block.extras.split(acrt::dxfExtrasOf(&rec));
         d.symbols.blocks[rec.objectId().asOldId()] = block.name;
         d.blocks.push_back(std::move(block));
     });
@@ -119,10 +124,21 @@ void ensureRecord(Records& records, const char* name, Make make)
     records.push_back(make());
 }
 
-// Handles of the drawing come first; fresh ones start above all of them.
+// An APPID record for every application that kept groups name and the drawing has
+// no kept record of; ACAD and VEM are generated unless kept.
+void planApplications(Drawing& d)
+{
+    for (const std::string& app : d.kept.applications)
+        if (!sameName(app, "ACAD") && !sameName(app, "VEM") && !hasKeptRecord(d, "APPID", app.c_str()))
+            d.generated.appids.emplace_back(app, d.fresh());
+}
+
+// Handles of the drawing, and those its kept groups name, come first; fresh ones
+// start above all of them.
 void planHandles(AcDbDatabase* db, Drawing& d)
 {
     d.nextHandle = db->handseed().value();
+    d.seeHandle(d.kept.highestHandle);
     for (std::uint64_t h : {d.blockTable, d.layerTable, d.styleTable, d.linetypeTable})
         d.seeHandle(h);
     for (const auto& r : d.linetypes)
@@ -160,8 +176,9 @@ void planHandles(AcDbDatabase* db, Drawing& d)
     for (BlockRecord& b : d.blocks) {
         b.begin = d.fresh();
         b.end = d.fresh();
-        b.layout = b.modelSpace ? g.modelLayout : b.paperSpace ? g.paperLayout : 0;
     }
+    planApplications(d);
+    planUnknownTables(d);
 }
 
 std::string symbolNameOf(const std::unordered_map<Adesk::IntDbId, std::string>& names, AcDbObjectId id,
@@ -199,7 +216,7 @@ bool sameName(const std::string& a, const char* b)
 bool readDrawing(AcDbDatabase* db, Drawing& d, std::string& error)
 {
     if (!readLinetypes(db, d, error) || !readLayers(db, d, error) || !readStyles(db, d, error) ||
-        !readBlocks(db, d, error))
+        !readBlocks(db, d, error) || !readKept(db, d, error))
         return false;
     d.currentLayer = symbolNameOf(d.symbols.layers, db->clayer(), "0");
     d.currentStyle = symbolNameOf(d.symbols.textStyles, db->textstyle(), "Standard");
@@ -208,6 +225,7 @@ bool readDrawing(AcDbDatabase* db, Drawing& d, std::string& error)
     d.pdsize = db->pdsize();
     d.textsize = db->textsize();
     planHandles(db, d);
+    planObjects(d);
     return true;
 }
 

@@ -147,10 +147,14 @@ void DxfEntityWriter::write(const AcDbEntity& ent, std::uint64_t ownerHandle, bo
     m_owner = ownerHandle;
     m_paperSpace = paperSpace;
     const std::uint64_t handle = ent.objectHandle().value();
-    if (!acrt::isRuntimeClass(ent.isA()))
+    if (!acrt::isRuntimeClass(ent.isA()) && DxfPassThroughEntity::cast(&ent) == nullptr)
         beginLiveEntity(ent, handle);
+    else
+        takeExtras(ent, handle);
     writeAny(ent, handle != 0 ? handle : m_nextHandle++, DxfProperties::of(ent), 0);
+    endExtras();
     endPiece();
+    m_extras = nullptr;
     m_live.className.clear();
 }
 
@@ -200,6 +204,11 @@ void DxfEntityWriter::writeAny(const AcDbEntity& ent, std::uint64_t handle, cons
 
 bool DxfEntityWriter::writeKnown(const AcDbEntity& ent, const Target& target)
 {
+    if (const DxfPassThroughEntity* kept = DxfPassThroughEntity::cast(&ent)) {
+        if (!passThrough(*kept, target))
+            ++m_stats.skipped;
+        return true;
+    }
     if (const AcDbArc* pArc = AcDbArc::cast(&ent)) {
         if (!isFinite(pArc->center()) || !isFinite(pArc->normal()) || !std::isfinite(pArc->radius()))
             ++m_stats.skipped;
@@ -315,6 +324,7 @@ void DxfEntityWriter::writePrimitive(const vemhost::Primitive& prim, const DxfPr
 void DxfEntityWriter::common(const char* type, const Target& target)
 {
     const DxfProperties& p = target.props;
+    endExtras();
     endPiece();
     if (!m_live.className.empty() && target.handle != m_live.handle) {
         ++m_live.pieces;
@@ -322,6 +332,7 @@ void DxfEntityWriter::common(const char* type, const Target& target)
     }
     m_out.str(0, type);
     m_out.handle(5, target.handle);
+    leadExtras(target.handle);
     m_out.handle(330, m_owner);
     m_out.str(100, "AcDbEntity");
     if (m_paperSpace)

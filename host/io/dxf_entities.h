@@ -10,6 +10,7 @@
 
 #include "dbmain.h"
 #include "dxf_stream.h"
+#include "pass_through.h"
 #include "vemhost_io.h"
 #include "vemhost_program.h"
 
@@ -98,6 +99,19 @@ private:
     void beginLiveEntity(const AcDbEntity& ent, std::uint64_t handle);
     void endPiece();
 
+    // The DXF extras of the entity written next under handle (dxf_pass_through_out.cpp):
+    // its 102 groups go right after the handle (leadExtras, from common), the rest at
+    // the end of its record (endExtras, before the next record starts).
+    void takeExtras(const AcDbEntity& ent, std::uint64_t handle);
+    void leadExtras(std::uint64_t handle);
+    void endExtras();
+    // An entity of a type the host does not model, written back as it was read with
+    // its handle, owner, space and current properties in their places; false, writing
+    // nothing, when it has no type.
+    bool passThrough(const DxfPassThroughEntity& ent, const Target& target);
+    void keptProperties(const DxfProperties& p, const std::vector<bool>& present);
+    void keptProperty(int code, const DxfProperties& p);
+
     void writeAny(const AcDbEntity& ent, std::uint64_t handle, const DxfProperties& props, int depth);
     bool writeKnown(const AcDbEntity& ent, const Target& target);
     void writePieces(const AcDbEntity& ent, const DxfProperties& props, int depth);
@@ -147,6 +161,9 @@ private:
     vemhost::PrimitiveCollector m_collector;
     std::wstring m_textScratch;
     LiveEntity m_live;
+    const acrt::DxfGroups* m_extras = nullptr;         // of the entity being written
+    std::uint64_t m_extrasHandle = 0;                  // the record they belong to
+    const acrt::DxfGroups* m_pendingExtras = nullptr;  // their end still to write
 };
 
 }  // namespace vemio

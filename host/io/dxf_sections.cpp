@@ -1,5 +1,6 @@
-// The sections of DXF output: header variables, symbol tables, blocks, the entities of
-// both spaces, and the dictionaries and layouts readers look for in OBJECTS.
+// The sections of DXF output: header variables, symbol tables (with the records the
+// drawing kept in place of generated ones), blocks and the entities of both spaces
+// (OBJECTS is in dxf_objects.cpp).
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -36,22 +37,46 @@ void tableBegin(DxfStream& out, const char* name, std::uint64_t handle, std::siz
 
 void tableEnd(DxfStream& out) { out.str(0, "ENDTAB"); }
 
+// A record's extras, when it has them, go through record.
 void recordBegin(DxfStream& out, const char* type, std::uint64_t handle, std::uint64_t owner, const char* subclass,
-                 const std::string& name, int handleCode = 5)
+                 const std::string& name, int handleCode = 5, RecordOut* record = nullptr)
 {
     out.str(0, type);
     out.handle(handleCode, handle);
+    if (record != nullptr)
+        record->lead();
     out.handle(330, owner);
     out.str(100, "AcDbSymbolTableRecord");
     out.str(100, subclass);
     out.str(2, name);
-    out.integer(70, 0);
+    if (record == nullptr || !record->kept(70))
+        out.integer(70, 0);
 }
+
+// The kept records of a table, after the ones the writer generates.
+void keptRecords(DxfStream& out, const std::vector<const KeptRecord*>& records, std::uint64_t table)
+{
+    for (const KeptRecord* r : records)
+        writeKeptTableRecord(out, *r, table);
+}
+
+void activeViewport(DxfStream& out, const Generated& g, Reserved& r);
 
 void writeVports(DxfStream& out, const Drawing& d, Reserved& r)
 {
     const Generated& g = d.generated;
-    tableBegin(out, "VPORT", g.vportTable, 1);
+    const std::vector<const KeptRecord*> kept = keptRecordsOf(d, "VPORT");
+    const bool keptActive = hasKeptRecord(d, "VPORT", "*ACTIVE");
+    tableBegin(out, "VPORT", g.vportTable, kept.size() + (keptActive ? 0 : 1));
+    if (!keptActive)
+        activeViewport(out, g, r);
+    keptRecords(out, kept, g.vportTable);
+    tableEnd(out);
+}
+
+// The active viewport shows the model-space extents, filled in at the end.
+void activeViewport(DxfStream& out, const Generated& g, Reserved& r)
+{
     recordBegin(out, "VPORT", g.vport, g.vportTable, "AcDbViewportTableRecord", "*ACTIVE");
     out.point(10, 0.0, 0.0);
     out.point(11, 1.0, 1.0);
@@ -75,29 +100,38 @@ void writeVports(DxfStream& out, const Drawing& d, Reserved& r)
     };
     for (const auto& flag : kViewFlags)
         out.integer(flag[0], flag[1]);
-    tableEnd(out);
 }
 
 void writeLinetypes(DxfStream& out, const Drawing& d)
 {
-    tableBegin(out, "LTYPE", d.linetypeTable, d.linetypes.size());
+    const std::vector<const KeptRecord*> kept = keptRecordsOf(d, "LTYPE");
+    tableBegin(out, "LTYPE", d.linetypeTable, d.linetypes.size() + kept.size());
     for (const LinetypeRecord& lt : d.linetypes) {
-        recordBegin(out, "LTYPE", lt.handle, d.linetypeTable, "AcDbLinetypeTableRecord", lt.name);
+        RecordOut record(out, &lt.extras);
+        recordBegin(out, "LTYPE", lt.handle, d.linetypeTable, "AcDbLinetypeTableRecord", lt.name, 5, &record);
         out.str(3, lt.description);
-        out.integer(72, 65);
-        out.integer(73, 0);
-        out.real(40, 0.0);
+        if (!record.kept(72))
+            out.integer(72, 65);
+        if (!record.kept(73))
+            out.integer(73, 0);
+        if (!record.kept(40))
+            out.real(40, 0.0);
+        record.rest();
     }
+    keptRecords(out, kept, d.linetypeTable);
     tableEnd(out);
 }
 
 // Colour negative when the layer is off; 70 bit 1 frozen, bit 4 locked.
 void writeLayers(DxfStream& out, const Drawing& d)
 {
-    tableBegin(out, "LAYER", d.layerTable, d.layers.size());
+    const std::vector<const KeptRecord*> kept = keptRecordsOf(d, "LAYER");
+    tableBegin(out, "LAYER", d.layerTable, d.layers.size() + kept.size());
     for (const LayerRecord& layer : d.layers) {
+        RecordOut record(out, &layer.extras);
         out.str(0, "LAYER");
         out.handle(5, layer.handle);
+        record.lead();
         out.handle(330, d.layerTable);
         out.str(100, "AcDbSymbolTableRecord");
         out.str(100, "AcDbLayerTableRecord");
@@ -109,57 +143,121 @@ void writeLayers(DxfStream& out, const Drawing& d)
         const int weight = layer.lineWeight >= 0 || layer.lineWeight == AcDb::kLnWtByLwDefault
                                ? int(layer.lineWeight) : int(AcDb::kLnWtByLwDefault);
         out.integer(370, weight);
+        record.rest();
     }
+    keptRecords(out, kept, d.layerTable);
     tableEnd(out);
 }
 
 void writeStyles(DxfStream& out, const Drawing& d)
 {
-    tableBegin(out, "STYLE", d.styleTable, d.styles.size());
+    const std::vector<const KeptRecord*> kept = keptRecordsOf(d, "STYLE");
+    tableBegin(out, "STYLE", d.styleTable, d.styles.size() + kept.size());
     for (const StyleRecord& style : d.styles) {
-        recordBegin(out, "STYLE", style.handle, d.styleTable, "AcDbTextStyleTableRecord", style.name);
+        RecordOut record(out, &style.extras);
+        recordBegin(out, "STYLE", style.handle, d.styleTable, "AcDbTextStyleTableRecord", style.name, 5, &record);
         out.real(40, style.size);
         out.real(41, style.xScale);
         out.real(50, style.obliqueDegrees);
-        out.integer(71, 0);
-        out.real(42, style.size > 0.0 ? style.size : 2.5);
+        if (!record.kept(71))
+            out.integer(71, 0);
+        if (!record.kept(42))
+            out.real(42, style.size > 0.0 ? style.size : 2.5);
         out.str(3, style.font);
         out.str(4, style.bigFont);
+        record.rest();
     }
+    keptRecords(out, kept, d.styleTable);
+    tableEnd(out);
+}
+
+// A table of kept records only (VIEW, UCS).
+void keptTable(DxfStream& out, const Drawing& d, const char* name, std::uint64_t handle)
+{
+    const std::vector<const KeptRecord*> kept = keptRecordsOf(d, name);
+    tableBegin(out, name, handle, kept.size());
+    keptRecords(out, kept, handle);
+    tableEnd(out);
+}
+
+// ACAD and VEM unless kept, the kept ones, then one for each other application that
+// kept groups name.
+void writeAppids(DxfStream& out, const Drawing& d)
+{
+    const Generated& g = d.generated;
+    const std::vector<const KeptRecord*> kept = keptRecordsOf(d, "APPID");
+    const bool keptAcad = hasKeptRecord(d, "APPID", "ACAD"), keptVem = hasKeptRecord(d, "APPID", "VEM");
+    tableBegin(out, "APPID", g.appidTable,
+               (keptAcad ? 0 : 1) + (keptVem ? 0 : 1) + kept.size() + g.appids.size());
+    if (!keptAcad)
+        recordBegin(out, "APPID", g.appid, g.appidTable, "AcDbRegAppTableRecord", "ACAD");
+    if (!keptVem)
+        recordBegin(out, "APPID", g.vemAppid, g.appidTable, "AcDbRegAppTableRecord", "VEM");
+    keptRecords(out, kept, g.appidTable);
+    for (const auto& app : g.appids) {
+        out.str(0, "APPID");
+        out.handle(5, app.second);
+        out.handle(330, g.appidTable);
+        out.str(100, "AcDbSymbolTableRecord");
+        out.str(100, "AcDbRegAppTableRecord");
+        out.kept(2, app.first);
+        out.integer(70, 0);
+    }
+    tableEnd(out);
+}
+
+void writeDimstyles(DxfStream& out, const Drawing& d)
+{
+    const Generated& g = d.generated;
+    const std::vector<const KeptRecord*> kept = keptRecordsOf(d, "DIMSTYLE");
+    const bool keptStandard = hasKeptRecord(d, "DIMSTYLE", "Standard");
+    tableBegin(out, "DIMSTYLE", g.dimstyleTable, kept.size() + (keptStandard ? 0 : 1));
+    out.str(100, "AcDbDimStyleTable");
+    out.integer(71, 0);
+    if (!keptStandard) {
+        recordBegin(out, "DIMSTYLE", g.dimstyle, g.dimstyleTable, "AcDbDimStyleTableRecord", "Standard", 105);
+        for (const StyleRecord& style : d.styles)
+            if (sameName(style.name, "Standard"))
+                out.handle(340, style.handle);
+    }
+    keptRecords(out, kept, g.dimstyleTable);
+    tableEnd(out);
+}
+
+// A space's layout is the one OBJECTS holds for it; a user block's is its kept one.
+void writeBlockRecords(DxfStream& out, const Drawing& d)
+{
+    const std::vector<const KeptRecord*> kept = keptRecordsOf(d, "BLOCK_RECORD");
+    tableBegin(out, "BLOCK_RECORD", d.blockTable, d.blocks.size() + kept.size());
+    for (const BlockRecord& b : d.blocks) {
+        RecordOut record(out, &b.extras);
+        out.str(0, "BLOCK_RECORD");
+        out.handle(5, b.handle);
+        record.lead();
+        out.handle(330, d.blockTable);
+        out.str(100, "AcDbSymbolTableRecord");
+        out.str(100, "AcDbBlockTableRecord");
+        out.str(2, b.name);
+        if (b.modelSpace || b.paperSpace)
+            record.skip(340);
+        if (b.modelSpace || b.paperSpace || !record.kept(340))
+            out.handle(340, b.layout);
+        blockRecordSettings(out, b, record);
+        record.rest();
+    }
+    keptRecords(out, kept, d.blockTable);
     tableEnd(out);
 }
 
 void writeOtherTables(DxfStream& out, const Drawing& d)
 {
     const Generated& g = d.generated;
-    tableBegin(out, "VIEW", g.viewTable, 0);
-    tableEnd(out);
-    tableBegin(out, "UCS", g.ucsTable, 0);
-    tableEnd(out);
-    tableBegin(out, "APPID", g.appidTable, 2);
-    recordBegin(out, "APPID", g.appid, g.appidTable, "AcDbRegAppTableRecord", "ACAD");
-    recordBegin(out, "APPID", g.vemAppid, g.appidTable, "AcDbRegAppTableRecord", "VEM");
-    tableEnd(out);
-    tableBegin(out, "DIMSTYLE", g.dimstyleTable, 1);
-    out.str(100, "AcDbDimStyleTable");
-    out.integer(71, 0);
-    recordBegin(out, "DIMSTYLE", g.dimstyle, g.dimstyleTable, "AcDbDimStyleTableRecord", "Standard", 105);
-    for (const StyleRecord& style : d.styles)
-        if (sameName(style.name, "Standard"))
-            out.handle(340, style.handle);
-    tableEnd(out);
-    tableBegin(out, "BLOCK_RECORD", d.blockTable, d.blocks.size());
-    for (const BlockRecord& b : d.blocks) {
-        out.str(0, "BLOCK_RECORD");
-        out.handle(5, b.handle);
-        out.handle(330, d.blockTable);
-        out.str(100, "AcDbSymbolTableRecord");
-        out.str(100, "AcDbBlockTableRecord");
-        out.str(2, b.name);
-        out.handle(340, b.layout);
-        blockRecordSettings(out, b);
-    }
-    tableEnd(out);
+    keptTable(out, d, "VIEW", g.viewTable);
+    keptTable(out, d, "UCS", g.ucsTable);
+    writeAppids(out, d);
+    writeDimstyles(out, d);
+    writeBlockRecords(out, d);
+    writeUnknownTables(out, d);
 }
 
 // Every entity of the block that is not erased, each open for read while it is written.
@@ -222,71 +320,6 @@ void blockEnd(DxfStream& out, const BlockRecord& b)
     out.str(100, "AcDbBlockEnd");
 }
 
-void dictionaryBegin(DxfStream& out, std::uint64_t handle, std::uint64_t owner)
-{
-    out.str(0, "DICTIONARY");
-    out.handle(5, handle);
-    if (owner != 0) {
-        out.str(102, "{ACAD_REACTORS");
-        out.handle(330, owner);
-        out.str(102, "}");
-    }
-    out.handle(330, owner);
-    out.str(100, "AcDbDictionary");
-    out.integer(281, 1);
-}
-
-void entry(DxfStream& out, const char* name, std::uint64_t handle)
-{
-    out.str(3, name);
-    out.handle(350, handle);
-}
-
-void layout(DxfStream& out, const Generated& g, std::uint64_t handle, const char* name, int tab,
-            std::uint64_t blockHandle)
-{
-    out.str(0, "LAYOUT");
-    out.handle(5, handle);
-    out.str(102, "{ACAD_REACTORS");
-    out.handle(330, g.layoutDict);
-    out.str(102, "}");
-    out.handle(330, g.layoutDict);
-    out.str(100, "AcDbPlotSettings");
-    out.str(1, "");
-    out.str(4, "");
-    out.str(6, "");
-    for (int code = 40; code <= 49; ++code)
-        out.real(code, 0.0);
-    out.real(140, 0.0);
-    out.real(141, 0.0);
-    out.real(142, 1.0);
-    out.real(143, 1.0);
-    out.integer(70, 688);
-    out.integer(72, 1);
-    out.integer(73, 0);
-    out.integer(74, 5);
-    out.str(7, "");
-    out.integer(75, 16);
-    out.real(147, 1.0);
-    out.real(148, 0.0);
-    out.real(149, 0.0);
-    out.str(100, "AcDbLayout");
-    out.str(1, name);
-    out.integer(70, 1);
-    out.integer(71, tab);
-    out.point(10, 0.0, 0.0);
-    out.point(11, 420.0, 297.0);
-    out.point(12, AcGePoint3d());
-    out.point(14, AcGePoint3d());
-    out.point(15, AcGePoint3d());
-    out.real(146, 0.0);
-    out.point(13, AcGePoint3d());
-    out.vector(16, AcGeVector3d::kXAxis);
-    out.vector(17, AcGeVector3d::kYAxis);
-    out.integer(76, 0);
-    out.handle(330, blockHandle);
-}
-
 }  // namespace
 
 void writeHeader(DxfStream& out, const Drawing& d, Reserved& r)
@@ -332,8 +365,10 @@ void writeHeader(DxfStream& out, const Drawing& d, Reserved& r)
     out.integer(70, 1);
     variable(out, "$HANDSEED");
     r.handseed = out.reserve(5, kHandleWidth);
+    writeKeptHeader(out, d);
     sectionEnd(out);
     sectionBegin(out, "CLASSES");
+    writeClasses(out, d);
     sectionEnd(out);
 }
 
@@ -377,29 +412,6 @@ bool writeEntities(DxfStream& out, DxfEntityWriter& writer, const Drawing& d, st
     return true;
 }
 
-void writeObjects(DxfStream& out, const Drawing& d)
-{
-    const Generated& g = d.generated;
-    std::uint64_t modelBlock = 0, paperBlock = 0;
-    for (const BlockRecord& b : d.blocks) {
-        if (b.modelSpace && modelBlock == 0)
-            modelBlock = b.handle;
-        if (b.paperSpace && paperBlock == 0)
-            paperBlock = b.handle;
-    }
-    sectionBegin(out, "OBJECTS");
-    dictionaryBegin(out, g.rootDict, 0);
-    entry(out, "ACAD_GROUP", g.groupDict);
-    entry(out, "ACAD_LAYOUT", g.layoutDict);
-    dictionaryBegin(out, g.groupDict, g.rootDict);
-    dictionaryBegin(out, g.layoutDict, g.rootDict);
-    entry(out, "Layout1", g.paperLayout);
-    entry(out, "Model", g.modelLayout);
-    layout(out, g, g.modelLayout, "Model", 0, modelBlock);
-    layout(out, g, g.paperLayout, "Layout1", 1, paperBlock);
-    sectionEnd(out);
-}
-
 // The extents in the header and a view of them as the active viewport; an empty model
 // space gets the inverted extents readers take as "none".
 bool fillReserved(DxfStream& out, const Reserved& r, const AcDbExtents& ext, std::uint64_t handseed)
@@ -416,9 +428,10 @@ bool fillReserved(DxfStream& out, const Reserved& r, const AcDbExtents& ext, std
             height = 10.0;
     }
     bool ok = out.fillReal(r.extMin[0], kRealWidth, lo.x) && out.fillReal(r.extMin[1], kRealWidth, lo.y) &&
-              out.fillReal(r.extMax[0], kRealWidth, hi.x) && out.fillReal(r.extMax[1], kRealWidth, hi.y) &&
-              out.fillReal(r.viewCenter[0], kRealWidth, center.x) &&
-              out.fillReal(r.viewCenter[1], kRealWidth, center.y) && out.fillReal(r.viewHeight, kRealWidth, height);
+              out.fillReal(r.extMax[0], kRealWidth, hi.x) && out.fillReal(r.extMax[1], kRealWidth, hi.y);
+    if (r.viewHeight != kNotReserved)
+        ok = ok && out.fillReal(r.viewCenter[0], kRealWidth, center.x) &&
+             out.fillReal(r.viewCenter[1], kRealWidth, center.y) && out.fillReal(r.viewHeight, kRealWidth, height);
     return out.fillHandle(r.handseed, kHandleWidth, handseed) && ok;
 }
 

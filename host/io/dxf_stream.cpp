@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "dxf_decode.h"
+
 namespace vemio {
 
 namespace {
@@ -76,6 +78,27 @@ void appendUtf8(std::string& out, std::uint32_t c)
         out += char(0x80 | ((c >> 6) & 0x3F));
     }
     out += char(0x80 | (c & 0x3F));
+}
+
+// UTF-8 as characters; a byte that does not start a well-formed sequence is U+FFFD.
+void decodeUtf8(std::string_view bytes, std::wstring& out)
+{
+    out.clear();
+    for (std::size_t i = 0; i < bytes.size();) {
+        const unsigned char lead = static_cast<unsigned char>(bytes[i]);
+        const int extra = lead < 0x80 ? 0 : lead >= 0xC2 && lead < 0xE0 ? 1 : lead >= 0xE0 && lead < 0xF0 ? 2
+                          : lead >= 0xF0 && lead < 0xF5 ? 3 : -1;
+        std::uint32_t c = extra == 0 ? lead : extra == 1 ? lead & 0x1F : extra == 2 ? lead & 0x0F : lead & 0x07;
+        bool ok = extra >= 0 && i + std::size_t(extra) < bytes.size();
+        for (int k = 1; ok && k <= extra; ++k) {
+            const unsigned char next = static_cast<unsigned char>(bytes[i + std::size_t(k)]);
+            ok = (next & 0xC0) == 0x80;
+            c = (c << 6) | (next & 0x3F);
+        }
+        ok = ok && !(extra == 2 && c < 0x800) && !(extra == 3 && (c < 0x10000 || c > 0x10FFFF));
+        out += ok ? wchar_t(c) : wchar_t(0xFFFD);
+        i += ok ? std::size_t(extra) + 1 : 1;
+    }
 }
 
 }  // namespace
@@ -213,6 +236,16 @@ void DxfStream::mtextContents(std::wstring_view contents)
         pos = end;
     }
     str(1, std::string_view(m_scratch).substr(pos));
+}
+
+void DxfStream::kept(int c, std::string_view value)
+{
+    if (isDxfTextCode(c)) {
+        decodeUtf8(value, m_wideScratch);
+        text(c, m_wideScratch);
+        return;
+    }
+    str(c, value.substr(0, value.find_first_of("\r\n")));
 }
 
 std::size_t DxfStream::reserve(int c, std::size_t width)

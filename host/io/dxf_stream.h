@@ -74,6 +74,10 @@ public:
     // Multiline text contents: chunks of at most 250 bytes with code 3, the last with
     // code 1; an escape is never split between chunks.
     void mtextContents(std::wstring_view contents);
+    // A group kept from a file that was read: a text (isDxfTextCode) from UTF-8 into
+    // this stream's encoding as text writes it (control characters as ^ and a letter),
+    // any other value as it is up to a line break, so that no value starts a group.
+    void kept(int code, std::string_view value);
 
     // Writes the code and a value of width spaces to be filled in by fill; returns
     // where the value starts.
@@ -100,6 +104,7 @@ private:
     DxfSink& m_sink;
     std::string m_buffer;
     std::string m_scratch;
+    std::wstring m_wideScratch;
     std::size_t m_flushed = 0;  // bytes handed to the sink so far
     std::vector<Fill> m_fills;
     bool m_utf8 = false;

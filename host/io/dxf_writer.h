@@ -1,6 +1,8 @@
 // DXFOUT: a drawing written as ASCII DXF of release AC1015, for other programs to open.
 // The host's entities go out as themselves; application entities as the ordinary
-// entities they explode into; proxies as the graphics saved with them.
+// entities they explode into; proxies as the graphics saved with them; what the drawing
+// kept of a DXF file it was read from (entities, objects, records and extras the host
+// does not model) as it was read, with the drawing's current handles and properties.
 #pragma once
 
 #include <string>
