@@ -1,8 +1,8 @@
 // Opening drawing files: checks that a file is a drawing this program reads, then
 // rebuilds its objects under their saved handles, as proxies where the class is missing
-// or the record does not read whole, and finally restores and checks the header. What
-// opens can be saved again: handles fit the file, lists hold what their owners may
-// hold, and names are text.
+// or the record does not read whole, puts back the DXF extras kept beside them, and
+// finally restores and checks the header. What opens can be saved again: handles fit
+// the file, lists hold what their owners may hold, and names are text.
 #include <cmath>
 #include <map>
 #include <new>
@@ -73,8 +73,8 @@ public:
         // One read transaction: the file cannot change between the passes over it.
         const int rc = sqlite3_exec(m_file, "BEGIN", nullptr, nullptr, nullptr);
         const bool read = (rc == SQLITE_OK || sqliteFailed(rc)) && checkSchema() && checkPages() && readHeader() &&
-                          checkFormat() && readClasses() && createIds() && readObjects() && readExtras() && checkLists() &&
-                          restoreHeader();
+                          checkFormat() && readClasses() && createIds() && readObjects() && readExtras() &&
+                          checkLists() && restoreHeader();
         if (!read) {
             reason = m_reason;
             return nullptr;

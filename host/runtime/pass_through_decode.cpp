@@ -175,8 +175,11 @@ std::vector<Vertex> readVertices(const DxfGroups& groups, size_t from, bool flat
             break;
         const Span span{groups, i + 1, recordEnd(groups, i + 1)};
         Vertex v;
-        v.read = spanPoint(span, 10, flat, v.point, shape);
         v.flags = span.integerOr(70, 0);
+        if ((v.flags & kPolyfaceFace) != 0 && (v.flags & kPolyfacePosition) == 0)
+            v.read = pointAt(groups, span.find(10), false, v.point, nullptr);  // a face's point is no place
+        else
+            v.read = spanPoint(span, 10, flat, v.point, shape);
         v.bulge = span.numberOr(42, 0.0);
         for (int k = 0; k < 4; ++k)
             v.index[k] = span.integerOr(71 + k, 0);
@@ -319,7 +322,7 @@ void decodeLeader(const Span& own, PassThroughShape& shape)
     const long count = own.integerOr(76, -1);
     std::vector<AcGePoint3d> run;
     for (size_t i = own.from; i < own.to; ++i) {
-        if (own.groups[i].code != 10 || (count >= 0 && long(run.size()) >= count))
+        if (own.groups[i].code != 10)
             continue;
         AcGePoint3d pt;
         GroupPlace place;
@@ -328,7 +331,8 @@ void decodeLeader(const Span& own, PassThroughShape& shape)
             continue;
         }
         shape.places.push_back(place);
-        run.push_back(pt);
+        if (count < 0 || long(run.size()) < count)
+            run.push_back(pt);
     }
     shape.addRun(run, false);
     noteDirection(own, 211, GroupPlace::kVector, shape);
@@ -384,7 +388,8 @@ void decodeImage(const Span& own, PassThroughShape& shape)
     AcGePoint3d p, u, v, size;
     const bool placed = spanPoint(own, 10, false, p, shape);
     if (!placed || !pointAt(own.groups, own.find(11), false, u, nullptr) ||
-        !pointAt(own.groups, own.find(12), false, v, nullptr) || !pointAt(own.groups, own.find(13), false, size, nullptr))
+        !pointAt(own.groups, own.find(12), false, v, nullptr) ||
+        !pointAt(own.groups, own.find(13), false, size, nullptr))
         return;
     const AcGeVector3d across = u.asVector() * size.x, up = v.asVector() * size.y;
     shape.addRun({p, p + across, p + across + up, p + up}, true);

@@ -102,8 +102,12 @@ Acad::ErrorStatus DxfPassThroughEntity::subGetGeomExtents(AcDbExtents& extents) 
     AcDbExtents found;
     for (const AcGePoint3d& pt : drawn.points)
         found.addPoint(pt);
-    for (const acrt::PassThroughArc& arc : drawn.arcs)
-        acrt::addArcExtents(acrt::CircularFrame(arc.center, arc.normal), arc.radius, arc.start, arc.sweep, found);
+    for (const acrt::PassThroughArc& arc : drawn.arcs) {
+        const acrt::CircularFrame frame(arc.center, arc.normal);
+        found.addPoint(frame.pointAt(arc.radius, arc.start));
+        found.addPoint(frame.pointAt(arc.radius, arc.start + arc.sweep));
+        acrt::addArcExtents(frame, arc.radius, arc.start, arc.sweep, found);
+    }
     for (const acrt::EllipseCurve& ellipse : drawn.ellipses)
         acrt::addCurveExtents(ellipse, found);
     for (const acrt::PassThroughSpline& spline : drawn.splines)

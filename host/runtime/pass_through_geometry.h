@@ -100,7 +100,10 @@ std::unique_ptr<PassThroughShape> decodeShape(const std::string& type, const Dxf
 // Pieces of the decoder that the types share and the hatch decoder uses.
 struct PlaneFrame {
     explicit PlaneFrame(const AcGeVector3d& normal);
-    AcGePoint3d world(double x, double y, double z) const { return AcGePoint3d::kOrigin + x * xAxis + y * yAxis + z * zAxis; }
+    AcGePoint3d world(double x, double y, double z) const
+    {
+        return AcGePoint3d::kOrigin + x * xAxis + y * yAxis + z * zAxis;
+    }
     AcGeVector3d worldVector(double x, double y) const { return x * xAxis + y * yAxis; }
     AcGeVector3d xAxis, yAxis, zAxis;
 };

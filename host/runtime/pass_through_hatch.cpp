@@ -299,7 +299,8 @@ private:
     void addSpline(PassThroughSpline spline)
     {
         const NurbsView view = spline.view();
-        const bool valid = spline.degree > 0 && spline.knots.size() == spline.points.size() + size_t(spline.degree) + 1 &&
+        const bool valid = spline.degree > 0 &&
+                           spline.knots.size() == spline.points.size() + size_t(spline.degree) + 1 &&
                            isValidNurbs(view);
         if (valid)
             m_shape.splines.push_back(std::move(spline));

@@ -11,6 +11,7 @@
 #include "acedads.h"
 #include "acutads.h"
 #include "pass_through_test_support.h"
+#include "vemhost_program.h"
 
 using namespace pass_through_test;
 
@@ -235,5 +236,47 @@ TEST_F(PassThroughEdit, SelectionByTypeSeesTheDxfType)
             acedSSFree(ss);
         }
         EXPECT_EQ(length, c.count) << std::string(c.filter, c.filter + wcslen(c.filter));
+    }
+}
+
+TEST_F(PassThroughEdit, PolyfaceFaceRecordsKeepTheirPointsWhenMoved)
+{
+    auto polyface = entityOf("POLYLINE", groupsOf({{10, "0"}, {20, "0"}, {30, "0"}, {70, "64"}, {71, "3"}, {72, "1"},
+                                                   {0, "VERTEX"}, {10, "0"}, {20, "0"}, {30, "0"}, {70, "192"},
+                                                   {0, "VERTEX"}, {10, "1"}, {20, "0"}, {30, "0"}, {70, "192"},
+                                                   {0, "VERTEX"}, {10, "0"}, {20, "1"}, {30, "0"}, {70, "192"},
+                                                   {0, "VERTEX"}, {10, "0"}, {20, "0"}, {30, "0"}, {70, "128"},
+                                                   {71, "1"}, {72, "2"}, {73, "3"}, {0, "SEQEND"}}));
+    ASSERT_EQ(polyface->transformBy(AcGeMatrix3d::translation(AcGeVector3d(2, 0, 0))), Acad::eOk);
+    EXPECT_EQ(valueOf(polyface->groups(), 10, 0), "0") << "the polyline's own point is no vertex";
+    EXPECT_EQ(valueOf(polyface->groups(), 10, 1), "2");
+    EXPECT_EQ(valueOf(polyface->groups(), 10, 2), "3");
+    EXPECT_EQ(valueOf(polyface->groups(), 10, 4), "0") << "the face record's point";
+    expectBox(extentsOf(*polyface), AcGePoint3d(2, 0, 0), AcGePoint3d(3, 1, 0), "moved polyface");
+}
+
+TEST_F(PassThroughEdit, ListingShowsTypeLayerHandleAndWhatItHolds)
+{
+    AcDbObjectId hatch, region;
+    appendTo(db(), AcDbObjectId(), new DxfPassThroughEntity("HATCH", edgeHatch()), &hatch);
+    appendTo(db(), AcDbObjectId(), new DxfPassThroughEntity("REGION", groupsOf({{1, "opaque"}})), &region);
+    const struct {
+        AcDbObjectId id;
+        std::vector<const char*> lines;
+    } cases[] = {
+        {hatch, {"HATCH  Layer: \"0\"", "Handle = ", "Boundary paths: 1", "Lower left:  X=0.0000  Y=0.0000",
+                 "Upper right: X=15.0000  Y=10.0000"}},
+        {region, {"REGION  Layer: \"0\"", "Kept as read from a DXF file; not shown"}},
+    };
+    for (const auto& c : cases) {
+        AcDbEntity* ent = nullptr;
+        ASSERT_EQ(acdbOpenAcDbEntity(ent, c.id, AcDb::kForRead), Acad::eOk);
+        vemhost::startCapture();
+        ent->list();
+        const std::string listed = vemhost::takeCaptured();
+        vemhost::stopCapture();
+        ent->close();
+        for (const char* line : c.lines)
+            EXPECT_NE(listed.find(line), std::string::npos) << listed;
     }
 }

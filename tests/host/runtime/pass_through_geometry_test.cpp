@@ -136,6 +136,11 @@ TEST_F(PassThroughGeometry, HatchesDrawTheirBoundaryPathsInTheirPlane)
                                                  {72, "2"}, {10, "0"}, {20, "0"}, {40, "1"}, {50, "0"}, {51, "90"},
                                                  {73, "0"}, {97, "0"}}));
     expectBox(extentsOf(*clockwise), AcGePoint3d(0, -1, 0), AcGePoint3d(1, 0, 0), "clockwise arc");
+    // An arc alone is measured to its ends: 30 to 60 degrees of radius 2.
+    auto arc = entityOf("HATCH", groupsOf({{91, "1"}, {92, "0"}, {93, "1"}, {72, "2"}, {10, "0"}, {20, "0"},
+                                           {40, "2"}, {50, "30"}, {51, "60"}, {73, "1"}, {97, "0"}}));
+    expectBox(extentsOf(*arc), AcGePoint3d(1, 1, 0), AcGePoint3d(std::sqrt(3.0), std::sqrt(3.0), 0), "arc ends",
+              1e-12);
 
     // An elliptic arc: the upper half of an ellipse of half axes 4 and 2 about (1, 1).
     auto ellipse = entityOf("HATCH", groupsOf({{91, "1"}, {92, "0"}, {93, "1"}, {72, "3"}, {10, "1"}, {20, "1"},
