@@ -114,6 +114,7 @@ void decodeSolid(const Span& own, PassThroughShape& shape)
 {
     shape.rule = TransformRule::kPlanar;
     shape.normal = normalOf(own.groups, own.from, own.to);
+    noteNumber(own, 39, GroupPlace::kLength, shape);
     const PlaneFrame frame(shape.normal);
     AcGePoint3d corner[4];
     bool read[4];
@@ -280,6 +281,7 @@ void decodePolyline(const DxfGroups& groups, const Span& own, PassThroughShape& 
     const bool flat = (flags & (8 | 16 | 64)) == 0;
     shape.rule = flat ? TransformRule::kPlanar : TransformRule::kSimilarity;
     if (flat) {
+        noteNumber(own, 39, GroupPlace::kLength, shape);
         noteNumber(own, 40, GroupPlace::kLength, shape);
         noteNumber(own, 41, GroupPlace::kLength, shape);
     }

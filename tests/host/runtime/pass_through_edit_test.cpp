@@ -136,6 +136,13 @@ TEST_F(PassThroughEdit, SimilaritiesTurnAnglesScaleLengthsAndMirrorDirections)
     expectBox(extentsOf(*bulges), AcGePoint3d(-box.maxPoint().x, box.minPoint().y, 0),
               AcGePoint3d(-box.minPoint().x, box.maxPoint().y, 0), "mirrored bulges");
 
+    // A scale scales a solid's thickness with its corners.
+    auto thick = entityOf("SOLID", groupsOf({{39, "2"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "0"}, {12, "0"},
+                                             {22, "1"}}));
+    ASSERT_EQ(thick->transformBy(AcGeMatrix3d::scaling(3.0)), Acad::eOk);
+    EXPECT_EQ(valueOf(thick->groups(), 39), "6");
+    EXPECT_EQ(valueOf(thick->groups(), 11), "3");
+
     // Points in the world take any similarity, a turn out of the plane included.
     auto face = entityOf("3DFACE", groupsOf({{10, "0"}, {20, "0"}, {30, "0"}, {11, "2"}, {21, "0"}, {31, "0"},
                                              {12, "2"}, {22, "2"}, {32, "0"}}));
