@@ -347,26 +347,53 @@ void decodeLeader(const Span& own, PassThroughShape& shape)
 bool isOpening(const DxfGroup& g, const char* name) { return (g.code >= 300 && g.code <= 305) && g.value == name; }
 bool isClosing(const DxfGroup& g) { return g.code >= 300 && g.code <= 305 && g.value == "}"; }
 
+// Where a multileader's group stands: its context data, a leader in it, or a leader
+// line in that.
+enum MultileaderLevel { kOutside, kContext, kLeader, kLeaderLine };
+
+// Whether a code is a point (not a direction or a scale) at the level.
+bool isMultileaderPoint(int code, int level)
+{
+    switch (level) {
+    case kContext:
+        return code == 10 || code == 12 || code == 15 || code == 110;
+    case kLeader:
+        return code == 10 || code == 12 || code == 13;
+    case kLeaderLine:
+        return code == 10 || code == 11 || code == 12;
+    default:
+        return false;
+    }
+}
+
+// The leader lines (each to its leader's last point) are drawn; every point of the
+// context data moves with the entity.
 void decodeMultileader(const Span& own, PassThroughShape& shape)
 {
     shape.rule = TransformRule::kTranslation;
     AcGePoint3d landing;
-    bool hasLanding = false, inLine = false;
+    bool hasLanding = false;
+    int level = kOutside;
     std::vector<AcGePoint3d> run;
     for (size_t i = own.from; i < own.to; ++i) {
         const DxfGroup& g = own.groups[i];
-        if (isOpening(g, "LEADER{")) {
+        if (isOpening(g, "CONTEXT_DATA{")) {
+            level = kContext;
+        } else if (isOpening(g, "LEADER{") && level == kContext) {
+            level = kLeader;
             hasLanding = false;
-        } else if (isOpening(g, "LEADER_LINE{")) {
-            inLine = true;
+        } else if (isOpening(g, "LEADER_LINE{") && level == kLeader) {
+            level = kLeaderLine;
             run.clear();
-        } else if (isClosing(g) && inLine) {
-            inLine = false;
-            if (hasLanding)
-                run.push_back(landing);
-            shape.addRun(run, false);
+        } else if (isClosing(g) && level != kOutside) {
+            if (level == kLeaderLine) {
+                if (hasLanding)
+                    run.push_back(landing);
+                shape.addRun(run, false);
+            }
+            --level;
         }
-        if (g.code != 10 && g.code != 12 && g.code != 15 && g.code != 110)
+        if (!isMultileaderPoint(g.code, level))
             continue;
         AcGePoint3d pt;
         GroupPlace place;
@@ -375,9 +402,9 @@ void decodeMultileader(const Span& own, PassThroughShape& shape)
             continue;
         }
         shape.places.push_back(place);
-        if (g.code == 10 && inLine) {
+        if (g.code == 10 && level == kLeaderLine) {
             run.push_back(pt);
-        } else if (g.code == 10) {
+        } else if (g.code == 10 && level == kLeader) {
             landing = pt;
             hasLanding = true;
         }

@@ -246,6 +246,23 @@ TEST_F(PassThroughEdit, SelectionByTypeSeesTheDxfType)
     }
 }
 
+TEST_F(PassThroughEdit, MultileadersMoveThePointsOfTheirContextOnly)
+{
+    auto mleader = entityOf("MULTILEADER", groupsOf({{300, "CONTEXT_DATA{"}, {10, "5"}, {20, "5"}, {30, "0"},
+                                                     {11, "0"}, {21, "0"}, {31, "1"}, {302, "LEADER{"},
+                                                     {10, "10"}, {20, "10"}, {30, "0"}, {11, "1"}, {21, "0"},
+                                                     {31, "0"}, {304, "LEADER_LINE{"}, {10, "0"}, {20, "0"},
+                                                     {30, "0"}, {305, "}"}, {303, "}"}, {301, "}"},
+                                                     {10, "1"}, {20, "1"}, {30, "1"}}));
+    const acrt::DxfGroups before = mleader->groups();
+    ASSERT_EQ(mleader->transformBy(AcGeMatrix3d::translation(AcGeVector3d(2, 0, 0))), Acad::eOk);
+    // Content base point, leader point and line vertex move; the text normal, the dogleg
+    // vector and the block content scale after the context stay.
+    expectOnlyChanged(before, mleader->groups(), {1, 8, 15}, "moved multileader");
+    expectBox(extentsOf(*mleader), AcGePoint3d(2, 0, 0), AcGePoint3d(12, 10, 0), "moved leader line");
+    EXPECT_EQ(mleader->transformBy(AcGeMatrix3d::rotation(1.0, AcGeVector3d::kZAxis)), Acad::eNotApplicable);
+}
+
 TEST_F(PassThroughEdit, PolyfaceFaceRecordsKeepTheirPointsWhenMoved)
 {
     auto polyface = entityOf("POLYLINE", groupsOf({{10, "0"}, {20, "0"}, {30, "0"}, {70, "64"}, {71, "3"}, {72, "1"},
