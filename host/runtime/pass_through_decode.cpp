@@ -510,8 +510,10 @@ void addBulgeArc(PassThroughShape& shape, const PlaneFrame& frame, const AcGePoi
     arc.radius = std::hypot(a.x - center.x, a.y - center.y);
     arc.start = std::atan2(from.y - center.y, from.x - center.x);
     arc.sweep = sweep;
-    if (isUsableRadius(arc.radius))
+    if (isUsableRadius(arc.radius) && std::isfinite(arc.center.x + arc.center.y + arc.center.z))
         shape.arcs.push_back(arc);
+    else
+        shape.addRun({frame.world(a.x, a.y, z), frame.world(b.x, b.y, z)}, false);
 }
 
 void addPlanePath(PassThroughShape& shape, const PlaneFrame& frame, const std::vector<AcGePoint2d>& points,

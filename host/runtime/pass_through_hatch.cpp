@@ -124,8 +124,8 @@ public:
         double flags = 0.0;
         if (!m_read.number(92, flags))
             return false;
-        const long bits = long(flags);
-        const bool read = (bits & 2) != 0 ? polylinePath() : edgePath();
+        const bool isPolyline = flags >= 0.0 && flags < 65536.0 && (long(flags) & 2) != 0;
+        const bool read = isPolyline ? polylinePath() : edgePath();
         if (!read)
             return false;
         long sources = 0;
@@ -346,7 +346,7 @@ void decodeHatch(const DxfGroups& groups, PassThroughShape& shape)
     long done = 0;
     while (done < long(std::min(count, double(own))) && decoder.path())
         ++done;
-    if (done < long(count))
+    if (double(done) < count)
         shape.placesComplete = false;
     shape.summary = L"Boundary paths: " + std::to_wstring(done);
     // The pattern and the seed points follow the paths.

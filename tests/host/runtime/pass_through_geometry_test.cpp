@@ -230,7 +230,7 @@ TEST_F(PassThroughGeometry, DimensionsAndTablesShowTheirBlockAtTheirPlace)
 TEST_F(PassThroughGeometry, LyingGroupsDrawLessAndNeverCrash)
 {
     const char* hostile[] = {"nan", "inf", "-1e400", "1e308", "abc", "", " ", "99999999999", "-7", "0x10",
-                             "1e9", "1,5", "+", "3.5"};
+                             "1e9", "1,5", "+", "3.5", "1e-300", "-0"};
     const char* types[] = {"SOLID", "3DFACE", "POLYLINE", "POLYLINE", "HATCH", "HATCH", "LEADER", "MULTILEADER",
                            "IMAGE", "DIMENSION"};
     const acrt::DxfGroups samples[] = {
