@@ -104,10 +104,13 @@ private:
         return at >= 0 && size_t(at) < m_groups.size() && groupNumber(m_groups[size_t(at)].value, out);
     }
 
-    // Rewrites the group at when its value changes; a missing group must keep zero.
+    // Rewrites the group at when its value changes; a missing group must keep zero, and
+    // a value that overflows is refused.
     bool set(int at, double newValue)
     {
         double old = 0.0;
+        if (!std::isfinite(newValue))
+            return false;
         if (at < 0)
             return std::fabs(newValue) <= kExact;
         value(at, old);

@@ -176,6 +176,8 @@ TEST_F(PassThroughEdit, RefusedTransformsLeaveEveryGroupAsItWas)
          Acad::eNotApplicable},
         {"3DFACE", groupsOf({{10, "0"}, {20, "0"}, {11, "1"}, {21, "0"}, {12, "0"}, {22, "1"}}), stretch,
          Acad::eCannotScaleNonUniformly},
+        {"3DFACE", groupsOf({{10, "0"}, {20, "0"}, {11, "1e308"}, {21, "0"}, {12, "0"}, {22, "1"}}),
+         AcGeMatrix3d::scaling(10.0), Acad::eNotApplicable},
     };
     for (const Case& c : cases) {
         auto ent = entityOf(c.type, c.groups);
