@@ -275,7 +275,7 @@ private:
             return;
         const int next = m_read.codeAhead(1);
         double count = 0.0;
-        groupNumberAt(count);
+        peekNumber(97, count);
         if (count > 0.0 ? next != 11 : (next != 12 && next != 13 && next != 72 && next != 97))
             return;
         long fits = 0;
@@ -290,10 +290,11 @@ private:
         m_read.point(13, tangent, GroupPlace::kVector);
     }
 
-    void groupNumberAt(double& value)
+    // The number of the group at the position, which stays.
+    void peekNumber(int code, double& value) const
     {
-        GroupReader peek = m_read;
-        peek.number(97, value);
+        GroupReader ahead = m_read;
+        ahead.number(code, value);
     }
 
     void addSpline(PassThroughSpline spline)
