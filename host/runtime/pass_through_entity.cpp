@@ -12,7 +12,7 @@
 namespace {
 
 // The block a dimension or a table shows, by name in the entity's drawing; null when
-// there is none.
+// there is none, and for a layout, which nothing shows.
 AcDbObjectId blockNamed(AcDbDatabase* db, const std::string& name)
 {
     AcDbObjectId id;
@@ -20,8 +20,12 @@ AcDbObjectId blockNamed(AcDbDatabase* db, const std::string& name)
     if (db == nullptr || db->getSymbolTable(table, AcDb::kForRead) != Acad::eOk)
         return id;
     const std::wstring wide = vemhost::fromUtf8(name);
-    if (table->getAt(wide.c_str(), id) != Acad::eOk)
-        id.setNull();
+    AcDbBlockTableRecord* block = nullptr;
+    if (table->getAt(wide.c_str(), block, AcDb::kForRead) == Acad::eOk) {
+        if (!block->isLayout())
+            id = block->objectId();
+        block->close();
+    }
     table->close();
     return id;
 }

@@ -207,6 +207,7 @@ TEST_F(PassThroughGeometry, DimensionsAndTablesShowTheirBlockAtTheirPlace)
         {"ACAD_TABLE", groupsOf({{2, "*D1"}, {10, "-1"}, {20, "0"}, {30, "0"}}), true, AcGePoint3d(-1, 0, 0),
          AcGePoint3d(3, 2, 0)},
         {"DIMENSION", groupsOf({{2, "*D404"}}), false, kO, kO},
+        {"DIMENSION", groupsOf({{2, "*Model_Space"}}), false, kO, kO},
         {"DIMENSION", groupsOf({{1, "no block named"}}), false, kO, kO},
     };
     for (const Case& c : cases) {
