@@ -1,7 +1,7 @@
 // Saving drawing files: every object's record into a new SQLite file beside the target,
 // which replaces the target only once it is complete and flushed.
 //
-// A drawing file is a SQLite database of four tables:
+// A drawing file is a SQLite database of four tables, and a fifth when it has rows:
 //
 //   table     columns                                 rows
 //   header    key TEXT PRIMARY KEY, value             format 'VEM drawing', version 1,
@@ -18,6 +18,9 @@
 //             graphics BLOB                           the runtime's own: what it shows, for a
 //                                                     host without its class (as the drawing
 //                                                     store's GraphicsRecorder lays it out)
+//   dxf_extras handle INTEGER PRIMARY KEY,            one per saved object with DXF extras,
+//             groups BLOB                             filed by acrt::writeDxfGroups; the
+//                                                     table is there only when a row is
 //
 // The graphics live in a table of their own so that opening a drawing whose classes are
 // all registered never reads them. A proxy is saved as the object it stands for: its
@@ -36,6 +39,7 @@
 #include "drawing_store.h"
 #include "file_identity.h"
 #include "file_replacement.h"
+#include "pass_through.h"
 #include "sqlite_handle.h"
 #include "vemhost_io.h"
 #include "vemhost_program.h"
@@ -134,7 +138,7 @@ private:
                 return false;
             }
             CloseOnExit closer{obj};
-            if (!writeObject(insert.get(), insertGraphics.get(), handle, obj))
+            if (!writeObject(insert.get(), insertGraphics.get(), handle, obj) || !writeExtras(handle, obj))
                 return false;
         }
         return true;
@@ -203,6 +207,33 @@ private:
         sqlite3_bind_int64(insertGraphics, 1, sqlite3_int64(handle));
         bindBlob(insertGraphics, 2, *graphics);
         return stepDone(insertGraphics);
+    }
+
+    // The DXF extras kept beside an object, in the table made for them on the first.
+    bool writeExtras(Adesk::UInt64 handle, const AcDbObject* obj)
+    {
+        const acrt::DxfGroups* extras = acrt::dxfExtrasOf(obj);
+        if (extras == nullptr || extras->empty())
+            return true;
+        if (!m_insertExtras) {
+            if (!exec(schema::kCreateExtrasTable))
+                return false;
+            m_insertExtras = prepare("INSERT INTO dxf_extras (handle, groups) VALUES (?, ?)");
+            if (!m_insertExtras)
+                return false;
+        }
+        m_extrasFiler.clear();
+        Acad::ErrorStatus es = acrt::writeDxfGroups(&m_extrasFiler, *extras);
+        if (es == Acad::eOk)
+            es = m_extrasFiler.filerStatus();
+        if (es != Acad::eOk) {
+            m_reason = "the DXF extras of object " + schema::handleText(handle) + " could not be written (status " +
+                       std::to_string(es) + ")";
+            return false;
+        }
+        sqlite3_bind_int64(m_insertExtras.get(), 1, sqlite3_int64(handle));
+        bindBlob(m_insertExtras.get(), 2, m_extrasFiler.bytes());
+        return stepDone(m_insertExtras.get());
     }
 
     // An empty record is an empty blob, not NULL.
@@ -288,6 +319,8 @@ private:
     WriteSeam& m_seam;
     std::string m_reason;
     vemhost::MemoryFiler m_filer{nullptr, AcDb::kFileFiler};
+    vemhost::MemoryFiler m_extrasFiler{nullptr, AcDb::kFileFiler};
+    Statement m_insertExtras;
     acrt::GraphicsRecorder m_recorder;
     std::vector<unsigned char> m_graphics;
     std::unordered_map<const AcRxClass*, std::string> m_classNames;

@@ -1,8 +1,8 @@
 // Opening drawing files: checks that a file is a drawing this program reads, then
 // rebuilds its objects under their saved handles, as proxies where the class is missing
-// or the record does not read whole, and finally restores and checks the header. What
-// opens can be saved again: handles fit the file, lists hold what their owners may
-// hold, and names are text.
+// or the record does not read whole, puts back the DXF extras kept beside them, and
+// finally restores and checks the header. What opens can be saved again: handles fit
+// the file, lists hold what their owners may hold, and names are text.
 #include <cmath>
 #include <map>
 #include <new>
@@ -15,6 +15,7 @@
 #include "drawing_store.h"
 #include "file_identity.h"
 #include "opened_object.h"
+#include "pass_through.h"
 #include "point_display.h"
 #include "read_connection.h"
 #include "sqlite_handle.h"
@@ -72,8 +73,8 @@ public:
         // One read transaction: the file cannot change between the passes over it.
         const int rc = sqlite3_exec(m_file, "BEGIN", nullptr, nullptr, nullptr);
         const bool read = (rc == SQLITE_OK || sqliteFailed(rc)) && checkSchema() && checkPages() && readHeader() &&
-                          checkFormat() && readClasses() && createIds() && readObjects() && checkLists() &&
-                          restoreHeader();
+                          checkFormat() && readClasses() && createIds() && readObjects() && readExtras() &&
+                          checkLists() && restoreHeader();
         if (!read) {
             reason = m_reason;
             return nullptr;
@@ -331,6 +332,48 @@ private:
         if (obj->isDatabaseResident())
             obj.release();
         return es == Acad::eOk || damaged("object " + schema::handleText(handle) + " cannot be placed");
+    }
+
+    // The DXF extras of saved objects, when the drawing keeps any: each must belong to
+    // an object of the drawing and read whole.
+    bool readExtras()
+    {
+        Statement table = prepare("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?");
+        if (!table)
+            return false;
+        sqlite3_bind_text(table.get(), 1, schema::kExtrasTable, -1, SQLITE_STATIC);
+        int rc = sqlite3_step(table.get());
+        if (rc != SQLITE_ROW)
+            return sqliteFailed(rc);
+        if (sqlite3_column_int(table.get(), 0) == 0)
+            return true;
+        Statement select = prepare("SELECT handle, groups FROM dxf_extras ORDER BY handle");
+        if (!select)
+            return false;
+        while ((rc = sqlite3_step(select.get())) == SQLITE_ROW)
+            if (!readExtrasRow(select.get()))
+                return false;
+        return rc == SQLITE_DONE || sqliteFailed(rc);
+    }
+
+    bool readExtrasRow(sqlite3_stmt* row)
+    {
+        const sqlite3_int64 handle = sqlite3_column_int64(row, 0);
+        const std::string object = "object " + schema::handleText(Adesk::UInt64(handle));
+        AcDbObjectId id;
+        Opened<AcDbObject> opened;
+        if (handle <= 0 || m_db->getAcDbObjectId(id, false, AcDbHandle(Adesk::UInt64(handle))) != Acad::eOk ||
+            acdbOpenAcDbObject(opened.slot(), id, AcDb::kForRead) != Acad::eOk)
+            return damaged("DXF extras for " + object + ", which the drawing does not hold");
+        const unsigned char* blob = static_cast<const unsigned char*>(sqlite3_column_blob(row, 1));
+        const size_t size = size_t(sqlite3_column_bytes(row, 1));
+        m_filer->setBytes(bytes(blob, size));
+        acrt::DxfGroups groups;
+        const Acad::ErrorStatus es = acrt::readDxfGroups(m_filer.get(), groups);
+        if (es != Acad::eOk || m_filer->filerStatus() != Acad::eOk || size_t(m_filer->tell()) != size)
+            return damaged("the DXF extras of " + object + " do not read");
+        acrt::setDxfExtras(opened.get(), std::move(groups));
+        return true;
     }
 
     // Every list holds what its owner may hold, and never the owner itself.

@@ -45,6 +45,12 @@ constexpr const char* kCreateTables =
     "CREATE TABLE objects (handle INTEGER PRIMARY KEY, owner INTEGER NOT NULL, class TEXT NOT NULL,"
     " record BLOB NOT NULL);"
     "CREATE TABLE graphics (handle INTEGER PRIMARY KEY, graphics BLOB NOT NULL);";
+// A table a drawing holds only when it has something to keep there: the DXF extras of its
+// objects (the groups of other applications a DXF file gave them), each filed as
+// acrt::writeDxfGroups lays groups out. Drawings without it open as before.
+constexpr const char* kExtrasTable = "dxf_extras";
+constexpr const char* kCreateExtrasTable =
+    "CREATE TABLE dxf_extras (handle INTEGER PRIMARY KEY, groups BLOB NOT NULL)";
 // Besides those tables a drawing file holds only the indexes of their text keys.
 constexpr const char* kKeyIndexes[][2] = {
     {"sqlite_autoindex_header_1", "header"},

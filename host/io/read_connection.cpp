@@ -73,6 +73,7 @@ int onProgress(void* workLeft)
 struct SchemaObject {
     std::string type, name, table, sql;  // sql empty for an index of a primary key
     bool seen = false;
+    bool optional = false;
 };
 
 std::vector<SchemaObject> drawingSchema()
@@ -91,6 +92,7 @@ std::vector<SchemaObject> drawingSchema()
     }
     for (const auto& index : schema::kKeyIndexes)
         objects.push_back({"index", index[0], index[1], ""});
+    objects.push_back({"table", schema::kExtrasTable, schema::kExtrasTable, schema::kCreateExtrasTable, false, true});
     return objects;
 }
 
@@ -184,7 +186,7 @@ std::string checkDrawingSchema(sqlite3* file, int& rc)
     if (!anyOfADrawing)
         return schema::kNotADrawing;
     for (const SchemaObject& object : expected)
-        if (problem.empty() && !object.seen)
+        if (problem.empty() && !object.seen && !object.optional)
             problem = "it has no " + object.type + " " + object.name;
     return problem.empty() ? problem : std::string(schema::kNotADrawing) + " (" + problem + ")";
 }

@@ -1,6 +1,7 @@
 // Pass-through objects of the host runtime: DXF records the host does not model, kept
 // as their groups and filed as they are; and the DXF extras the database keeps beside
-// modelled objects.
+// modelled objects. What a pass-through entity draws and how it moves are in
+// pass_through_entity.cpp.
 #include "pass_through.h"
 
 #include <algorithm>
@@ -149,33 +150,9 @@ Acad::ErrorStatus DxfPassThroughEntity::dwgInFields(AcDbDwgFiler* pFiler)
         return es;
     m_type = std::move(type);
     m_groups = std::move(groups);
+    m_shape.reset();
     return Acad::eOk;
 }
-
-Adesk::Boolean DxfPassThroughEntity::subWorldDraw(AcGiWorldDraw*)
-{
-    assertReadEnabled();
-    return Adesk::kTrue;
-}
-
-Acad::ErrorStatus DxfPassThroughEntity::subGetGeomExtents(AcDbExtents& extents) const
-{
-    assertReadEnabled();
-    extents = AcDbExtents();
-    return Acad::eInvalidExtents;
-}
-
-Acad::ErrorStatus DxfPassThroughEntity::subTransformBy(const AcGeMatrix3d&) { return Acad::eNotApplicable; }
-
-Acad::ErrorStatus DxfPassThroughEntity::subGetTransformedCopy(const AcGeMatrix3d&, AcDbEntity*& pEnt) const
-{
-    pEnt = nullptr;
-    return Acad::eNotApplicable;
-}
-
-Acad::ErrorStatus DxfPassThroughEntity::subExplode(AcDbVoidPtrArray&) const { return Acad::eNotApplicable; }
-
-void DxfPassThroughEntity::subList() const { assertReadEnabled(); }
 
 // ---- the pass-through object ------------------------------------------------------------
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cwctype>
 #include <map>
+#include <string>
 #include <unordered_set>
 #include <utility>
 
@@ -14,9 +15,11 @@
 #include "dbapserv.h"
 #include "dbsymtb.h"
 #include "editor_internals.h"
+#include "pass_through.h"
 #include "scaled_drawing.h"
 #include "selection_areas.h"
 #include "spatial_index.h"
+#include "vemhost_program.h"
 #include "vemhost_testing.h"
 
 namespace {
@@ -173,14 +176,23 @@ bool matchesPattern(const wchar_t* pattern, const wchar_t* text)
     }
 }
 
+// The type a filter's group 0 names an entity by: its class's DXF name, or the DXF type
+// a pass-through entity was read as.
+std::wstring entityType(const AcDbEntity* ent)
+{
+    if (const DxfPassThroughEntity* kept = DxfPassThroughEntity::cast(ent))
+        return vemhost::fromUtf8(kept->dxfType());
+    const AcRxClass* cls = ent->isA();
+    return cls != nullptr ? std::wstring(cls->dxfName()) : std::wstring();
+}
+
 // Entity type (group 0) and layer (group 8) conditions, all of which must hold; other
 // group codes are not filtered on.
 bool passesFilter(const AcDbEntity* ent, const struct resbuf* filter)
 {
     for (const struct resbuf* rb = filter; rb != nullptr; rb = rb->rbnext) {
         if ((rb->restype == 0 || rb->restype == RTDXF0) && rb->resval.rstring != nullptr) {
-            const AcRxClass* cls = ent->isA();
-            if (cls == nullptr || !matchesPattern(rb->resval.rstring, cls->dxfName()))
+            if (!matchesPattern(rb->resval.rstring, entityType(ent).c_str()))
                 return false;
         } else if (rb->restype == 8 && rb->resval.rstring != nullptr) {
             if (!matchesPattern(rb->resval.rstring, ent->layer().kwszPtr()))

@@ -7,6 +7,7 @@
 // reactors, extension dictionaries) are kept beside it as its DXF extras.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,8 @@ enum class DxfPlace : Adesk::UInt8 {
     kHeaderVariable = 3,  // a header variable the host does not model: its type is the
                           // variable's name ("$DIMSCALE"), its groups the value's groups
 };
+
+struct PassThroughShape;
 
 }  // namespace acrt
 
@@ -68,8 +71,14 @@ protected:
     void subList() const override;
 
 private:
+    const acrt::PassThroughShape& shape() const;
+    void drawBlock(AcGiWorldDraw* pWd) const;
+    bool addBlockExtents(AcDbExtents& extents) const;
+
     std::string m_type;
     acrt::DxfGroups m_groups;
+    // What the groups describe, decoded on first use after they change.
+    mutable std::shared_ptr<const acrt::PassThroughShape> m_shape;
 };
 
 // A non-graphical record of a DXF file the host does not model: a class entry, a record
