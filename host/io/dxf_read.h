@@ -72,9 +72,9 @@ bool readEntities(Reader& r);
 // The handle above every handle text names ($HANDSEED included), from which the objects
 // the reader makes of its own get theirs; 1 for a file that names none.
 std::uint64_t firstFreeHandle(std::string_view text);
-// The table a TABLE record of this name stands for is made under handle when the
-// drawing lacks it; false for a table the host does not have.
-bool makeTable(Reader& r, std::string_view name, std::string_view handle);
+// The table a TABLE record of this name stands for, made under handle when the drawing
+// lacks it; null for a table the host does not have.
+AcDbObjectId makeTable(Reader& r, std::string_view name, std::string_view handle);
 // Makes what the file lacks of the tables, the spaces and the default records (layer
 // 0, linetypes ByBlock, ByLayer and Continuous, text style Standard) and points the
 // drawing at them. Once; later calls do nothing.
@@ -105,6 +105,7 @@ std::string_view handleOf(const std::vector<DxfPair>& pairs);
 // A record of a table the host lacks (or one of a table it has that it cannot model),
 // from r.groups.
 void keepTableRecord(Reader& r, std::string_view table);
+// The CLASSES and OBJECTS sections, each kept whole.
 bool readClasses(Reader& r);
 bool readObjects(Reader& r);
 // Header variables the reader does not apply, from the header's pairs.

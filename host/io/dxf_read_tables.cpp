@@ -178,6 +178,16 @@ void readRecord(Reader& r, std::string_view table)
         keepTableRecord(r, table);
 }
 
+// The groups of a table's head the host has no place for (an extension dictionary,
+// XDATA) kept beside the table.
+void keepTableHead(Reader& r, AcDbObjectId table)
+{
+    static const int kTableGroups[] = {5, 100, 2, 70, 0};
+    Opened<AcDbObject> head;
+    if (!table.isNull() && acdbOpenObject(head.slot(), table, AcDb::kForWrite) == Acad::eOk)
+        keepExtras(r, head.get(), r.groups, kTableGroups);
+}
+
 void setCurrentLayer(Reader& r)
 {
     if (r.currentLayer.empty())
@@ -303,22 +313,19 @@ std::uint64_t firstFreeHandle(std::string_view text)
     return first;
 }
 
-bool makeTable(Reader& r, std::string_view name, std::string_view handle)
+AcDbObjectId makeTable(Reader& r, std::string_view name, std::string_view handle)
 {
     for (const TableKind& kind : kTables) {
         if (name != kind.name)
             continue;
         acrt::StoreHeader header = acrt::storeHeaderOf(r.db);
         if (!(header.*kind.field).isNull())
-            return true;
-        AcDbObjectId id = addKeptObject(r, kind.make(), handle, AcDbObjectId());
-        if (id.isNull())
-            return true;
-        header.*kind.field = id;
+            return header.*kind.field;
+        header.*kind.field = addKeptObject(r, kind.make(), handle, AcDbObjectId());
         acrt::restoreStoreHeader(r.db, header);
-        return true;
+        return header.*kind.field;
     }
-    return false;
+    return AcDbObjectId();
 }
 
 void completeFrame(Reader& r)
@@ -355,7 +362,7 @@ bool readTables(Reader& r)
             return false;
         if (pair.value == "TABLE") {
             table = r.groups.empty() || r.groups[0].code != 2 ? std::string() : std::string(r.groups[0].value);
-            makeTable(r, table, handleOf(r.groups));
+            keepTableHead(r, makeTable(r, table, handleOf(r.groups)));
         } else if (pair.value != "ENDTAB")
             readRecord(r, pair.value == table ? std::string_view(table) : std::string_view());
     }

@@ -76,7 +76,8 @@ std::string keptDrawing()
         {0, "LTYPE"}, {5, "30"}, {330, "5"}, {100, "AcDbLinetypeTableRecord"}, {2, "DASHED"}, {70, "0"},
         {3, "__ __"}, {72, "65"}, {73, "2"}, {40, "0.75"}, {49, "0.5"}, {74, "0"}, {49, "-0.25"}, {74, "0"},
         {0, "ENDTAB"},
-        {0, "TABLE"}, {2, "LAYER"}, {5, "2"}, {330, "0"}, {70, "2"},
+        {0, "TABLE"}, {2, "LAYER"}, {5, "2"}, {102, "{ACAD_XDICTIONARY"}, {360, "A0"}, {102, "}"}, {330, "0"},
+        {70, "2"},
         {0, "LAYER"}, {5, "10"}, {330, "2"}, {2, "0"}, {70, "0"}, {62, "7"}, {6, "Continuous"}, {390, "F"},
         {0, "LAYER"}, {5, "31"}, {330, "2"}, {2, kTerrain}, {70, "0"}, {62, "3"}, {6, "DASHED"}, {290, "0"},
         {1001, "FOREIGN"}, {1000, kLayerWord}, {1070, "7"}, {0, "ENDTAB"},
@@ -159,6 +160,7 @@ TEST_F(DxfPassThroughRead, TablesSpacesAndRecordsTakeTheFilesHandlesAndKeepTheir
     using test_support::extrasOfHandle;
     EXPECT_EQ(extrasOfHandle(db, 0x30), (Groups{{72, "65"}, {73, "2"}, {40, "0.75"}, {49, "0.5"}, {74, "0"}, {49, "-0.25"}, {74, "0"}}));
     EXPECT_EQ(extrasOfHandle(db, 0x10), (Groups{{390, "F"}}));
+    EXPECT_EQ(extrasOfHandle(db, 0x2), (Groups{{102, "{ACAD_XDICTIONARY"}, {360, "A0"}, {102, "}"}}));
     EXPECT_EQ(extrasOfHandle(db, 0x31), (Groups{{290, "0"}, {1001, "FOREIGN"}, {1000, "图层"}, {1070, "7"}}));
     EXPECT_EQ(extrasOfHandle(db, 0x11), (Groups{{71, "0"}, {42, "2.5"}}));
     EXPECT_EQ(extrasOfHandle(db, 0x1F), (Groups{{340, "22"}}));
