@@ -13,6 +13,7 @@
 #include "dxf_kept_objects.h"
 #include "dxf_reader.h"
 #include "dxf_tokens.h"
+#include "dxf_writer.h"
 #include "host_fixture.h"
 #include "vemhost_testing.h"
 
@@ -285,4 +286,35 @@ TEST_F(DxfPassThroughRead, FilesCutAnywhereAreRefusedWithTheirLine)
         ++cuts;
     }
     EXPECT_GT(cuts, 300u);
+}
+
+// Any group turned into a record of its value's type, or any value spoilt, still reads
+// cleanly or is refused with a message; what is read has nothing open and writes out.
+TEST_F(DxfPassThroughRead, SpoiltFilesAreReadOrRefusedCleanly)
+{
+    const std::string whole = keptDrawing();
+    std::vector<std::size_t> codeStarts;
+    for (std::size_t at = 0; at < whole.size(); at = whole.find('\n', whole.find('\n', at) + 1) + 1)
+        codeStarts.push_back(at);
+    int read = 0;
+    for (std::size_t i = 1; i + 1 < codeStarts.size(); ++i) {
+        const std::size_t codeEnd = whole.find('\n', codeStarts[i]);
+        for (const char* spoilt : {"0", "X"}) {
+            std::string text = whole;
+            if (spoilt[0] == '0')
+                text.replace(codeStarts[i], codeEnd - codeStarts[i], spoilt);
+            else
+                text.replace(codeEnd + 1, 0, spoilt);
+            std::string error, out;
+            std::unique_ptr<AcDbDatabase> db = vemio::readDxfText(text, error);
+            if (db == nullptr) {
+                EXPECT_NE(error, "") << i;
+                continue;
+            }
+            ++read;
+            EXPECT_EQ(vemhost::testing::openObjectCount(db.get()), 0) << i;
+            EXPECT_TRUE(vemio::writeDxfToString(db.get(), out, error)) << i << ": " << error;
+        }
+    }
+    EXPECT_GT(read, 300);
 }
