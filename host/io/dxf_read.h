@@ -128,8 +128,8 @@ AcDbObjectId blockId(Reader& r, std::string_view name);
 // from a record's groups.
 void applyCommon(Reader& r, const std::vector<DxfPair>& groups, AcDbEntity& ent);
 // Reads the entity whose type pair was just read (its groups not yet) into block; one
-// the host does not model is counted and passed by. An INSERT reads its ATTRIBs and
-// SEQEND too. paperBlock, when not null, takes entities marked as paper space.
+// the host does not model is kept as it is, one it cannot read counted and passed by.
+// An INSERT reads its ATTRIBs and SEQEND too. paperBlock, when not null, takes entities marked as paper space.
 bool readEntity(Reader& r, const DxfPair& type, AcDbBlockTableRecord* block, AcDbBlockTableRecord* paperBlock);
 // Counts an entity left out, by its type.
 void leaveOut(Reader& r, std::string_view type);
