@@ -270,7 +270,12 @@ bool keepEntity(Reader& r, std::string_view type, AcDbBlockTableRecord* block, b
 {
     // A part of an old-style polyline or of a reference has no place on its own; a
     // type that is not a DXF name is not an entity.
-    if (type == "VERTEX" || type == "SEQEND" || type == "ATTRIB" || !isDxfName(type)) {
+    if (type == "VERTEX" || type == "SEQEND" || type == "ATTRIB") {
+        ++r.stats.skipped;
+        ++r.stats.skippedTypes[std::string(type)];
+        return true;
+    }
+    if (!isDxfName(type)) {
         leaveOut(r, type);
         return true;
     }

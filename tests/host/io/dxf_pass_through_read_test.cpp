@@ -119,7 +119,7 @@ std::string keptDrawing()
         hatch + Groups{{0, "DIMENSION"}} + dimension + Groups{{0, "POLYLINE"}} + kPolyline +
         Groups{{0, "VERTEX"}} + kVertex1 + Groups{{0, "VERTEX"}} + kVertex2 + Groups{{0, "SEQEND"}, {5, "76"}} +
         Groups{{0, "INSERT"}} + kMinsert + Groups{{0, "ATTRIB"}} + kAttrib + Groups{{0, "SEQEND"}, {5, "79"}} +
-        Groups{{0, "CIRCLE"}, {5, "7A"}, {8, "0"}, {40, "0"}, {0, "ENDSEC"}};
+        Groups{{0, "CIRCLE"}, {5, "7A"}, {8, "0"}, {40, "0"}, {0, "SEQEND"}, {8, "0"}, {0, "ENDSEC"}};
     const Groups objects = {
         {0, "SECTION"}, {2, "OBJECTS"},
         {0, "DICTIONARY"}, {5, "C"}, {330, "0"}, {3, "ACAD_GROUP"}, {350, "D"}, {3, "VEMTEST"}, {350, "90"},
@@ -233,7 +233,7 @@ TEST_F(DxfPassThroughRead, KeepsEntitiesRecordsClassesObjectsAndHeaderVariablesE
     EXPECT_EQ(test_support::classOfHandle(read.get(), 0x70), "AcDbLine");
     EXPECT_EQ(vemio::leftOutMessage(stats),
               "4 entities of classes this program does not model are kept as they are: 1 DIMENSION, 1 HATCH, "
-              "1 MINSERT, 1 POLYLINE. 1 entity that could not be read was left out: 1 CIRCLE.");
+              "1 MINSERT, 1 POLYLINE. 2 entities that could not be read were left out: 1 CIRCLE, 1 SEQEND.");
 
     // Objects under their handles, owned by their owners (one named before it was read;
     // one the file lacks).
