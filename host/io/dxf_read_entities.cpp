@@ -1,7 +1,9 @@
 // DXF input's entities: each record's groups read once, then made into the host's
 // entity of its type with the common properties (layer, linetype, colour, lineweight,
-// linetype scale, visibility) and appended to its block. Points that DXF holds in the
-// entity's own plane (circles, arcs, texts, block references) are turned to world ones.
+// linetype scale, visibility) and its DXF extras, and appended to its block under the
+// file's handle; one of a class the host does not model is kept as it is. Points that
+// DXF holds in the entity's own plane (circles, arcs, texts, block references) are
+// turned to world ones.
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -78,6 +80,8 @@ bool isLineWeight(long long value)
     return false;
 }
 
+}  // namespace
+
 void applyCommon(Reader& r, const Groups& groups, AcDbEntity& ent)
 {
     const DxfPair* layer = find(groups, 8);
@@ -99,6 +103,8 @@ void applyCommon(Reader& r, const Groups& groups, AcDbEntity& ent)
     if (integer(groups, 60, 0) == 1)
         ent.setVisibility(AcDb::kInvisible);
 }
+
+namespace {
 
 using EntityPtr = std::unique_ptr<AcDbEntity>;
 
@@ -391,6 +397,7 @@ AcDbEntity* append(Reader& r, std::string_view type, AcDbBlockTableRecord* block
     }
     ++r.stats.entities;
     AcDbEntity* resident = ent.release();
+    keepExtras(r, resident, r.groups);
     if (keepOpen)
         return resident;
     resident->close();
@@ -437,10 +444,12 @@ bool readAttributes(Reader& r, AcDbBlockReference* ref)
             r.keepHandle(handle->value);
         const Acad::ErrorStatus es = ref->appendAttribute(attribute.get());
         r.handleKept();
-        if (es == Acad::eOk)
+        if (es == Acad::eOk) {
+            keepExtras(r, attribute.get(), r.groups);
             attribute.release()->close();
-        else
+        } else {
             leaveOut(r, "attribute");
+        }
     }
     return r.tokens.failAtEnd("the file ends inside a block reference");
 }
@@ -449,13 +458,10 @@ bool readInsert(Reader& r, std::string_view type, AcDbBlockTableRecord* block)
 {
     const bool attributesFollow = integer(r.groups, 66, 0) == 1;
     EntityPtr ref = makeInsert(r, r.groups);
-    AcDbEntity* open = nullptr;
-    if (ref == nullptr) {
-        leaveOut(r, integer(r.groups, 70, 1) > 1 || integer(r.groups, 71, 1) > 1 ? "MINSERT" : type);
-    } else {
-        applyCommon(r, r.groups, *ref);
-        open = append(r, type, block, std::move(ref), true);
-    }
+    if (ref == nullptr)
+        return keepEntity(r, type, block, attributesFollow);
+    applyCommon(r, r.groups, *ref);
+    AcDbEntity* open = append(r, type, block, std::move(ref), true);
     const bool ok = !attributesFollow || readAttributes(r, AcDbBlockReference::cast(open));
     if (open != nullptr)
         open->close();
@@ -485,10 +491,8 @@ bool readEntity(Reader& r, const DxfPair& type, AcDbBlockTableRecord* block, AcD
     if (type.value == "INSERT")
         return readInsert(r, type.value, block);
     const Maker make = makerOf(type.value);
-    if (make == nullptr) {
-        leaveOut(r, type.value);
-        return true;
-    }
+    if (make == nullptr)
+        return keepEntity(r, type.value, block, false);
     EntityPtr ent = make(r, r.groups);
     if (ent == nullptr) {
         leaveOut(r, type.value);

@@ -1,6 +1,6 @@
 // DXF input's frame: the file read whole into memory, its sections in order, the
-// header's settings, and the sections of blocks and entities handed to the entity
-// reader with the block each entity goes to.
+// header's settings (the others kept as they are), and the sections of blocks and
+// entities handed to the entity reader with the block each entity goes to.
 #include "dxf_reader.h"
 
 #include <strings.h>
@@ -69,8 +69,14 @@ bool readSection(Reader& r, std::string_view name)
 {
     if (name == "HEADER")
         return readHeader(r);
+    if (name == "CLASSES")
+        return readClasses(r);
     if (name == "TABLES")
         return readTables(r);
+    // The sections after the tables need the drawing's tables and spaces.
+    completeFrame(r);
+    if (name == "OBJECTS")
+        return readObjects(r);
     if (name == "BLOCKS")
         return readBlocks(r);
     if (name == "ENTITIES")
@@ -86,6 +92,7 @@ bool readFile(Reader& r)
         if (pair.code == 999)
             continue;
         if (isZero(pair, "EOF")) {
+            completeFrame(r);
             makeLiveEntities(r);
             // Objects added later get handles above every handle the file gave out.
             if (r.handseed < schema::kHandleLimit)
@@ -165,20 +172,25 @@ long long intOf(std::string_view value, long long fallback)
     return parseDxfReal(value, d) && d >= -2e9 && d <= 2e9 && d == double((long long)d) ? (long long)d : fallback;
 }
 
+// The variables the reader applies are applied as they come; the others are kept once
+// the code page is known.
 bool readHeader(Reader& r)
 {
     std::string codePage;
     DxfPair pair;
     Variable v;
     bool pending = false;
+    std::vector<DxfPair> header;
     while (r.tokens.next(pair)) {
         if (pair.code == 0) {
             if (pair.value != "ENDSEC")
                 return r.fail(pair, "expected ENDSEC at the end of the header");
             chooseEncoding(r, codePage);
+            keepHeaderVariables(r, header);
             // The current layer is resolved once the layers are read (readTables).
             return true;
         }
+        header.push_back(pair);
         if (pair.code == 9) {
             v.name = pair.value;
             pending = true;
@@ -191,8 +203,10 @@ bool readHeader(Reader& r)
     return r.tokens.failAtEnd("the file ends inside the header");
 }
 
-// Block records of the spaces hold nothing in BLOCKS (their entities are in ENTITIES);
-// user blocks are filled, the base point set from the BLOCK record.
+// Every block is filled, the base point and description set from the BLOCK record: the
+// spaces' blocks usually hold nothing here (their entities are in ENTITIES), those of
+// further layouts (*Paper_Space0 ...) hold their entities, anonymous ones (*D1, *U2
+// ...) those of dimensions and other references.
 bool readBlocks(Reader& r)
 {
     DxfPair pair;
@@ -203,20 +217,23 @@ bool readBlocks(Reader& r)
             return r.fail(pair, "expected BLOCK, found '" + printable(pair.value) + "'");
         if (!r.readGroups())
             return false;
-        std::string_view name;
+        std::string_view name, description;
         AcGePoint3d base;
         for (const DxfPair& g : r.groups) {
             if (g.code == 2)
                 name = g.value;
+            else if (g.code == 4)
+                description = g.value;
             else if (g.code == 10 || g.code == 20 || g.code == 30)
                 (g.code == 10 ? base.x : g.code == 20 ? base.y : base.z) = realOf(g.value, 0.0);
         }
-        // The entities of the current layouts are in ENTITIES; those the spaces' blocks
-        // hold here belong to further layouts, which the drawing does not have.
-        const AcDbObjectId id = isSpaceName(name) ? AcDbObjectId() : blockId(r, name);
+        const AcDbObjectId id = blockId(r, name);
         Opened<AcDbBlockTableRecord> block;
-        if (!id.isNull() && acdbOpenObject(block.slot(), id, AcDb::kForWrite) == Acad::eOk)
+        if (!id.isNull() && acdbOpenObject(block.slot(), id, AcDb::kForWrite) == Acad::eOk) {
             block->setOrigin(base);
+            if (!description.empty())
+                block->setComments(r.decode(description));
+        }
         while (r.tokens.next(pair) && !isZero(pair, "ENDBLK")) {
             if (pair.code != 0)
                 return r.fail(pair, "expected an entity in the block");
@@ -275,7 +292,9 @@ std::unique_ptr<AcDbDatabase> readDxfText(std::string_view text, std::string& er
 {
     error.clear();
     try {
-        auto db = std::make_unique<AcDbDatabase>();
+        // The tables, spaces and default records are made as the file names them.
+        auto db = std::make_unique<AcDbDatabase>(false);
+        acrt::raiseHandseed(db.get(), dxfin::firstFreeHandle(text));
         dxfin::Reader reader(text, db.get());
         if (!dxfin::readFile(reader)) {
             error = reader.tokens.error();
@@ -322,19 +341,37 @@ std::unique_ptr<AcDbDatabase> readDxf(const std::string& path, std::string& erro
     return db;
 }
 
-std::string leftOutMessage(const DxfReadStats& stats)
+namespace {
+
+// "12 entities <what>: 10 HATCH, 2 DIMENSION."; empty for none.
+std::string countedSentence(std::size_t total, const std::map<std::string, std::size_t, std::less<>>& byType,
+                            const char* what)
 {
-    if (stats.skipped == 0)
+    if (total == 0)
         return std::string();
-    std::string message = std::to_string(stats.skipped) +
-                          (stats.skipped == 1 ? " entity" : " entities") +
-                          " of classes this program does not model were left out:";
+    std::string sentence = std::to_string(total) + (total == 1 ? " entity " : " entities ") + what + ":";
     const char* separator = " ";
-    for (const auto& [type, count] : stats.skippedTypes) {
-        message += separator + std::to_string(count) + " " + type;
+    for (const auto& [type, count] : byType) {
+        sentence += separator + std::to_string(count) + " " + type;
         separator = ", ";
     }
-    return message + ".";
+    return sentence + ".";
+}
+
+}  // namespace
+
+std::string leftOutMessage(const DxfReadStats& stats)
+{
+    std::string message = countedSentence(
+        stats.kept, stats.keptTypes,
+        stats.kept == 1 ? "of a class this program does not model is kept as it is"
+                        : "of classes this program does not model are kept as they are");
+    const std::string leftOut =
+        countedSentence(stats.skipped, stats.skippedTypes,
+                        stats.skipped == 1 ? "that could not be read was left out" : "that could not be read were left out");
+    if (!message.empty() && !leftOut.empty())
+        message += ' ';
+    return message + leftOut;
 }
 
 }  // namespace vemio

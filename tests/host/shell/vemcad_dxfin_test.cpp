@@ -1,16 +1,17 @@
 // vemcad end to end with DXF: OPEN NAME.dxf and `vemcad NAME.dxf` open a DXF as a new
 // drawing without a file (SAVE asks for one and the DXF stays as it was; its entities
 // go out again as they came), DXFIN reads one into an empty drawing only, and what the
-// host does not model is reported.
+// host does not model is kept and reported, as is what could not be read.
 #include "vemcad_runner.h"
 
 namespace {
 
 const char kDraw[] = "LINE\n0,0\n10,0\n\nCIRCLE\n5,5\n3\nDXFOUT\na.dxf\n";
 
-// A DXF with a line and two entities of classes the host does not model.
+// A DXF with a line, two entities of classes the host does not model and a circle
+// without a radius.
 const char kForeign[] = "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n"
-                        "0\nHATCH\n8\n0\n0\nHATCH\n8\n0\n0\nENDSEC\n0\nEOF\n";
+                        "0\nHATCH\n8\n0\n0\nHATCH\n8\n0\n0\nCIRCLE\n8\n0\n40\n0\n0\nENDSEC\n0\nEOF\n";
 
 // The ENTITIES section of a DXF file.
 std::string entitiesOf(const std::string& dxf)
@@ -50,7 +51,8 @@ TEST(VemcadDxf, DxfinReadsIntoAnEmptyDrawingOnlyAndTellsWhatItLeftOut)
               std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("Read f.dxf."), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("2 entities of classes this program does not model were left out: 2 HATCH."),
+    EXPECT_NE(run.out.find("2 entities of classes this program does not model are kept as they are: 2 HATCH. "
+                           "1 entity that could not be read was left out: 1 CIRCLE."),
               std::string::npos)
         << run.out;
     // The drawing read counts as changed.
