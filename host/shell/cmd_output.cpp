@@ -26,16 +26,21 @@ bool namesKeyword(const std::wstring& answer, const std::wstring& keyword)
     return true;
 }
 
-// R2000 or R2018 (Enter: R2000); asked again after anything else. False on cancel.
+// R2000 or R2018 (Enter: version as it stands); asked again after anything else. False
+// on cancel.
 bool askDxfVersion(vemio::DxfVersion& version)
 {
     for (;;) {
         std::wstring answer;
-        if (getText(L"\nEnter DXF version [R2000/R2018] <R2000>: ", answer, false) != RTNORM)
+        const wchar_t* prompt = version == vemio::DxfVersion::kR2018 ? L"\nEnter DXF version [R2000/R2018] <R2018>: "
+                                                                     : L"\nEnter DXF version [R2000/R2018] <R2000>: ";
+        if (getText(prompt, answer, false) != RTNORM)
             return false;
         for (wchar_t& c : answer)
             c = wchar_t(std::towupper(wint_t(c)));
-        if (answer.empty() || answer == L"R2000" || answer == L"2000") {
+        if (answer.empty())
+            return true;
+        if (answer == L"R2000" || answer == L"2000") {
             version = vemio::DxfVersion::kR2000;
             return true;
         }
@@ -66,7 +71,8 @@ bool askDxfFile(std::string& path, vemio::DxfVersion& version)
 void dxfoutCommand(Session& session)
 {
     std::string path, error;
-    vemio::DxfVersion version = vemio::DxfVersion::kR2000;
+    // A drawing received as UTF-8 DXF goes back in that form by default.
+    vemio::DxfVersion version = session.receivedAsUtf8Dxf() ? vemio::DxfVersion::kR2018 : vemio::DxfVersion::kR2000;
     if (!askDxfFile(path, version))
         return;
     vemio::DxfStats stats;

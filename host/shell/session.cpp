@@ -56,6 +56,7 @@ void Session::adopt(std::unique_ptr<AcDbDatabase> db, const std::string& path)
     acdbHostApplicationServices()->setWorkingDatabase(db.get());
     m_db = std::move(db);
     m_path = path;
+    m_receivedAsUtf8Dxf = false;
     markSaved();
 }
 
@@ -113,6 +114,7 @@ bool Session::openDxf(const std::string& path, std::string& message)
         return false;
     // Named as the unnamed drawing it replaces would be.
     adopt(std::move(read), "");
+    m_receivedAsUtf8Dxf = stats.version >= "AC1021";
     m_journal.attach(m_db.get(), "", drawingName());
     message = vemio::leftOutMessage(stats);
     return true;
@@ -149,6 +151,7 @@ bool Session::importDxf(const std::string& path, std::string& message)
     if (read == nullptr)
         return false;
     adopt(std::move(read), m_path);
+    m_receivedAsUtf8Dxf = stats.version >= "AC1021";
     m_journal.attach(m_db.get(), m_path, drawingName());
     m_unsavedWork = true;
     message = vemio::leftOutMessage(stats);

@@ -58,6 +58,9 @@ public:
     // DXFIN: the DXF at path becomes the drawing, which must hold no entities; it keeps
     // its file name and counts as changed. message as for openDrawing.
     bool importDxf(const std::string& path, std::string& message);
+    // Whether the drawing came from a DXF file of AC1021 or later (texts in UTF-8):
+    // DXFOUT then hands it back in that form unless told otherwise.
+    bool receivedAsUtf8Dxf() const { return m_receivedAsUtf8Dxf; }
     // Saves to path, keeping the file it replaces as its .bak; on success message may
     // hold a warning about the .bak.
     bool saveDrawing(const std::string& path, std::string& message);
@@ -123,6 +126,7 @@ private:
     ViewRequest m_view;
     RecoveryJournal m_journal;
     bool m_running = false;
+    bool m_receivedAsUtf8Dxf = false;
     bool m_unsavedWork = false;  // the drawing holds recovered or imported work not saved yet
 };
 

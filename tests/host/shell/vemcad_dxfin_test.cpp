@@ -67,3 +67,21 @@ TEST(VemcadDxf, DxfinReadsIntoAnEmptyDrawingOnlyAndTellsWhatItLeftOut)
               std::string::npos)
         << run.out;
 }
+
+TEST(VemcadDxf, DxfoutHandsADrawingBackInTheFormItCameIn)
+{
+    ScratchDir dir;
+    VemcadRun run = runVemcad(dir, "LINE\n0,0\n10,0\n\nDXFOUT\nVersion\nR2018\nu.dxf\nDXFOUT\na.dxf\nQUIT\nN\n");
+    ASSERT_EQ(run.status, 0) << run.out;
+    ASSERT_NE(readFile(dir.file("u.dxf")).find("AC1032"), std::string::npos);
+
+    // Opened from UTF-8 DXF: Enter at the version keeps it, and so does no answer at all.
+    run = runVemcad(dir, "OPEN\nu.dxf\nDXFOUT\nb.dxf\nDXFOUT\nVersion\n\nc.dxf\nDXFOUT\nVersion\nR2000\nd.dxf\n"
+                         "OPEN\na.dxf\nDXFOUT\ne.dxf\nQUIT\nN\n");
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("Enter DXF version [R2000/R2018] <R2018>: \n"), std::string::npos) << run.out;
+    EXPECT_NE(readFile(dir.file("b.dxf")).find("AC1032"), std::string::npos);
+    EXPECT_NE(readFile(dir.file("c.dxf")).find("AC1032"), std::string::npos);
+    EXPECT_NE(readFile(dir.file("d.dxf")).find("AC1015"), std::string::npos);
+    EXPECT_NE(readFile(dir.file("e.dxf")).find("AC1015"), std::string::npos);
+}
