@@ -51,7 +51,7 @@ cmd_test() {
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 run_tests build-asan
 }
 
-FUZZ_TARGETS=(filer_records open_drawing command_flows)
+FUZZ_TARGETS=(filer_records open_drawing command_flows dxf_read)
 
 fuzz_tools_present() {
     command -v clang++ >/dev/null && dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q "install ok installed"
@@ -74,6 +74,7 @@ run_fuzz() {
         echo "== fuzz $t for $1 s =="
         ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
             "build-fuzz/fuzz/fuzz_$t" -max_total_time="$1" -timeout=25 -print_final_stats=1 \
+            $([ -f "tests/fuzz/$t.dict" ] && echo "-dict=tests/fuzz/$t.dict") \
             -artifact_prefix="build-fuzz/artifacts/$t/" \
             "build-fuzz/corpus/$t" "tests/fuzz/corpus/$t" $([ -d "tests/fuzz/regressions/$t" ] && echo "tests/fuzz/regressions/$t") \
             || failed=1
