@@ -1,6 +1,8 @@
 // The journal's frames, written from the drawing's objects and read back.
 //
-//   base frame      u8 'B', text name, text path, u64 size, u64 seconds, u64 nanoseconds
+//   base frame      u8 'B', text name, text path, u64 size, u64 seconds, u64 nanoseconds,
+//                   then for a drawing read from DXF: text source, u64 size, u64 seconds,
+//                   u64 nanoseconds (of the DXF file)
 //   command frame   u8 'C', text command, u64 clayer, u64 textstyle, u64 handseed,
 //                   u8 tilemode, then entries to the frame's end:
 //     'S' u32 pdmode, u64 pdsize, u64 textsize (reals as their bits)   the drawing's
@@ -100,6 +102,12 @@ std::vector<unsigned char> baseFrame(const JournalBase& base)
     putU64(out, base.identity.size);
     putU64(out, std::uint64_t(base.identity.seconds));
     putU64(out, std::uint64_t(base.identity.nanoseconds));
+    if (!base.source.empty()) {
+        putText(out, base.source);
+        putU64(out, base.sourceIdentity.size);
+        putU64(out, std::uint64_t(base.sourceIdentity.seconds));
+        putU64(out, std::uint64_t(base.sourceIdentity.nanoseconds));
+    }
     return out;
 }
 
@@ -113,6 +121,16 @@ bool readBaseFrame(const unsigned char* payload, std::size_t size, JournalBase& 
     base.identity.size = in.u64();
     base.identity.seconds = std::int64_t(in.u64());
     base.identity.nanoseconds = std::int64_t(in.u64());
+    base.source.clear();
+    base.sourceIdentity = FileIdentity();
+    if (in.ok() && !in.atEnd()) {
+        base.source = in.text();
+        base.sourceIdentity.size = in.u64();
+        base.sourceIdentity.seconds = std::int64_t(in.u64());
+        base.sourceIdentity.nanoseconds = std::int64_t(in.u64());
+        if (base.source.empty())
+            return false;
+    }
     return in.ok() && in.atEnd() && !base.name.empty();
 }
 

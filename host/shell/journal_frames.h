@@ -37,6 +37,10 @@ struct JournalBase {
     std::string name;
     std::string path;
     FileIdentity identity;
+    // The DXF file the drawing was read from, when it was (empty otherwise): recovery
+    // reads it again, unchanged, before the commands.
+    std::string source;
+    FileIdentity sourceIdentity;
 };
 std::vector<unsigned char> baseFrame(const JournalBase& base);
 bool readBaseFrame(const unsigned char* payload, std::size_t size, JournalBase& base);

@@ -9,10 +9,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
 #include "drawing_file.h"
+#include "dxf_reader.h"
 #include "journal_frames.h"
 #include "shell_input.h"
 #include "undo.h"
@@ -98,10 +100,11 @@ std::string RecoveryJournal::journalPathOf(const std::string& drawingPath)
 void RecoveryJournal::enable()
 {
     m_enabled = true;
-    attach(m_db, m_path, m_name);
+    attach(m_db, m_path, m_name, m_source);
 }
 
-void RecoveryJournal::attach(AcDbDatabase* db, const std::string& path, const std::wstring& name)
+void RecoveryJournal::attach(AcDbDatabase* db, const std::string& path, const std::wstring& name,
+                             const std::string& source)
 {
     if (m_file)
         m_file->remove();
@@ -111,6 +114,15 @@ void RecoveryJournal::attach(AcDbDatabase* db, const std::string& path, const st
     m_path = path;
     m_name = name;
     m_base = FileIdentity();
+    // Named in full, so that recovery finds the DXF from any working folder.
+    m_source = source;
+    if (char* full = source.empty() ? nullptr : ::realpath(source.c_str(), nullptr)) {
+        m_source = full;
+        std::free(full);
+    }
+    m_sourceIdentity = FileIdentity();
+    if (!m_source.empty())
+        identityOf(m_source, m_sourceIdentity);
     m_steps.reset();
     m_header = db != nullptr ? headerOf(db) : JournalHeader();
     m_state = State::kNoFile;
@@ -255,26 +267,34 @@ void RecoveryJournal::keepUnrecovered(const Offer& offer, const std::wstring& wh
     turnOff(L"its journal holds work not recovered");
 }
 
-// The drawing the journal started from (the saved file, unchanged since, or a new
-// drawing) with the journal applied.
+// The drawing the journal started from: the DXF file it was read from or the saved
+// file, either unchanged since, or a new drawing. Null, with the reason, when it cannot
+// be had again.
+std::unique_ptr<AcDbDatabase> RecoveryJournal::baseDrawing(const Offer& offer, std::string& reason)
+{
+    const bool fromDxf = !offer.base.source.empty();
+    if (!fromDxf && offer.drawingPath.empty())
+        return std::make_unique<AcDbDatabase>();
+    const std::string& path = fromDxf ? offer.base.source : offer.drawingPath;
+    FileIdentity now;
+    if (!identityOf(path, now) || !(now == (fromDxf ? offer.base.sourceIdentity : offer.base.identity))) {
+        reason = fromDxf ? "the DXF file it was read from has changed on disk since"
+                         : "the drawing has changed on disk since";
+        return nullptr;
+    }
+    std::string error;
+    std::unique_ptr<AcDbDatabase> db = fromDxf ? vemio::readDxf(path, error) : vemio::openDrawing(path, error);
+    if (!db)
+        reason = error;
+    return db;
+}
+
+// The drawing the journal started from with the journal applied.
 bool RecoveryJournal::recover(Offer& offer, RecoveredDrawing& recovered, std::string& reason)
 {
-    std::unique_ptr<AcDbDatabase> db;
-    if (offer.drawingPath.empty()) {
-        db = std::make_unique<AcDbDatabase>();
-    } else {
-        FileIdentity now;
-        if (!identityOf(offer.drawingPath, now) || !(now == offer.base.identity)) {
-            reason = "the drawing has changed on disk since";
-            return false;
-        }
-        std::string error;
-        db = vemio::openDrawing(offer.drawingPath, error);
-        if (!db) {
-            reason = error;
-            return false;
-        }
-    }
+    std::unique_ptr<AcDbDatabase> db = baseDrawing(offer, reason);
+    if (!db)
+        return false;
     JournalContents contents;
     if (!readCommandFrames(offer.bytes, offer.frames.frames, contents, reason) ||
         !applyJournal(db.get(), contents, reason) || !offer.file->cutAfter(offer.frames.end, reason))
@@ -294,6 +314,8 @@ void RecoveryJournal::goOnWith(Offer& offer)
     m_path = offer.drawingPath;
     m_name = offer.name();
     m_base = offer.base.identity;
+    m_source = offer.base.source;
+    m_sourceIdentity = offer.base.sourceIdentity;
     m_steps.reset();
     m_header = headerOf(m_db);
     m_state = State::kWriting;
@@ -335,7 +357,7 @@ bool RecoveryJournal::ensureFile()
 {
     if (m_state == State::kWriting)
         return true;
-    const JournalBase base{vemhost::toUtf8(m_name), m_path, m_base};
+    const JournalBase base{vemhost::toUtf8(m_name), m_path, m_base, m_source, m_sourceIdentity};
     const std::vector<unsigned char> first = baseFrame(base);
     m_file = std::make_unique<JournalFile>();
     std::string reason;
@@ -382,6 +404,8 @@ void RecoveryJournal::saved(const std::string& path)
     m_name = vemhost::fromUtf8(path);
     m_base = FileIdentity();
     identityOf(path, m_base);
+    m_source.clear();
+    m_sourceIdentity = FileIdentity();
     if (m_db != nullptr)
         m_header = headerOf(m_db);
     m_state = State::kNoFile;

@@ -36,9 +36,11 @@ public:
     void enable();
 
     // The session works on db now, the drawing at path (empty for a new drawing, shown
-    // as name); the drawing before is discarded, and its journal removed. A journal of
-    // path left by a session that ended unexpectedly is kept to be offered.
-    void attach(AcDbDatabase* db, const std::string& path, const std::wstring& name);
+    // as name), read from the DXF file source when not empty; the drawing before is
+    // discarded, and its journal removed. A journal of path left by a session that
+    // ended unexpectedly is kept to be offered.
+    void attach(AcDbDatabase* db, const std::string& path, const std::wstring& name,
+                const std::string& source = std::string());
     // Keeps to be offered the journals of never-saved drawings that sessions which
     // ended unexpectedly left in the working folder.
     void findUnsavedWork();
@@ -65,6 +67,7 @@ private:
     void resolve(Offer& offer, RecoveredDrawing& recovered, bool& recoveredOne);
     void keepUnrecovered(const Offer& offer, const std::wstring& why);
     bool recover(Offer& offer, RecoveredDrawing& recovered, std::string& reason);
+    static std::unique_ptr<AcDbDatabase> baseDrawing(const Offer& offer, std::string& reason);
     void goOnWith(Offer& offer);
     bool ensureFile();
     bool createUnsavedJournal(const std::vector<unsigned char>& first, std::string& reason);
@@ -76,6 +79,8 @@ private:
     std::string m_path;
     std::wstring m_name;
     FileIdentity m_base;
+    std::string m_source;  // the DXF the drawing was read from, until it is saved
+    FileIdentity m_sourceIdentity;
     std::unique_ptr<JournalFile> m_file;  // the journal this session writes
     State m_state = State::kNoFile;
     StepMirror m_steps;

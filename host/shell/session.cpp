@@ -115,7 +115,7 @@ bool Session::openDxf(const std::string& path, std::string& message)
     // Named as the unnamed drawing it replaces would be.
     adopt(std::move(read), "");
     m_receivedAsUtf8Dxf = stats.version >= "AC1021";
-    m_journal.attach(m_db.get(), "", drawingName());
+    m_journal.attach(m_db.get(), "", drawingName(), path);
     message = vemio::leftOutMessage(stats);
     return true;
 }
@@ -152,7 +152,7 @@ bool Session::importDxf(const std::string& path, std::string& message)
         return false;
     adopt(std::move(read), m_path);
     m_receivedAsUtf8Dxf = stats.version >= "AC1021";
-    m_journal.attach(m_db.get(), m_path, drawingName());
+    m_journal.attach(m_db.get(), m_path, drawingName(), path);
     m_unsavedWork = true;
     message = vemio::leftOutMessage(stats);
     return true;

@@ -238,3 +238,34 @@ TEST(VemcadRecovery, KilledAtAnyMomentTheDrawingIsThatAfterSomeFinishedCommand)
         EXPECT_EQ(listedLines(run.out), expected) << "killed after " << delayMs << " ms";
     }
 }
+
+// A drawing opened from a DXF comes back from that DXF and the commands after it, and
+// not at all once the DXF has changed.
+TEST(VemcadRecovery, ADrawingOpenedFromDxfComesBackFromItsDxf)
+{
+    ScratchDir dir;
+    ASSERT_EQ(runVemcad(dir, "LINE\n0,0\n10,0\n\nDXFOUT\nsite.dxf\nQUIT\nN\n").status, 0);
+    for (const bool changeDxf : {false, true}) {
+        {
+            LiveVemcad vemcad(dir.path(), {"site.dxf"});
+            ASSERT_TRUE(vemcad.waitFor("Command: "));
+            ASSERT_TRUE(vemcad.runCommands({"LINE\n0,5\n10,5\n\n"})) << vemcad.shown();
+            vemcad.killHard();
+        }
+        ASSERT_EQ(dir.entries(), (std::vector<std::string>{"run.scr", "site.dxf", "stderr.txt",
+                                                           "vemcad-unsaved-1.vemjournal"}));
+        if (changeDxf) {
+            std::ofstream(dir.file("site.dxf"), std::ios::app) << "999\nchanged\n";
+            const VemcadRun run = runVemcad(dir, "Yes\nQUIT\n");
+            EXPECT_NE(run.out.find("Cannot recover Drawing1.vdb: the DXF file it was read from has changed on disk "
+                                   "since. The unsaved work stays in vemcad-unsaved-1.vemjournal."),
+                      std::string::npos)
+                << run.out;
+            continue;
+        }
+        const VemcadRun run = runVemcad(dir, "Yes\nLIST\nALL\n\nQUIT\nN\n");
+        EXPECT_NE(run.out.find(offer("Drawing1.vdb", 1) + "Yes"), std::string::npos) << run.out;
+        // The DXF's line and the one drawn after opening it.
+        EXPECT_EQ(listedLines(run.out).size(), 4u) << run.out;
+    }
+}
