@@ -260,6 +260,10 @@ public:
     // TEXTSIZE: the height new texts take when none is given; 2.5 in a new drawing.
     double textsize() const;
     Acad::ErrorStatus setTextsize(double size);
+    // INSUNITS: what a drawing unit stands for; metres in a new drawing, as survey
+    // drawings are drawn. A value outside AcDb::UnitsValue: eInvalidInput.
+    AcDb::UnitsValue insunits() const;
+    Acad::ErrorStatus setInsunits(const AcDb::UnitsValue units);
 
     // Finds the object of a handle.
     Acad::ErrorStatus getAcDbObjectId(AcDbObjectId& retId, bool createIfNotFound, const AcDbHandle& objHandle,

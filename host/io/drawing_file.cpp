@@ -8,7 +8,7 @@
 //                                                     handseed, the handles of the four
 //                                                     symbol tables, model_space, paper_space,
 //                                                     clayer, textstyle; tilemode 0 or 1;
-//                                                     pdmode, pdsize and textsize (reals)
+//                                                     pdmode, insunits; pdsize and textsize (reals)
 //   classes   name TEXT PRIMARY KEY, parent,          one per class that a saved object has
 //             dxf_name, app_name, proxy_flags INTEGER
 //   objects   handle INTEGER PRIMARY KEY,             one per object that is not erased;
@@ -297,10 +297,16 @@ private:
             if (!stepDone(insert.get()))
                 return false;
         }
-        sqlite3_bind_text(insert.get(), 1, schema::kPdmode, -1, SQLITE_STATIC);
-        sqlite3_bind_int64(insert.get(), 2, header.pdmode);
-        if (!stepDone(insert.get()))
-            return false;
+        const std::pair<const char*, int> settings[] = {
+            {schema::kPdmode, header.pdmode},
+            {schema::kInsunits, int(header.insunits)},
+        };
+        for (const auto& setting : settings) {
+            sqlite3_bind_text(insert.get(), 1, setting.first, -1, SQLITE_STATIC);
+            sqlite3_bind_int64(insert.get(), 2, setting.second);
+            if (!stepDone(insert.get()))
+                return false;
+        }
         const std::pair<const char*, double> reals[] = {
             {schema::kPdsize, header.pdsize},
             {schema::kTextsize, header.textsize},

@@ -192,7 +192,8 @@ private:
         return true;
     }
 
-    // How points draw and how high new texts are, when the drawing keeps them.
+    // How points draw, how high new texts are and what a unit stands for, when the
+    // drawing keeps them.
     bool restoreDrawingSettings(acrt::StoreHeader& header)
     {
         auto mode = m_header.find(schema::kPdmode);
@@ -201,6 +202,13 @@ private:
                 !acrt::isPointMode(int(mode->second.number)))
                 return damaged("point mode " + mode->second.text + " is not one the host draws");
             header.pdmode = Adesk::Int16(mode->second.number);
+        }
+        auto units = m_header.find(schema::kInsunits);
+        if (units != m_header.end()) {
+            if (units->second.type != SQLITE_INTEGER || units->second.number < 0 ||
+                units->second.number > AcDb::kUnitsMax)
+                return damaged("drawing unit " + units->second.text + " is not one the host knows");
+            header.insunits = AcDb::UnitsValue(units->second.number);
         }
         return optionalReal(schema::kPdsize, [](double) { return true; }, "point size", header.pdsize) &&
                optionalReal(schema::kTextsize, [](double v) { return v > 0.0; }, "text size", header.textsize);

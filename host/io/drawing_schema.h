@@ -37,6 +37,7 @@ constexpr const char* kTilemode = "tilemode";
 constexpr const char* kPdmode = "pdmode";
 constexpr const char* kPdsize = "pdsize";
 constexpr const char* kTextsize = "textsize";
+constexpr const char* kInsunits = "insunits";
 
 constexpr const char* kCreateTables =
     "CREATE TABLE header (key TEXT PRIMARY KEY, value);"

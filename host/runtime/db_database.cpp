@@ -278,6 +278,16 @@ Acad::ErrorStatus AcDbDatabase::setTextsize(double size)
     return Acad::eOk;
 }
 
+AcDb::UnitsValue AcDbDatabase::insunits() const { return m_impl->insunits; }
+
+Acad::ErrorStatus AcDbDatabase::setInsunits(const AcDb::UnitsValue units)
+{
+    if (!acrt::isUnitsValue(int(units)))
+        return Acad::eInvalidInput;
+    m_impl->insunits = units;
+    return Acad::eOk;
+}
+
 Acad::ErrorStatus AcDbDatabase::setClayer(AcDbObjectId layerId)
 {
     AcDbObject* obj = AcDbSystemInternals::peek(layerId);

@@ -88,6 +88,8 @@ ACRT_PORT DatabaseObserver* databaseObserver(const AcDbDatabase* db);
 
 // True for the values of AcDb::LineWeight (a filed weight is checked before the cast).
 bool isValidLineWeight(int lw);
+// True for the values of AcDb::UnitsValue.
+inline bool isUnitsValue(long long value) { return value >= 0 && value <= AcDb::kUnitsMax; }
 
 // A normal the host can hold: finite, with a finite length that is not zero (a vector
 // whose length overflows would normalise to zero).
@@ -120,6 +122,7 @@ struct ACRT_PORT AcDbDatabase::Impl {
     Adesk::Int16 pdmode = 0;
     double pdsize = 0.0;
     double textsize = 2.5;
+    AcDb::UnitsValue insunits = AcDb::kUnitsMeters;
     bool tearingDown = false;
     long openCount = 0;
     std::unique_ptr<acrt::UndoRecorder> undo;  // the database's undo history, told of every change

@@ -35,6 +35,7 @@ StoreHeader storeHeaderOf(const AcDbDatabase* db)
     header.pdmode = impl->pdmode;
     header.pdsize = impl->pdsize;
     header.textsize = impl->textsize;
+    header.insunits = impl->insunits;
     return header;
 }
 
@@ -127,6 +128,8 @@ void restoreStoreHeader(AcDbDatabase* db, const StoreHeader& header)
         impl->pdsize = header.pdsize;
     if (header.textsize > 0.0 && std::isfinite(header.textsize))
         impl->textsize = header.textsize;
+    if (acrt::isUnitsValue(header.insunits))
+        impl->insunits = header.insunits;
 }
 
 namespace {

@@ -186,6 +186,17 @@ void setTextsize(Session& session)
         say(L"Requires a positive value.");
 }
 
+// What a drawing unit stands for: 0 to 24 (4 millimetres, 6 metres ...).
+void setInsunits(Session& session)
+{
+    double v = 0;
+    if (getNumber(newValuePrompt(L"INSUNITS", std::to_wstring(int(session.db()->insunits()))).c_str(), v) != RTNORM)
+        return;
+    if (v != std::floor(v) || v < 0 || v > AcDb::kUnitsMax ||
+        session.db()->setInsunits(AcDb::UnitsValue(int(v))) != Acad::eOk)
+        say(L"Requires an integer between 0 and 24.");
+}
+
 struct SystemVariable {
     const wchar_t* name;
     void (*set)(Session&);
@@ -200,6 +211,7 @@ const SystemVariable kSystemVariables[] = {
     {L"PDMODE",   setPdmode},
     {L"PDSIZE",   setPdsize},
     {L"TEXTSIZE", setTextsize},
+    {L"INSUNITS", setInsunits},
 };
 
 void setvarCommand(Session& session)

@@ -7,6 +7,7 @@
 //                   u8 tilemode, then entries to the frame's end:
 //     'S' u32 pdmode, u64 pdsize, u64 textsize (reals as their bits)   the drawing's
 //         settings (frames without it leave them as the drawing had them)
+//     'U' u32 insunits    the drawing's unit (frames without it leave it as it was)
 //     'K' text            the next class of the frame (its entries number them from 0)
 //     'O' u64 handle, u64 owner, u32 class, u32 size, then the object's undo filing
 //         through the journal's filer, size bytes
@@ -32,6 +33,8 @@ constexpr std::uint8_t kClassEntry = 'K';
 constexpr std::uint8_t kObjectEntry = 'O';
 constexpr std::uint8_t kErasedEntry = 'E';
 constexpr std::uint8_t kSettingsEntry = 'S';
+constexpr std::uint8_t kUnitsEntry = 'U';
+constexpr std::uint64_t kHandseedLimit = std::uint64_t(1) << 62;
 
 std::uint64_t bitsOf(double v)
 {
@@ -144,6 +147,7 @@ JournalHeader headerOf(const AcDbDatabase* db)
     header.pdmode = db->pdmode();
     header.pdsize = db->pdsize();
     header.textsize = db->textsize();
+    header.insunits = db->insunits();
     return header;
 }
 
@@ -192,6 +196,8 @@ bool CommandFrameWriter::write(JournalFile& file, const std::wstring& command, c
     putU32(m_fields, std::uint32_t(std::uint16_t(header.pdmode)));
     putU64(m_fields, bitsOf(header.pdsize));
     putU64(m_fields, bitsOf(header.textsize));
+    putU8(m_fields, kUnitsEntry);
+    putU32(m_fields, std::uint32_t(header.insunits));
     file.append(m_fields.data(), m_fields.size());
     for (const std::vector<AcDbObjectId>* ids : changed) {
         for (const AcDbObjectId& id : *ids) {
@@ -273,6 +279,9 @@ public:
         m_out.header.clayer = in.u64();
         m_out.header.textstyle = in.u64();
         m_out.header.handseed = in.u64();
+        // A drawing file holds handles below 2^62: a seed above could never be saved.
+        if (m_out.header.handseed >= kHandseedLimit)
+            return fail(reason, "a handle seed no drawing has");
         m_out.header.tilemode = in.u8() != 0;
         m_out.hasHeader = true;
         m_frameClasses.clear();
@@ -303,6 +312,13 @@ private:
             m_out.header.pdsize = realOf(in.u64());
             m_out.header.textsize = realOf(in.u64());
             return in.ok() || fail(reason, "the drawing's settings cut short");
+        case kUnitsEntry: {
+            const std::uint32_t units = in.u32();
+            if (!in.ok() || units > AcDb::kUnitsMax)
+                return fail(reason, "a drawing unit that is not one");
+            m_out.header.insunits = AcDb::UnitsValue(units);
+            return true;
+        }
         case kObjectEntry: {
             const std::uint64_t handle = in.u64();
             const std::uint64_t owner = in.u64();

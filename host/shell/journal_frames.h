@@ -54,10 +54,11 @@ struct JournalHeader {
     std::int16_t pdmode = 0;
     double pdsize = 0.0;
     double textsize = 2.5;
+    AcDb::UnitsValue insunits = AcDb::kUnitsMeters;
     bool operator==(const JournalHeader& o) const
     {
         return clayer == o.clayer && textstyle == o.textstyle && tilemode == o.tilemode && pdmode == o.pdmode &&
-               pdsize == o.pdsize && textsize == o.textsize;
+               pdsize == o.pdsize && textsize == o.textsize && insunits == o.insunits;
     }
 };
 JournalHeader headerOf(const AcDbDatabase* db);

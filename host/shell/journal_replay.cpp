@@ -306,6 +306,7 @@ private:
         header.pdmode = m_contents.header.pdmode;
         header.pdsize = m_contents.header.pdsize;
         header.textsize = m_contents.header.textsize;
+        header.insunits = m_contents.header.insunits;
         acrt::restoreStoreHeader(m_db, header);
         return true;
     }

@@ -69,13 +69,14 @@ void Session::markSaved()
     m_savedPdmode = m_db->pdmode();
     m_savedPdsize = m_db->pdsize();
     m_savedTextsize = m_db->textsize();
+    m_savedInsunits = m_db->insunits();
 }
 
 bool Session::isModified() const
 {
     return undo().changedSinceSave() || m_db->clayer() != m_savedClayer || m_db->tilemode() != m_savedTilemode ||
            m_db->pdmode() != m_savedPdmode || m_db->pdsize() != m_savedPdsize ||
-           m_db->textsize() != m_savedTextsize || m_unsavedWork;
+           m_db->textsize() != m_savedTextsize || m_db->insunits() != m_savedInsunits || m_unsavedWork;
 }
 
 std::wstring Session::drawingName() const

@@ -118,6 +118,7 @@ private:
     Adesk::Int16 m_savedPdmode = 0;
     double m_savedPdsize = 0.0;
     double m_savedTextsize = 2.5;
+    AcDb::UnitsValue m_savedInsunits = AcDb::kUnitsMeters;
     const ConsoleInput* m_keyboard = nullptr;
     bool m_quit = false;
     AcGeVector3d m_lastDisplacement;

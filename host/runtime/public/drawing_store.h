@@ -44,6 +44,7 @@ struct StoreHeader {
     Adesk::Int16 pdmode = 0;
     double pdsize = 0.0;
     double textsize = 2.5;
+    AcDb::UnitsValue insunits = AcDb::kUnitsMeters;
 };
 ACRT_PORT StoreHeader storeHeaderOf(const AcDbDatabase* db);
 

@@ -57,6 +57,7 @@ const char* const kWork[] = {
     "PSPACE\n",
     "SETVAR\nPDMODE\n35\n",
     "SETVAR\nTEXTSIZE\n4\n",
+    "SETVAR\nINSUNITS\n4\n",
     "ERASE\n0,70\n\n",
     "U\n",
 };
@@ -111,9 +112,10 @@ TEST_F(RecoveryJournal, BringsBackTheDrawingAsAfterTheLastCommandOfEveryKind)
         const bool tilemode = db()->tilemode();
         const Adesk::Int16 pdmode = db()->pdmode();
         const double textsize = db()->textsize();
+        const AcDb::UnitsValue insunits = db()->insunits();
         script(work);
         if (session().undo().stepCount() != steps || db()->tilemode() != tilemode || db()->pdmode() != pdmode ||
-            db()->textsize() != textsize || std::string(work) == "U\n")
+            db()->textsize() != textsize || db()->insunits() != insunits || std::string(work) == "U\n")
             ++commands;
     }
     const Snapshot expected = snapshot();
@@ -133,6 +135,7 @@ TEST_F(RecoveryJournal, BringsBackTheDrawingAsAfterTheLastCommandOfEveryKind)
     const std::string out = reopen("Yes");
     EXPECT_NE(out.find(offer(drawingPath(), commands) + "Yes"), std::string::npos) << out;
     EXPECT_TRUE(snapshot() == expected) << "the recovered drawing differs";
+    EXPECT_EQ(db()->insunits(), AcDb::kUnitsMillimeters);
     EXPECT_EQ(db()->tilemode(), tilemode);
     EXPECT_EQ(db()->clayer().handle(), clayer);
     EXPECT_EQ(db()->pdmode(), 35);
@@ -308,7 +311,8 @@ TEST_F(RecoveryJournal, AHostileJournalIsRefusedOrRecoveredNeverTrustedBlindly)
                 ++recovered;
             // The session goes on, on a drawing that saves.
             script("LINE\n0,0\n3,3\n\n");
-            EXPECT_NE(script("SAVEAS\n" + file("copy.vdb") + "\nY\n").find("Saved"), std::string::npos) << at;
+            const std::string saved = script("SAVEAS\n" + file("copy.vdb") + "\nY\n");
+            EXPECT_NE(saved.find("Saved"), std::string::npos) << at << saved;
             ::unlink(journalPath().c_str());
         }
     }

@@ -113,7 +113,7 @@ TEST(VemcadInquiry, IdAndDistReportInTheHostsWords)
     }
 }
 
-TEST(VemcadPoints, PointsTheirDisplayAndTheTextSizeAreKeptBySaveAndWrittenToDxf)
+TEST(VemcadPoints, PointsTheirDisplayTheTextSizeAndTheUnitAreKeptBySaveAndWrittenToDxf)
 {
     ScratchDir dir;
     const VemcadRun run = runVemcad(dir,
@@ -121,15 +121,18 @@ TEST(VemcadPoints, PointsTheirDisplayAndTheTextSizeAreKeptBySaveAndWrittenToDxf)
                                     "SETVAR\nPDMODE\n35\nSETVAR\nPDSIZE\n-10\n"
                                     "SETVAR\nPDMODE\n5\nSETVAR\nPDMODE\n2.5\n"
                                     "SETVAR\nTEXTSIZE\n0\nSETVAR\nTEXTSIZE\n4\n"
-                                    "SAVE\np.vdb\nNEW\nOPEN\np.vdb\nPOINT\n^C\nSETVAR\nTEXTSIZE\n\n" +
+                                    "SETVAR\nINSUNITS\n\nSETVAR\nINSUNITS\n25\nSETVAR\nINSUNITS\n4\n"
+                                    "SAVE\np.vdb\nNEW\nOPEN\np.vdb\nPOINT\n^C\nSETVAR\nTEXTSIZE\n\n"
+                                    "SETVAR\nINSUNITS\n\n" +
                                         std::string(kListAll) + "DXFOUT\np.dxf\n");
     ASSERT_EQ(run.status, 0);
     const Case expected = {"points", "",
                            "Current point modes:  PDMODE=0  PDSIZE=0.0000|Specify a point: |"
                            "Requires 0 to 4, with 32, 64 or 96 added.|Requires an integer value.|"
-                           "Requires a positive value.|"
+                           "Requires a positive value.|Enter new value for INSUNITS <6>: |"
+                           "Requires an integer between 0 and 24.|"
                            "Current point modes:  PDMODE=35  PDSIZE=-10.0000|"
-                           "Enter new value for TEXTSIZE <4.0000>: |"
+                           "Enter new value for TEXTSIZE <4.0000>: |Enter new value for INSUNITS <4>: |"
                            "at point, X=1.0000  Y=2.0000  Z=0.0000|at point, X=3.0000  Y=4.0000  Z=5.0000"};
     expectInOrder(expected, run.out);
     const std::string dxf = readFile(dir.file("p.dxf"));
