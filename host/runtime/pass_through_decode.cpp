@@ -322,57 +322,6 @@ void noteDirection(const Span& own, int code, GroupPlace::Kind kind, PassThrough
     shape.places.push_back(place);
 }
 
-// The dimension variables a leader's XDATA overrides (application ACAD, "DSTYLE"
-// followed by a braced list of 1070 variable codes each followed by its value).
-void readStyleOverrides(const DxfGroups& groups, size_t from, LeaderArrow& arrow)
-{
-    bool acad = false, inList = false;
-    for (size_t i = from; i < groups.size(); ++i) {
-        const DxfGroup& g = groups[i];
-        if (g.code == 1001) {
-            acad = g.value == "ACAD";
-            inList = false;
-        } else if (acad && g.code == 1000 && g.value == "DSTYLE") {
-            inList = true;
-        } else if (inList && g.code == 1002 && g.value == "}") {
-            inList = false;
-        } else if (inList && g.code == 1070 && i + 1 < groups.size()) {
-            double variable = 0.0, value = 0.0;
-            if (!groupNumber(g.value, variable))
-                continue;
-            const DxfGroup& next = groups[++i];
-            const bool number = groupNumber(next.value, value);
-            if (variable == 41.0 && number && value >= 0.0)
-                arrow.size = value;
-            else if (variable == 40.0 && number && value >= 0.0)
-                arrow.scale = value;
-            else if (variable == 341.0)
-                arrow.blockNamed = !next.value.empty() && next.value != "0";
-        }
-    }
-}
-
-// The arrowhead at the leader's first vertex, pointing away from the next vertex apart
-// from it.
-void addLeaderArrow(const Span& own, const std::vector<AcGePoint3d>& run, PassThroughShape& shape)
-{
-    for (size_t i = 1; i < run.size(); ++i) {
-        const AcGeVector3d back = run[i] - run[0];
-        if (!(back.length() > 1e-12))
-            continue;
-        auto arrow = std::make_unique<LeaderArrow>();
-        arrow->tip = run[0];
-        arrow->back = back.normal();
-        arrow->normal = normalOf(own.groups, own.from, own.to);
-        const int style = own.find(3);
-        if (style >= 0)
-            arrow->style = own.groups[size_t(style)].value;
-        readStyleOverrides(own.groups, own.to, *arrow);
-        shape.arrow = std::move(arrow);
-        return;
-    }
-}
-
 void decodeLeader(const Span& own, PassThroughShape& shape)
 {
     shape.rule = TransformRule::kSimilarity;
@@ -393,7 +342,7 @@ void decodeLeader(const Span& own, PassThroughShape& shape)
     }
     shape.addRun(run, false);
     if (own.integerOr(71, 1) != 0)
-        addLeaderArrow(own, run, shape);
+        addLeaderArrow(own.groups, own.from, own.to, run, shape);
     noteDirection(own, 211, GroupPlace::kVector, shape);
     noteDirection(own, 212, GroupPlace::kVector, shape);
     noteDirection(own, 213, GroupPlace::kVector, shape);
@@ -528,45 +477,6 @@ void PassThroughShape::addRun(const std::vector<AcGePoint3d>& run, bool closed)
         points.push_back(run.front());
     runs.push_back(unsigned(run.size() + (closed ? 1 : 0)));
     notePiece(ShapePiece::kRun, runs.size());
-}
-
-void PassThroughShape::addArc(const PassThroughArc& arc)
-{
-    arcs.push_back(arc);
-    notePiece(ShapePiece::kArc, arcs.size());
-}
-
-void PassThroughShape::addEllipse(const EllipseCurve& ellipse)
-{
-    ellipses.push_back(ellipse);
-    notePiece(ShapePiece::kEllipse, ellipses.size());
-}
-
-void PassThroughShape::addSpline(PassThroughSpline spline)
-{
-    splines.push_back(std::move(spline));
-    notePiece(ShapePiece::kSpline, splines.size());
-}
-
-void PassThroughShape::beginFillLoop()
-{
-    m_loopOpen = true;
-    fillLoops.push_back(0);
-}
-
-void PassThroughShape::endFillLoop()
-{
-    m_loopOpen = false;
-    if (!fillLoops.empty() && fillLoops.back() == 0)
-        fillLoops.pop_back();
-}
-
-void PassThroughShape::notePiece(ShapePiece::Kind kind, size_t count)
-{
-    if (!m_loopOpen)
-        return;
-    fillPieces.push_back(ShapePiece{kind, unsigned(count - 1)});
-    ++fillLoops.back();
 }
 
 PlaneFrame::PlaneFrame(const AcGeVector3d& normal)

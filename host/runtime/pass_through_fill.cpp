@@ -1,5 +1,6 @@
-// The filled areas of pass-through entities (solids, traces, solid-filled hatches) and a
-// leader's arrowhead. A loop's pieces are flattened within the view's deviation and
+// The filled areas of pass-through entities (solids, traces, solid-filled hatches), the
+// pieces their loops are noted as while decoding, and a leader's arrowhead with the
+// dimension variables its XDATA overrides. A loop's pieces are flattened within the view's deviation and
 // chained end to end, each turned round where its far end meets the loop so far. The
 // loops of an area go into one polygon: every loop starts from the first loop's first
 // point and returns there along the same line, which adds nothing, and runs round
@@ -206,7 +207,98 @@ thread_local std::vector<AcGePoint3d> FillBuilder::m_piece;
 thread_local std::vector<AcGePoint2d> FillBuilder::m_plane;
 thread_local std::vector<PlaneLoop> FillBuilder::m_loops;
 
+// The dimension variables a leader's XDATA overrides (application ACAD, "DSTYLE"
+// followed by a braced list of 1070 variable codes each followed by its value).
+void readStyleOverrides(const DxfGroups& groups, size_t from, LeaderArrow& arrow)
+{
+    bool acad = false, inList = false;
+    for (size_t i = from; i < groups.size(); ++i) {
+        const DxfGroup& g = groups[i];
+        if (g.code == 1001) {
+            acad = g.value == "ACAD";
+            inList = false;
+        } else if (acad && g.code == 1000 && g.value == "DSTYLE") {
+            inList = true;
+        } else if (inList && g.code == 1002 && g.value == "}") {
+            inList = false;
+        } else if (inList && g.code == 1070 && i + 1 < groups.size()) {
+            double variable = 0.0, value = 0.0;
+            if (!groupNumber(g.value, variable))
+                continue;
+            const DxfGroup& next = groups[++i];
+            const bool number = groupNumber(next.value, value);
+            if (variable == 41.0 && number && value >= 0.0)
+                arrow.size = value;
+            else if (variable == 40.0 && number && value >= 0.0)
+                arrow.scale = value;
+            else if (variable == 341.0)
+                arrow.blockNamed = !next.value.empty() && next.value != "0";
+        }
+    }
+}
+
 }  // namespace
+
+void PassThroughShape::addArc(const PassThroughArc& arc)
+{
+    arcs.push_back(arc);
+    notePiece(ShapePiece::kArc, arcs.size());
+}
+
+void PassThroughShape::addEllipse(const EllipseCurve& ellipse)
+{
+    ellipses.push_back(ellipse);
+    notePiece(ShapePiece::kEllipse, ellipses.size());
+}
+
+void PassThroughShape::addSpline(PassThroughSpline spline)
+{
+    splines.push_back(std::move(spline));
+    notePiece(ShapePiece::kSpline, splines.size());
+}
+
+void PassThroughShape::beginFillLoop()
+{
+    m_loopOpen = true;
+    fillLoops.push_back(0);
+}
+
+void PassThroughShape::endFillLoop()
+{
+    m_loopOpen = false;
+    if (!fillLoops.empty() && fillLoops.back() == 0)
+        fillLoops.pop_back();
+}
+
+void PassThroughShape::notePiece(ShapePiece::Kind kind, size_t count)
+{
+    if (!m_loopOpen)
+        return;
+    fillPieces.push_back(ShapePiece{kind, unsigned(count - 1)});
+    ++fillLoops.back();
+}
+
+// The arrowhead at the leader's first vertex, pointing away from the next vertex apart
+// from it.
+void addLeaderArrow(const DxfGroups& groups, size_t from, size_t to, const std::vector<AcGePoint3d>& run,
+                    PassThroughShape& shape)
+{
+    for (size_t i = 1; i < run.size(); ++i) {
+        const AcGeVector3d back = run[i] - run[0];
+        if (!(back.length() > 1e-12))
+            continue;
+        auto arrow = std::make_unique<LeaderArrow>();
+        arrow->tip = run[0];
+        arrow->back = back.normal();
+        arrow->normal = normalOf(groups, from, to);
+        for (size_t at = from; at < to && arrow->style.empty(); ++at)
+            if (groups[at].code == 3)
+                arrow->style = groups[at].value;
+        readStyleOverrides(groups, to, *arrow);
+        shape.arrow = std::move(arrow);
+        return;
+    }
+}
 
 void drawFilledPolygon(AcGiWorldDraw* pWd, const AcGePoint3d* points, size_t count)
 {
@@ -232,7 +324,10 @@ void drawFills(AcGiWorldDraw* pWd, const PassThroughShape& shape)
 void arrowCorners(const LeaderArrow& arrow, double size, AcGePoint3d corners[3])
 {
     const double halfWidth = size * std::sin(kArrowAngle / 2.0 * M_PI / 180.0);
-    const AcGeVector3d across = arrow.normal.crossProduct(arrow.back) * halfWidth;
+    AcGeVector3d side = arrow.normal.crossProduct(arrow.back);
+    if (!(side.length() > 1e-9))  // a first segment along the normal: any side will do
+        side = CircularFrame(arrow.tip, arrow.back).xAxis();
+    const AcGeVector3d across = side.normal() * halfWidth;
     const AcGePoint3d base = arrow.tip + arrow.back * size;
     corners[0] = arrow.tip;
     corners[1] = base + across;

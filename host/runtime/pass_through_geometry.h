@@ -159,6 +159,10 @@ void addPlanePath(PassThroughShape& shape, const PlaneFrame& frame, const std::v
                   const std::vector<double>& bulges, bool closed, double z);
 void decodeHatch(const DxfGroups& groups, PassThroughShape& shape);
 
+// The arrowhead of a leader whose groups [from, to) (XDATA after them) have these
+// vertices, unless it has none.
+void addLeaderArrow(const DxfGroups& groups, size_t from, size_t to, const std::vector<AcGePoint3d>& run,
+                    PassThroughShape& shape);
 // Draws the polygon filled whatever the traits' fill type.
 void drawFilledPolygon(AcGiWorldDraw* pWd, const AcGePoint3d* points, size_t count);
 // Draws the shape's filled areas: each loop flattened within the view's deviation, the
