@@ -1,11 +1,11 @@
 // The filled areas of pass-through entities (solids, traces, solid-filled hatches), the
 // pieces their loops are noted as while decoding, and a leader's arrowhead with the
-// dimension variables its XDATA overrides. A loop's pieces are flattened within the view's deviation and
-// chained end to end, each turned round where its far end meets the loop so far. The
-// loops of an area go into one polygon: every loop starts from the first loop's first
-// point and returns there along the same line, which adds nothing, and runs round
-// counter-clockwise or clockwise by how many other loops hold it, so that the holes
-// stay empty under both the non-zero and the even-odd rule of whatever fills it.
+// dimension variables its XDATA overrides. A loop's pieces are flattened within the
+// view's deviation and chained end to end, each turned round where its far end meets
+// the loop so far. The loops of an area go into one polygon: every loop starts from the
+// first loop's first point and returns there along the same line, which adds nothing,
+// and runs round counter-clockwise or clockwise by how many other loops hold it, so that
+// the holes stay empty under both the non-zero and the even-odd rule of whatever fills it.
 #include <algorithm>
 #include <cmath>
 
@@ -100,8 +100,9 @@ public:
                 polygon.insert(polygon.end(), std::make_reverse_iterator(last), std::make_reverse_iterator(first));
             const AcGePoint3d start = polygon[polygon.size() - size_t(last - first)];
             polygon.push_back(start);
+            const AcGePoint3d origin = polygon.front();
             if (polygon.size() > size_t(last - first) + 1)
-                polygon.push_back(polygon.front());
+                polygon.push_back(origin);
         }
         if (polygon.size() < 3)
             return;
