@@ -128,7 +128,11 @@ void decodeSolid(const Span& own, PassThroughShape& shape)
     std::vector<AcGePoint3d> outline;
     for (int i : order)
         outline.push_back(frame.world(corner[i].x, corner[i].y, corner[i].z));
+    // Filled, as a new drawing's fill mode shows solids and traces.
+    shape.filled = true;
+    shape.beginFillLoop();
     shape.addRun(outline, true);
+    shape.endFillLoop();
 }
 
 void decodeFace(const Span& own, PassThroughShape& shape)
@@ -337,6 +341,8 @@ void decodeLeader(const Span& own, PassThroughShape& shape)
             run.push_back(pt);
     }
     shape.addRun(run, false);
+    if (own.integerOr(71, 1) != 0)
+        addLeaderArrow(own.groups, own.from, own.to, run, shape);
     noteDirection(own, 211, GroupPlace::kVector, shape);
     noteDirection(own, 212, GroupPlace::kVector, shape);
     noteDirection(own, 213, GroupPlace::kVector, shape);
@@ -470,6 +476,7 @@ void PassThroughShape::addRun(const std::vector<AcGePoint3d>& run, bool closed)
     if (closed)
         points.push_back(run.front());
     runs.push_back(unsigned(run.size() + (closed ? 1 : 0)));
+    notePiece(ShapePiece::kRun, runs.size());
 }
 
 PlaneFrame::PlaneFrame(const AcGeVector3d& normal)
@@ -511,7 +518,7 @@ void addBulgeArc(PassThroughShape& shape, const PlaneFrame& frame, const AcGePoi
     arc.start = std::atan2(from.y - center.y, from.x - center.x);
     arc.sweep = sweep;
     if (isUsableRadius(arc.radius) && std::isfinite(arc.center.x + arc.center.y + arc.center.z))
-        shape.arcs.push_back(arc);
+        shape.addArc(arc);
     else
         shape.addRun({frame.world(a.x, a.y, z), frame.world(b.x, b.y, z)}, false);
 }

@@ -2,9 +2,12 @@
 // describe (decoded once per change), measures that, moves by rewriting its coordinate
 // groups where the transform is one its type allows, shows a dimension's or a table's
 // block placed as a block reference would, and lists its kind and what it holds.
+#include <cctype>
+
 #include "block_attributes.h"
 #include "block_contents.h"
 #include "curve_analysis.h"
+#include "db_internals.h"
 #include "list_output.h"
 #include "pass_through_geometry.h"
 #include "vemhost_program.h"
@@ -30,6 +33,76 @@ AcDbObjectId blockNamed(AcDbDatabase* db, const std::string& name)
     return id;
 }
 
+bool sameStyleName(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// What a dimension style kept from a DXF file gives a leader's arrowhead: its size
+// (DIMASZ, 41), its scale (DIMSCALE, 40) and whether it names an arrow block of its
+// own (DIMLDRBLK, 341). False when the drawing has no such style.
+bool readStyleArrow(const DxfPassThroughObject& style, const std::string& name, acrt::LeaderArrow& arrow)
+{
+    if (style.place() != acrt::DxfPlace::kTableRecord || style.dxfType() != "DIMSTYLE")
+        return false;
+    const acrt::DxfGroups& groups = style.groups();
+    const auto named = std::find_if(groups.begin(), groups.end(), [](const acrt::DxfGroup& g) { return g.code == 2; });
+    if (named == groups.end() || !sameStyleName(named->value, name))
+        return false;
+    for (const acrt::DxfGroup& g : groups) {
+        double value = 0.0;
+        if (g.code == 41 && arrow.size < 0.0 && acrt::groupNumber(g.value, value) && value >= 0.0)
+            arrow.size = value;
+        else if (g.code == 40 && arrow.scale < 0.0 && acrt::groupNumber(g.value, value) && value >= 0.0)
+            arrow.scale = value;
+        else if (g.code == 341)
+            arrow.blockNamed = arrow.blockNamed || (!g.value.empty() && g.value != "0");
+    }
+    return true;
+}
+
+// The size of the leader's arrowhead: its own overrides, else its style's, else 2.5 at
+// a scale of 1 (a scale of 0 counts as 1). Zero when it names an arrow block. Found
+// once, on first use.
+double arrowSizeIn(AcDbDatabase* db, const acrt::LeaderArrow& own)
+{
+    if (own.drawnSize >= 0.0)
+        return own.drawnSize;
+    acrt::LeaderArrow arrow = own;
+    AcDbDatabase::Impl* impl = AcDbSystemInternals::impl(db);
+    if (impl != nullptr && (arrow.size < 0.0 || arrow.scale < 0.0)) {
+        for (AcDbStub& stub : impl->stubs) {
+            if (stub.object == nullptr || stub.erased || !stub.object->isKindOf(DxfPassThroughObject::desc()))
+                continue;
+            DxfPassThroughObject* style = nullptr;
+            if (acdbOpenObject(style, AcDbObjectId(&stub), AcDb::kForRead) != Acad::eOk)
+                continue;
+            const bool found = readStyleArrow(*style, own.style, arrow);
+            style->close();
+            if (found)
+                break;
+        }
+    }
+    const double size = arrow.size < 0.0 ? 2.5 : arrow.size;
+    const double scale = arrow.scale <= 0.0 ? 1.0 : arrow.scale;
+    own.drawnSize = arrow.blockNamed ? 0.0 : size * scale;
+    return own.drawnSize;
+}
+
+// The corners of the leader's arrowhead; false when it has none to draw.
+bool arrowOf(AcDbDatabase* db, const acrt::PassThroughShape& shape, AcGePoint3d corners[3])
+{
+    if (shape.arrow == nullptr)
+        return false;
+    const double size = arrowSizeIn(db, *shape.arrow);
+    if (!(size > 0.0))
+        return false;
+    acrt::arrowCorners(*shape.arrow, size, corners);
+    return true;
+}
+
 }  // namespace
 
 const acrt::PassThroughShape& DxfPassThroughEntity::shape() const
@@ -43,6 +116,13 @@ Adesk::Boolean DxfPassThroughEntity::subWorldDraw(AcGiWorldDraw* pWd)
 {
     assertReadEnabled();
     const acrt::PassThroughShape& drawn = shape();
+    AcGePoint3d arrow[3];
+    if (arrowOf(database(), drawn, arrow))
+        acrt::drawFilledPolygon(pWd, arrow, 3);
+    if (drawn.filled) {
+        acrt::drawFills(pWd, drawn);
+        return Adesk::kTrue;
+    }
     AcGiWorldGeometry& geometry = pWd->geometry();
     size_t at = 0;
     for (unsigned count : drawn.runs) {
@@ -118,6 +198,10 @@ Acad::ErrorStatus DxfPassThroughEntity::subGetGeomExtents(AcDbExtents& extents) 
         acrt::addCurveExtents(acrt::NurbsCurve(spline.view()), found);
     if (!drawn.blockName.empty())
         addBlockExtents(found);
+    AcGePoint3d arrow[3];
+    if (arrowOf(database(), drawn, arrow))
+        for (const AcGePoint3d& corner : arrow)
+            found.addPoint(corner);
     if (found.isEmpty())
         return Acad::eInvalidExtents;
     extents = found;

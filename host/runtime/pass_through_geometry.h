@@ -53,6 +53,28 @@ struct GroupPlace {
     int x = -1, y = -1, z = -1;
 };
 
+// One piece of a filled area's loop: a polyline, arc, ellipse or spline of the shape, by
+// its index among those of its kind.
+struct ShapePiece {
+    enum Kind : unsigned char { kRun, kArc, kEllipse, kSpline };
+    Kind kind = kRun;
+    unsigned index = 0;
+};
+
+// A leader's arrowhead: at the first vertex, pointing away from the second. Its size is
+// the dimension style's arrow size times its scale; the leader's own overrides (below
+// zero when it has none) win over the style's.
+struct LeaderArrow {
+    AcGePoint3d tip;
+    AcGeVector3d back;    // unit vector from the tip along the first segment
+    AcGeVector3d normal;  // of the plane the arrowhead lies in
+    std::string style;    // the dimension style's name
+    double size = -1.0, scale = -1.0;
+    bool blockNamed = false;  // the leader names an arrow block of its own: not drawn
+    // The size drawn, found in the drawing's dimension styles on first use (0: none).
+    mutable double drawnSize = -1.0;
+};
+
 // How a pass-through entity may be transformed.
 enum class TransformRule : unsigned char {
     kNone,         // not at all
@@ -70,6 +92,16 @@ struct PassThroughShape {
     std::string blockName;                  // a dimension's or table's block, when named
     AcGePoint3d blockPosition;
 
+    // Filled areas: the pieces of every loop one after another, and the number of pieces
+    // of each loop. A filled shape (a solid, a solid-filled hatch) shows its fills, not
+    // its outlines. Loops inside fillDepthLimit others or more are left out (a hatch's
+    // style: 2 keeps the outermost loops and the holes in them, 1 the outermost only).
+    std::vector<ShapePiece> fillPieces;
+    std::vector<unsigned> fillLoops;
+    bool filled = false;
+    int fillDepthLimit = 1 << 30;
+    std::unique_ptr<LeaderArrow> arrow;
+
     // In the groups: the entity's normal (its plane's), and every place a transform
     // changes. A place whose value does not read leaves the entity untransformable.
     AcGeVector3d normal = AcGeVector3d::kZAxis;
@@ -81,10 +113,20 @@ struct PassThroughShape {
     std::wstring summary;
 
     void addRun(const std::vector<AcGePoint3d>& run, bool closed);
+    void addArc(const PassThroughArc& arc);
+    void addEllipse(const EllipseCurve& ellipse);
+    void addSpline(PassThroughSpline spline);
+    // Between these, every piece added joins a loop of the filled area.
+    void beginFillLoop();
+    void endFillLoop();
     bool drawsNothing() const
     {
         return runs.empty() && arcs.empty() && ellipses.empty() && splines.empty() && blockName.empty();
     }
+
+private:
+    void notePiece(ShapePiece::Kind kind, size_t count);
+    bool m_loopOpen = false;
 };
 
 // Reads a group's value as a finite number: leading and trailing blanks allowed, nothing
@@ -116,6 +158,18 @@ void addBulgeArc(PassThroughShape& shape, const PlaneFrame& frame, const AcGePoi
 void addPlanePath(PassThroughShape& shape, const PlaneFrame& frame, const std::vector<AcGePoint2d>& points,
                   const std::vector<double>& bulges, bool closed, double z);
 void decodeHatch(const DxfGroups& groups, PassThroughShape& shape);
+
+// The arrowhead of a leader whose groups [from, to) (XDATA after them) have these
+// vertices, unless it has none.
+void addLeaderArrow(const DxfGroups& groups, size_t from, size_t to, const std::vector<AcGePoint3d>& run,
+                    PassThroughShape& shape);
+// Draws the polygon filled whatever the traits' fill type.
+void drawFilledPolygon(AcGiWorldDraw* pWd, const AcGePoint3d* points, size_t count);
+// Draws the shape's filled areas: each loop flattened within the view's deviation, the
+// loops nested inside others as holes (and islands in the holes filled again).
+void drawFills(AcGiWorldDraw* pWd, const PassThroughShape& shape);
+// The closed arrowhead of a leader with the size given (its corners, tip first).
+void arrowCorners(const LeaderArrow& arrow, double size, AcGePoint3d corners[3]);
 
 // Transforms the groups in place by xform as the shape's rule allows; the groups are
 // untouched unless the result is eOk.

@@ -110,7 +110,8 @@ double ccwStart(double start, double end, bool ccw) { return ccw ? start : -end;
 
 class HatchDecoder {
 public:
-    // Reads the paths from the group at.
+    // Reads the paths from the group at; each path of a filled hatch makes a loop of its
+    // filled area.
     HatchDecoder(const DxfGroups& groups, size_t at, PassThroughShape& shape, double elevation)
         : m_shape(shape), m_frame(shape.normal), m_z(elevation), m_read(groups, at, shape)
     {
@@ -125,7 +126,10 @@ public:
         if (!m_read.number(92, flags))
             return false;
         const bool isPolyline = flags >= 0.0 && flags < 65536.0 && (long(flags) & 2) != 0;
+        if (m_shape.filled)
+            m_shape.beginFillLoop();
         const bool read = isPolyline ? polylinePath() : edgePath();
+        m_shape.endFillLoop();
         if (!read)
             return false;
         long sources = 0;
@@ -203,7 +207,7 @@ private:
         arc.start = ccwStart(start, end, ccw) * kDegree;
         arc.sweep = sweepDegrees(start, end) * kDegree;
         if (isUsableRadius(radius))
-            m_shape.arcs.push_back(arc);
+            m_shape.addArc(arc);
         return true;
     }
 
@@ -228,7 +232,7 @@ private:
             t1 += 2.0 * M_PI;
         const AcGeVector3d majorAxis = m_frame.worldVector(major.x, major.y);
         const AcGeVector3d minorAxis = m_frame.worldVector(-major.y, major.x) * ratio;
-        m_shape.ellipses.emplace_back(m_frame.world(center.x, center.y, m_z), majorAxis, minorAxis, t0, t1);
+        m_shape.addEllipse(EllipseCurve(m_frame.world(center.x, center.y, m_z), majorAxis, minorAxis, t0, t1));
         return true;
     }
 
@@ -304,7 +308,7 @@ private:
                            spline.knots.size() == spline.points.size() + size_t(spline.degree) + 1 &&
                            isValidNurbs(view);
         if (valid)
-            m_shape.splines.push_back(std::move(spline));
+            m_shape.addSpline(std::move(spline));
         else
             m_shape.addRun(spline.points, false);
     }
@@ -314,6 +318,35 @@ private:
     double m_z;
     GroupReader m_read;
 };
+
+// Whether the hatch's fill flag (70, before the paths) says it is filled solid.
+bool isSolidFill(const DxfGroups& groups, size_t paths)
+{
+    for (size_t i = 0; i < paths; ++i) {
+        double flag = 0.0;
+        if (groups[i].code == 70)
+            return groupNumber(groups[i].value, flag) && flag == 1.0;
+    }
+    return false;
+}
+
+// How deep the loops of a filled hatch go by its style (75, after the paths): the
+// outer style fills the outermost areas round their holes, the ignoring style fills
+// the outermost loops whole, the normal style every other level.
+int fillDepthLimit(const DxfGroups& groups, size_t from, size_t to)
+{
+    for (size_t i = from; i < to; ++i) {
+        double style = 0.0;
+        if (groups[i].code != 75 || !groupNumber(groups[i].value, style))
+            continue;
+        if (style == 1.0)
+            return 2;
+        if (style == 2.0)
+            return 1;
+        break;
+    }
+    return 1 << 30;
+}
 
 }  // namespace
 
@@ -343,6 +376,7 @@ void decodeHatch(const DxfGroups& groups, PassThroughShape& shape)
     double count = 0.0;
     if (paths >= own || !groupNumber(groups[paths].value, count) || count < 0.0)
         return;
+    shape.filled = isSolidFill(groups, paths);
     HatchDecoder decoder(groups, paths + 1, shape, elevation);
     long done = 0;
     while (done < long(std::min(count, double(own))) && decoder.path())
@@ -350,6 +384,7 @@ void decodeHatch(const DxfGroups& groups, PassThroughShape& shape)
     if (double(done) < count)
         shape.placesComplete = false;
     shape.summary = L"Boundary paths: " + std::to_wstring(done);
+    shape.fillDepthLimit = fillDepthLimit(groups, decoder.position(), own);
     // The pattern and the seed points follow the paths.
     for (size_t i = decoder.position(); i < own; ++i) {
         const int code = groups[i].code;

@@ -54,9 +54,20 @@ def _unmodelled_entities(doc):
     """The entities the reader does not keep yet, in the window's empty strip at the top
     and beside the others."""
     msp = doc.modelspace()
+    # Solid fills: a square with a hole that holds an island, and a slot whose ends are
+    # arcs (edge paths) below the walls' line.
     hatch = msp.add_hatch(color=2)
-    hatch.paths.add_polyline_path([(-15, 55), (-5, 55), (-5, 65), (-15, 65)], is_closed=True)
+    hatch.paths.add_polyline_path([(-15, 55), (-5, 55), (-5, 65), (-15, 65)], is_closed=True, flags=1)
+    hatch.paths.add_polyline_path([(-13, 57), (-7, 57), (-7, 63), (-13, 63)], is_closed=True, flags=16)
+    hatch.paths.add_polyline_path([(-11, 59), (-9, 59), (-9, 61), (-11, 61)], is_closed=True, flags=0)
+    slot = msp.add_hatch(color=5)
+    edges = slot.paths.add_edge_path(flags=1)
+    edges.add_line((0, -28), (20, -28))
+    edges.add_arc((20, -25), 3, -90, 90)
+    edges.add_line((20, -22), (0, -22))
+    edges.add_arc((0, -25), 3, 90, 270)
     msp.add_solid([(0, 55), (8, 55), (0, 63), (8, 63)])
+    msp.add_trace([(30, -28), (45, -28), (30, -23), (42, -22)])
     msp.add_3dface([(12, 55, 0), (20, 55, 0), (20, 63, 2), (12, 62, 0)])
     msp.add_polyline2d([(25, 55), (32, 57), (30, 64)], close=True)
     msp.add_polyline3d([(36, 55, 0), (42, 62, 3), (48, 56, 1)])
@@ -112,7 +123,14 @@ def write_every_entity(path):
     doc = _new("R2018")
     _modelled_entities(doc)
     _unmodelled_entities(doc)
-    doc.saveas(path)
+    doc.saveas(path)  # UTF-8
+
+
+def write_every_entity_gbk(path):
+    doc = _new("R2000", "gbk")
+    _modelled_entities(doc)
+    _unmodelled_entities(doc)
+    doc.saveas(path, encoding="gbk")
 
 
 MODELLED = (
@@ -120,4 +138,7 @@ MODELLED = (
     ("modelled_gbk_r2000.dxf", write_modelled_gbk),
     ("modelled_utf8_r2018.dxf", write_modelled_r2018),
 )
-EVERY_ENTITY = (("every_entity_r2018.dxf", write_every_entity),)
+EVERY_ENTITY = (
+    ("every_entity_utf8_r2018.dxf", write_every_entity),
+    ("every_entity_gbk_r2000.dxf", write_every_entity_gbk),
+)

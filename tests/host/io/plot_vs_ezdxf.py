@@ -5,13 +5,14 @@ a cairo picture of the same window, page size and scale; the line work of the tw
 pictures must agree (see agreement()). Texts are on a layer frozen in the files, so
 neither picture has them.
 
-    plot_vs_ezdxf.py --vemcad PATH OUTDIR [--every-entity on|off]
+    plot_vs_ezdxf.py --vemcad PATH OUTDIR [--every-entity]
 
-The modelled set (every entity the DXF reader keeps, in R2000 ASCII, GBK R2000 and UTF-8
-R2018 files) is always compared. --every-entity adds HATCH, SOLID, 3DFACE, old-style
-POLYLINE, LEADER, DIMENSION and IMAGE; with "off" (and VEM_PLOT_EVERY_ENTITY unset in the
-environment) it exits 77, skipped. Pictures that disagree are kept in OUTDIR with a third
-picture of where they differ (red: vemcad's ink only, blue: ezdxf's only).
+The modelled set (every entity the DXF reader models, in R2000 ASCII, GBK R2000 and UTF-8
+R2018 files) is compared; with --every-entity, the files of every common entity instead
+(the modelled ones with HATCH filled solid and with holes, SOLID, TRACE, 3DFACE, old-style
+POLYLINE, LEADER, DIMENSION and IMAGE, in GBK R2000 and UTF-8 R2018). Pictures that
+disagree are kept in OUTDIR with a third picture of where they differ (red: vemcad's ink
+only, blue: ezdxf's only).
 Exits 77 (skipped) when ezdxf or pycairo cannot be imported."""
 
 import argparse
@@ -24,6 +25,8 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import plot_samples  # noqa: E402
 
+SKIPPED = 77
+
 try:
     import cairo
     import ezdxf
@@ -33,9 +36,8 @@ try:
     from ezdxf.tools.fonts import FontMeasurements
 except ImportError as exc:  # pragma: no cover - depends on the machine
     print(f"SKIPPED: {exc}; install the Debian packages python3-ezdxf and python3-cairo")
-    sys.exit(77)
+    sys.exit(SKIPPED)
 
-SKIPPED = 77
 PIXEL_WIDTH = 1600  # PLOT's page width when it fits an area
 TOLERANCE_PX = 2
 MIN_AGREEMENT = 0.97
@@ -239,18 +241,12 @@ def compare(vemcad, outdir, name, writer):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--vemcad", required=True)
-    parser.add_argument("--every-entity", choices=("on", "off"), default=None,
-                        help="compare the file of every common entity instead of the modelled set")
+    parser.add_argument("--every-entity", action="store_true",
+                        help="compare the files of every common entity instead of the modelled set")
     parser.add_argument("outdir")
     args = parser.parse_args()
     os.makedirs(args.outdir, exist_ok=True)
-    samples = plot_samples.MODELLED
-    if args.every_entity is not None:
-        if args.every_entity == "off" and os.environ.get("VEM_PLOT_EVERY_ENTITY") != "1":
-            print("SKIPPED: the DXF reader does not keep HATCH, SOLID, 3DFACE, POLYLINE, LEADER, DIMENSION and "
-                  "IMAGE yet; configure with -DVEM_PLOT_EVERY_ENTITY=ON or set VEM_PLOT_EVERY_ENTITY=1 to compare")
-            return SKIPPED
-        samples = plot_samples.EVERY_ENTITY
+    samples = plot_samples.EVERY_ENTITY if args.every_entity else plot_samples.MODELLED
     results = [compare(args.vemcad, args.outdir, name, writer) for name, writer in samples]
     return 0 if all(results) else 1
 

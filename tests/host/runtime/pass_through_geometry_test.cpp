@@ -16,10 +16,10 @@ class PassThroughGeometry : public HostFixture {};
 
 const AcGePoint3d kO(0, 0, 0);
 
-acrt::DxfGroups lineArcHatch()
+acrt::DxfGroups lineArcHatch(const char* solidFill = "1")
 {
     return groupsOf({{100, "AcDbEntity"}, {8, "0"}, {100, "AcDbHatch"}, {10, "0"}, {20, "0"}, {30, "0"},
-                     {210, "0"}, {220, "0"}, {230, "1"}, {2, "SOLID"}, {70, "1"}, {71, "0"}, {91, "1"},
+                     {210, "0"}, {220, "0"}, {230, "1"}, {2, "SOLID"}, {70, solidFill}, {71, "0"}, {91, "1"},
                      {92, "1"}, {93, "4"},
                      {72, "1"}, {10, "0"}, {20, "0"}, {11, "10"}, {21, "0"},
                      {72, "2"}, {10, "10"}, {20, "5"}, {40, "5"}, {50, "270"}, {51, "90"}, {73, "1"},
@@ -51,7 +51,139 @@ acrt::DxfGroups polyfaceGroups()
                      {0, "SEQEND"}, {8, "0"}});
 }
 
+// A solid-filled hatch of square polyline paths (corner, side), each counter-clockwise,
+// in the hatch style given.
+acrt::DxfGroups squaresHatch(std::initializer_list<std::pair<double, double>> squares, const char* style)
+{
+    acrt::DxfGroups groups = groupsOf({{10, "0"}, {20, "0"}, {30, "0"}, {2, "SOLID"}, {70, "1"}, {71, "0"}});
+    groups.push_back({91, std::to_string(squares.size())});
+    for (const auto& [at, side] : squares) {
+        const double xs[] = {at, at + side, at + side, at}, ys[] = {at, at, at + side, at + side};
+        for (const auto& g : groupsOf({{92, "3"}, {72, "0"}, {73, "1"}, {93, "4"}}))
+            groups.push_back(g);
+        for (int i = 0; i < 4; ++i) {
+            groups.push_back({10, std::to_string(xs[i])});
+            groups.push_back({20, std::to_string(ys[i])});
+        }
+        groups.push_back({97, "0"});
+    }
+    groups.push_back({75, style});
+    groups.push_back({76, "1"});
+    return groups;
+}
+
+// The polygons an entity draws.
+std::vector<std::vector<AcGePoint3d>> polygonsOf(AcDbEntity* ent)
+{
+    std::vector<vemhost::Primitive> primitives;
+    drawnPoints(ent, &primitives);
+    std::vector<std::vector<AcGePoint3d>> polygons;
+    for (const vemhost::Primitive& p : primitives)
+        if (p.kind == vemhost::Primitive::kPolygon)
+            polygons.push_back(p.points);
+    return polygons;
+}
+
+// How many times the polygon winds round the point (counter-clockwise positive): zero
+// is outside by the non-zero rule; an even number, outside by the even-odd rule.
+int windingAt(const std::vector<AcGePoint3d>& polygon, double x, double y)
+{
+    int winding = 0;
+    for (size_t i = 0; i < polygon.size(); ++i) {
+        const AcGePoint3d& a = polygon[i];
+        const AcGePoint3d& b = polygon[(i + 1) % polygon.size()];
+        const double side = (b.x - a.x) * (y - a.y) - (x - a.x) * (b.y - a.y);
+        if (a.y <= y && b.y > y && side > 0)
+            ++winding;
+        else if (a.y > y && b.y <= y && side < 0)
+            --winding;
+    }
+    return winding;
+}
+
 }  // namespace
+
+TEST_F(PassThroughGeometry, SolidsSolidHatchesAndLeaderArrowsAreFilled)
+{
+    // A solid: one filled polygon of its corners and no outline; a 3D face stays an outline.
+    auto solid = entityOf("SOLID", groupsOf({{10, "0"}, {20, "0"}, {11, "10"}, {21, "0"}, {12, "0"}, {22, "5"},
+                                             {13, "10"}, {23, "5"}}));
+    auto polygons = polygonsOf(solid.get());
+    ASSERT_EQ(polygons.size(), 1u);
+    EXPECT_EQ(polylineCount(solid.get()), 0u);
+    EXPECT_EQ(windingAt(polygons[0], 5, 2.5), 1);
+    EXPECT_EQ(windingAt(polygons[0], 11, 2.5), 0);
+    auto face = entityOf("3DFACE", groupsOf({{10, "0"}, {20, "0"}, {30, "0"}, {11, "4"}, {21, "0"}, {31, "0"},
+                                             {12, "4"}, {22, "4"}, {32, "0"}}));
+    EXPECT_TRUE(polygonsOf(face.get()).empty());
+
+    // A square with a hole holding an island: one polygon, the hole empty by either rule.
+    // The outer style leaves the island out; the ignoring style fills the outer loop whole.
+    struct Style {
+        const char* code;
+        int outer, hole, island;
+    };
+    for (const Style& style : {Style{"0", 1, 0, 1}, Style{"1", 1, 0, 0}, Style{"2", 1, 1, 1}}) {
+        auto nested = entityOf("HATCH", squaresHatch({{4, 2}, {0, 10}, {2, 6}}, style.code));
+        polygons = polygonsOf(nested.get());
+        ASSERT_EQ(polygons.size(), 1u) << style.code;
+        EXPECT_EQ(polylineCount(nested.get()), 0u) << style.code;
+        EXPECT_EQ(windingAt(polygons[0], 1, 1), style.outer) << style.code;
+        EXPECT_EQ(windingAt(polygons[0], 3, 3), style.hole) << style.code;
+        EXPECT_EQ(windingAt(polygons[0], 5, 5), style.island) << style.code;
+        EXPECT_EQ(windingAt(polygons[0], 11, 5), 0) << style.code;
+    }
+
+    // Edges chained into one loop, the arc bulging out to x = 15 flattened into it.
+    auto edges = entityOf("HATCH", lineArcHatch());
+    polygons = polygonsOf(edges.get());
+    ASSERT_EQ(polygons.size(), 1u);
+    EXPECT_EQ(std::abs(windingAt(polygons[0], 14, 5)), 1);
+    EXPECT_EQ(std::abs(windingAt(polygons[0], 5, 5)), 1);
+    EXPECT_EQ(windingAt(polygons[0], 14, 0.5), 0);
+    expectBox(extentsOf(*edges), kO, AcGePoint3d(15, 10, 0), "filled hatch");
+    auto pattern = entityOf("HATCH", bulgeCircleHatch("0"));
+    EXPECT_TRUE(polygonsOf(pattern.get()).empty());
+
+    // A leader's arrowhead: DIMASZ times DIMSCALE long, from its style in the drawing,
+    // its own XDATA overriding; none when turned off.
+    auto style = new DxfPassThroughObject(acrt::DxfPlace::kTableRecord, "DIMSTYLE",
+                                          groupsOf({{2, "Big"}, {40, "3"}, {41, "1"}}));
+    AcDbObjectId styleId;
+    ASSERT_EQ(db()->addAcDbObject(styleId, style), Acad::eOk);
+    style->close();
+    struct Leader {
+        acrt::DxfGroups extra;
+        double length;
+    };
+    const Leader leaders[] = {
+        {groupsOf({{3, "Standard"}}), 2.5},
+        {groupsOf({{3, "BIG"}}), 3},
+        {groupsOf({{3, "Big"}, {1001, "ACAD"}, {1000, "DSTYLE"}, {1002, "{"}, {1070, "41"}, {1040, "2"},
+                   {1002, "}"}}), 6},
+        {groupsOf({{3, "Big"}, {71, "0"}}), 0},
+    };
+    for (const Leader& l : leaders) {
+        acrt::DxfGroups groups = groupsOf({{10, "0"}, {20, "0"}, {30, "0"}, {10, "10"}, {20, "0"}, {30, "0"}});
+        groups.insert(groups.end(), l.extra.begin(), l.extra.end());
+        AcDbObjectId id;
+        ASSERT_EQ(appendTo(db(), AcDbObjectId(), new DxfPassThroughEntity("LEADER", groups), &id), Acad::eOk);
+        AcDbEntity* leader = nullptr;
+        ASSERT_EQ(acdbOpenAcDbEntity(leader, id, AcDb::kForRead), Acad::eOk);
+        polygons = polygonsOf(leader);
+        leader->close();
+        if (l.length == 0) {
+            EXPECT_TRUE(polygons.empty());
+            continue;
+        }
+        ASSERT_EQ(polygons.size(), 1u) << l.length;
+        ASSERT_EQ(polygons[0].size(), 3u);
+        block_test::expectNear(kO, polygons[0][0], "arrow tip");
+        const double halfWidth = l.length * std::sin(18.924644 / 2 * M_PI / 180);
+        block_test::expectNear(AcGePoint3d(l.length, halfWidth, 0), polygons[0][1], "arrow corner", 1e-9);
+        block_test::expectNear(AcGePoint3d(l.length, -halfWidth, 0), polygons[0][2], "arrow corner", 1e-9);
+    }
+}
 
 TEST_F(PassThroughGeometry, SolidsTracesAndFacesDrawTheirCornersInDxfOrder)
 {
@@ -124,7 +256,7 @@ TEST_F(PassThroughGeometry, OldStylePolylinesOfEveryKind)
 
 TEST_F(PassThroughGeometry, HatchesDrawTheirBoundaryPathsInTheirPlane)
 {
-    auto edges = entityOf("HATCH", lineArcHatch());
+    auto edges = entityOf("HATCH", lineArcHatch("0"));
     expectBox(extentsOf(*edges), kO, AcGePoint3d(15, 10, 0), "line and arc edges (seed point left out)");
     EXPECT_EQ(polylineCount(edges.get()), 4u) << "three lines and the arc";
 
