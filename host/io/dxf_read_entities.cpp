@@ -415,7 +415,7 @@ EntityPtr makeInsert(Reader& r, const Groups& g)
     const AcGeVector3d normal = normalOf(g);
     auto ref = std::make_unique<AcDbBlockReference>(worldPoint(point(g, 10), normal), block);
     ref->setNormal(normal);
-    const double x = real(g, 41, 1.0), y = real(g, 42, x), z = real(g, 43, x);
+    const double x = real(g, 41, 1.0), y = real(g, 42, 1.0), z = real(g, 43, 1.0);
     if (x != 0.0 && y != 0.0 && z != 0.0)
         ref->setScaleFactors(AcGeScale3d(x, y, z));
     ref->setRotation(real(g, 50, 0.0) * kDegreesToRadians);

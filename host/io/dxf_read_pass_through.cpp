@@ -266,6 +266,18 @@ void keepTableRecord(Reader& r, std::string_view table)
     addKeptObject(r, record.release(), handleOf(r.groups), objectNamed(r, ownerOf(r.groups)));
 }
 
+void keepForeignTableHead(Reader& r, std::string_view table)
+{
+    acrt::DxfGroups groups;
+    const std::size_t first = !r.groups.empty() && r.groups[0].code == 2 ? 1 : 0;
+    groups.reserve(r.groups.size() - first);
+    for (std::size_t i = first; i < r.groups.size(); ++i)
+        appendGroup(r, r.groups[i].code, r.groups[i].value, groups);
+    auto head = std::make_unique<DxfPassThroughObject>(acrt::DxfPlace::kTableHead, std::string(table),
+                                                       std::move(groups));
+    addKeptObject(r, head.release(), handleOf(r.groups), AcDbObjectId());
+}
+
 bool keepEntity(Reader& r, std::string_view type, AcDbBlockTableRecord* block, bool attributesFollow)
 {
     // A part of an old-style polyline or of a reference has no place on its own; a
