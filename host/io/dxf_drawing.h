@@ -111,7 +111,7 @@ struct BlockRecord {
     std::uint64_t begin = 0, end = 0, layout = 0;
     // A user block's own values (dxf_blocks.cpp reads them).
     AcGePoint3d origin = AcGePoint3d::kOrigin;
-    bool anonymous = false, explodable = true, uniformScaling = false;
+    bool anonymous = false, attributed = false, explodable = true, uniformScaling = false;
     RecordExtras extras{};
     BlockPart beginPart{}, endPart{};
 };

@@ -422,6 +422,24 @@ EntityPtr makeInsert(Reader& r, const Groups& g)
     return ref;
 }
 
+// The SEQEND's handle, reactors and XDATA (in r.groups) kept in the reference's extras
+// after a {0, SEQEND} group.
+void keepSeqend(Reader& r, AcDbBlockReference& ref)
+{
+    const std::string_view handle = handleOf(r.groups);
+    acrt::DxfGroups part = extrasOf(r, r.groups, nullptr);
+    if (handle.empty() && part.empty())
+        return;
+    acrt::DxfGroups extras;
+    if (const acrt::DxfGroups* kept = acrt::dxfExtrasOf(&ref))
+        extras = *kept;
+    extras.push_back({0, "SEQEND"});
+    if (!handle.empty())
+        extras.push_back({5, std::string(handle)});
+    extras.insert(extras.end(), part.begin(), part.end());
+    acrt::setDxfExtras(&ref, std::move(extras));
+}
+
 // The ATTRIBs after a reference up to its SEQEND, appended to ref (open) when it is there.
 bool readAttributes(Reader& r, AcDbBlockReference* ref)
 {
@@ -429,8 +447,13 @@ bool readAttributes(Reader& r, AcDbBlockReference* ref)
     while (r.tokens.next(pair)) {
         if (pair.code != 0)
             return r.fail(pair, "expected an attribute");
-        if (pair.value == "SEQEND")
-            return r.readGroups();
+        if (pair.value == "SEQEND") {
+            if (!r.readGroups())
+                return false;
+            if (ref != nullptr)
+                keepSeqend(r, *ref);
+            return true;
+        }
         if (pair.value != "ATTRIB") {
             r.tokens.unread();
             return true;
