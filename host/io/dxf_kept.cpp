@@ -1,5 +1,5 @@
 // What DXF output writes back of the file a drawing was read from: the pass-through
-// objects (class entries, records of tables the host lacks, header variables; the
+// objects (class entries, records and heads of tables the host lacks, header variables; the
 // objects of OBJECTS are in dxf_objects.cpp), the DXF extras of symbol table records,
 // and the handles and applications that kept groups name, so that fresh handles stay
 // clear of them and every application has its APPID record.

@@ -1,7 +1,7 @@
 // DXF input of what the host does not model, kept as its groups so that output writes
 // it back: entities of other classes (an old-style polyline with its vertices, a
-// reference the host cannot make with its attributes), records of tables the host
-// lacks, the CLASSES entries, the objects of OBJECTS (dictionaries, XRECORDs, layouts,
+// reference the host cannot make with its attributes), records and heads of tables the
+// host lacks, the CLASSES entries, the objects of OBJECTS (dictionaries, XRECORDs, layouts,
 // image definitions ...) owned by their owners, the header variables the reader does
 // not apply in file order, and the DXF extras of modelled objects (reactors, extension
 // dictionaries, XDATA of any application, a symbol record's groups the host has no
