@@ -16,8 +16,9 @@ namespace {
 
 constexpr double kRadiansToDegrees = 180.0 / M_PI;
 
-// BLOCK group 70: an anonymous block.
+// BLOCK group 70: an anonymous block, a block with attribute definitions.
 constexpr int kAnonymousBlock = 1;
+constexpr int kAttributedBlock = 2;
 
 bool isFinite(const AcGePoint3d& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
@@ -74,12 +75,12 @@ bool DxfEntityWriter::insert(const AcDbBlockReference& ref, const Target& target
         widen(extents.maxPoint());
     }
     if (attributed)
-        attributesOf(*attributes, target);
+        attributesOf(*attributes, target, keptSeqend(ref));
     return true;
 }
 
 // Each attribute owned by the INSERT just written, then the SEQEND that closes them.
-void DxfEntityWriter::attributesOf(AcDbObjectIterator& attributes, const Target& insert)
+void DxfEntityWriter::attributesOf(AcDbObjectIterator& attributes, const Target& insert, std::uint64_t seqend)
 {
     const std::uint64_t block = m_owner;
     m_owner = insert.handle;
@@ -101,7 +102,7 @@ void DxfEntityWriter::attributesOf(AcDbObjectIterator& attributes, const Target&
     }
     endExtras();
     m_out.str(0, "SEQEND");
-    m_out.handle(5, m_nextHandle++);
+    m_out.handle(5, seqend != 0 ? seqend : m_nextHandle++);
     m_out.handle(330, insert.handle);
     m_out.str(100, "AcDbEntity");
     if (m_paperSpace)
@@ -118,13 +119,14 @@ void readUserBlock(const AcDbBlockTableRecord& rec, BlockRecord& block)
         return;
     block.origin = rec.origin();
     block.anonymous = rec.isAnonymous();
+    block.attributed = rec.hasAttributeDefinitions();
     block.explodable = rec.explodable();
     block.uniformScaling = rec.blockScaling() == AcDbBlockTableRecord::kUniform;
 }
 
 void blockFlagsAndBase(DxfStream& out, const BlockRecord& b)
 {
-    out.integer(70, b.anonymous ? kAnonymousBlock : 0);
+    out.integer(70, (b.anonymous ? kAnonymousBlock : 0) | (b.attributed ? kAttributedBlock : 0));
     out.point(10, isFinite(b.origin) ? b.origin : AcGePoint3d());
 }
 

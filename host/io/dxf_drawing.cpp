@@ -3,6 +3,7 @@
 // the drawing lacks, and the fresh handles, all above the drawing's own.
 #include "dxf_drawing.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <cwctype>
@@ -101,8 +102,37 @@ bool readStyles(AcDbDatabase* db, Drawing& d, std::string& error)
     });
 }
 
+// The kept BLOCK and ENDBLK parts among a block record's extras; a handle that an object
+// of the drawing or another part has is not kept.
+void readBlockParts(AcDbDatabase* db, BlockRecord& block, std::vector<std::uint64_t>& taken)
+{
+    const acrt::DxfGroups& nested = block.extras.nested;
+    for (std::size_t i = 0; i < nested.size(); ++i) {
+        if (nested[i].code != 0 || (nested[i].value != "BLOCK" && nested[i].value != "ENDBLK"))
+            continue;
+        BlockPart& part = nested[i].value == "BLOCK" ? block.beginPart : block.endPart;
+        acrt::DxfGroups groups;
+        for (std::size_t j = i + 1; j < nested.size() && nested[j].code != 0; ++j) {
+            if (nested[j].code == 5)
+                part.handle = handleValue(nested[j].value);
+            else
+                groups.push_back(nested[j]);
+        }
+        part.extras = RecordExtras{};
+        part.extras.split(&groups);
+        AcDbObjectId existing;
+        if (part.handle != 0 &&
+            (db->getAcDbObjectId(existing, false, AcDbHandle(part.handle)) == Acad::eOk ||
+             std::find(taken.begin(), taken.end(), part.handle) != taken.end()))
+            part.handle = 0;
+        if (part.handle != 0)
+            taken.push_back(part.handle);
+    }
+}
+
 bool readBlocks(AcDbDatabase* db, Drawing& d, std::string& error)
 {
+    std::vector<std::uint64_t> taken;
     return readTable<AcDbBlockTableRecord>(db->blockTableId(), d.blockTable, error,
                                            [&](const AcDbBlockTableRecord& rec) {
         BlockRecord block{rec.objectHandle().value(), recordName(rec, d.utf8), rec.objectId()};
@@ -110,6 +140,7 @@ bool readBlocks(AcDbDatabase* db, Drawing& d, std::string& error)
         block.paperSpace = sameName(block.name, "*Paper_Space");
         readUserBlock(rec, block);
         block.extras.split(acrt::dxfExtrasOf(&rec));
+        readBlockParts(db, block, taken);
         d.symbols.blocks[rec.objectId().asOldId()] = block.name;
         d.blocks.push_back(std::move(block));
     });
@@ -133,6 +164,19 @@ void planApplications(Drawing& d)
             d.generated.appids.emplace_back(app, d.fresh());
 }
 
+// Tables the writer writes whose kept heads the drawing holds go under their handles.
+void keepTableHeads(Drawing& d)
+{
+    Generated& g = d.generated;
+    const std::pair<const char*, std::uint64_t*> tables[] = {
+        {"VPORT", &g.vportTable}, {"VIEW", &g.viewTable},         {"UCS", &g.ucsTable},
+        {"APPID", &g.appidTable}, {"DIMSTYLE", &g.dimstyleTable},
+    };
+    for (const auto& [name, handle] : tables)
+        if (const KeptRecord* head = keptTableHead(d, name))
+            *handle = head->handle;
+}
+
 // Handles of the drawing, and those its kept groups name, come first; fresh ones
 // start above all of them.
 void planHandles(AcDbDatabase* db, Drawing& d)
@@ -147,8 +191,11 @@ void planHandles(AcDbDatabase* db, Drawing& d)
         d.seeHandle(r.handle);
     for (const auto& r : d.styles)
         d.seeHandle(r.handle);
-    for (const auto& r : d.blocks)
+    for (const auto& r : d.blocks) {
         d.seeHandle(r.handle);
+        d.seeHandle(r.beginPart.handle);
+        d.seeHandle(r.endPart.handle);
+    }
 
     ensureRecord(d.linetypes, "ByBlock", [&] { return LinetypeRecord{d.fresh(), "ByBlock", ""}; });
     ensureRecord(d.linetypes, "ByLayer", [&] { return LinetypeRecord{d.fresh(), "ByLayer", ""}; });
@@ -173,9 +220,10 @@ void planHandles(AcDbDatabase* db, Drawing& d)
                              &g.dimstyleTable, &g.dimstyle, &g.rootDict, &g.groupDict, &g.layoutDict,
                              &g.modelLayout, &g.paperLayout})
         *h = d.fresh();
+    keepTableHeads(d);
     for (BlockRecord& b : d.blocks) {
-        b.begin = d.fresh();
-        b.end = d.fresh();
+        b.begin = b.beginPart.handle != 0 ? b.beginPart.handle : d.fresh();
+        b.end = b.endPart.handle != 0 ? b.endPart.handle : d.fresh();
     }
     planApplications(d);
     planUnknownTables(d);

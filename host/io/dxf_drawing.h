@@ -31,6 +31,7 @@ struct RecordExtras {
     acrt::DxfGroups lead;   // 102 groups with what they enclose: right after the handle
     acrt::DxfGroups own;    // groups of the record's own subclass: after the writer's
     acrt::DxfGroups xdata;  // 1001 and everything after it: last
+    acrt::DxfGroups nested;  // records that belong to it, each after a {0, TYPE} group
 
     void split(const acrt::DxfGroups* extras);
     // The first of the record's own groups with this code; null when there is none.
@@ -66,7 +67,7 @@ struct KeptRecord {
 
 // What the drawing kept of the file it was read from.
 struct Kept {
-    std::vector<KeptRecord> classes, tableRecords, objects, headerVariables;
+    std::vector<KeptRecord> classes, tableRecords, objects, headerVariables, tableHeads;
     std::uint64_t highestHandle = 0;        // named by any kept group
     std::vector<std::string> applications;  // named by 1001 groups, each once, as read
 };
@@ -95,6 +96,13 @@ struct StyleRecord {
     RecordExtras extras{};
 };
 
+// A block's BLOCK or ENDBLK record as kept from a file: its handle (0 for none) and
+// its 102 groups and XDATA.
+struct BlockPart {
+    std::uint64_t handle = 0;
+    RecordExtras extras{};
+};
+
 struct BlockRecord {
     std::uint64_t handle;
     std::string name;
@@ -103,8 +111,9 @@ struct BlockRecord {
     std::uint64_t begin = 0, end = 0, layout = 0;
     // A user block's own values (dxf_blocks.cpp reads them).
     AcGePoint3d origin = AcGePoint3d::kOrigin;
-    bool anonymous = false, explodable = true, uniformScaling = false;
+    bool anonymous = false, attributed = false, explodable = true, uniformScaling = false;
     RecordExtras extras{};
+    BlockPart beginPart{}, endPart{};
 };
 
 // Handles of the objects DXF needs that the drawing does not hold.
@@ -211,6 +220,11 @@ std::uint64_t handleValue(const std::string& hex);
 // Kept header variables, after the writer's own, and the CLASSES section.
 void writeKeptHeader(DxfStream& out, const Drawing& d);
 void writeClasses(DxfStream& out, const Drawing& d);
+// The kept head of a table (by its name, case aside), null when there is none.
+const KeptRecord* keptTableHead(const Drawing& d, const char* table);
+// A table's head: the kept one under its own handle with its groups (count in 70), else
+// a generated one. True when the kept one was written.
+bool writeTableHead(DxfStream& out, const Drawing& d, const char* table, std::uint64_t handle, std::size_t count);
 // A kept table record, its owner (the first 330 outside 102 groups) the table written.
 void writeKeptTableRecord(DxfStream& out, const KeptRecord& r, std::uint64_t table);
 // Tables the writer does not write itself that kept records belong to: their handles

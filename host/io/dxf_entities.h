@@ -146,7 +146,10 @@ private:
     void textGroups(const AcDbText& text, std::wstring_view string);
     // INSERT (dxf_blocks.cpp); false for a reference to a block the drawing lacks.
     bool insert(const AcDbBlockReference& ref, const Target& target);
-    void attributesOf(AcDbObjectIterator& attributes, const Target& insert);
+    // seqend: the SEQEND's handle, 0 for a fresh one.
+    void attributesOf(AcDbObjectIterator& attributes, const Target& insert, std::uint64_t seqend);
+    // The handle of the SEQEND kept in a reference's extras when no object has it, else 0.
+    static std::uint64_t keptSeqend(const AcDbEntity& ent);
     void textFrame(const AcGeVector3d& normal, const AcGeVector3d& direction, double rotation);
     void widen(const AcGePoint3d& pt);
 

@@ -1,5 +1,5 @@
 // What DXF output writes back of the file a drawing was read from: the pass-through
-// objects (class entries, records of tables the host lacks, header variables; the
+// objects (class entries, records and heads of tables the host lacks, header variables; the
 // objects of OBJECTS are in dxf_objects.cpp), the DXF extras of symbol table records,
 // and the handles and applications that kept groups name, so that fresh handles stay
 // clear of them and every application has its APPID record.
@@ -68,6 +68,7 @@ void keep(Kept& kept, const DxfPassThroughObject& obj)
     case acrt::DxfPlace::kTableRecord: kept.tableRecords.push_back(std::move(record)); break;
     case acrt::DxfPlace::kObject: kept.objects.push_back(std::move(record)); break;
     case acrt::DxfPlace::kHeaderVariable: kept.headerVariables.push_back(std::move(record)); break;
+    case acrt::DxfPlace::kTableHead: kept.tableHeads.push_back(std::move(record)); break;
     }
 }
 
@@ -82,6 +83,10 @@ void RecordExtras::split(const acrt::DxfGroups* extras)
     bool inXdata = false;
     int depth = 0;
     for (const acrt::DxfGroup& g : *extras) {
+        if (g.code == 0 || !nested.empty()) {
+            nested.push_back(g);
+            continue;
+        }
         inXdata = inXdata || g.code == 1001;
         if (inXdata) {
             xdata.push_back(g);
@@ -248,6 +253,47 @@ void writeClasses(DxfStream& out, const Drawing& d)
     }
 }
 
+const KeptRecord* keptTableHead(const Drawing& d, const char* table)
+{
+    for (const KeptRecord& head : d.kept.tableHeads)
+        if (sameName(head.type, table))
+            return &head;
+    return nullptr;
+}
+
+bool writeTableHead(DxfStream& out, const Drawing& d, const char* table, std::uint64_t handle, std::size_t count)
+{
+    out.str(0, "TABLE");
+    const KeptRecord* head = keptTableHead(d, table);
+    if (head == nullptr || head->handle != handle) {
+        out.kept(2, table);
+        out.handle(5, handle);
+        out.handle(330, 0);
+        out.str(100, "AcDbSymbolTable");
+        out.integer(70, static_cast<long long>(count));
+        return false;
+    }
+    out.kept(2, head->type);
+    bool counted = false;
+    int depth = 0;
+    for (const acrt::DxfGroup& g : head->groups) {
+        if (g.code == 102)
+            depth += !g.value.empty() && g.value[0] == '{' ? 1 : depth > 0 ? -1 : 0;
+        const bool count70 = g.code == 70 && depth == 0;
+        if (!counted && (count70 || g.code == 1001)) {
+            out.integer(70, static_cast<long long>(count));
+            counted = true;
+            if (count70)
+                continue;
+        }
+        if (g.code != 0 && !count70)
+            out.kept(g.code, g.value);
+    }
+    if (!counted)
+        out.integer(70, static_cast<long long>(count));
+    return true;
+}
+
 void writeKeptTableRecord(DxfStream& out, const KeptRecord& r, std::uint64_t table)
 {
     out.kept(0, r.type);
@@ -267,27 +313,24 @@ void writeKeptTableRecord(DxfStream& out, const KeptRecord& r, std::uint64_t tab
 
 void planUnknownTables(Drawing& d)
 {
-    for (const KeptRecord& r : d.kept.tableRecords) {
-        if (r.type.empty() || isOwnTable(r.type))
-            continue;
-        bool known = false;
-        for (const auto& table : d.generated.tables)
-            known = known || sameName(table.first, r.type.c_str());
-        if (!known)
-            d.generated.tables.emplace_back(r.type, d.fresh());
-    }
+    for (const std::vector<KeptRecord>* kept : {&d.kept.tableHeads, &d.kept.tableRecords})
+        for (const KeptRecord& r : *kept) {
+            if (r.type.empty() || isOwnTable(r.type))
+                continue;
+            bool known = false;
+            for (const auto& table : d.generated.tables)
+                known = known || sameName(table.first, r.type.c_str());
+            const KeptRecord* head = keptTableHead(d, r.type.c_str());
+            if (!known)
+                d.generated.tables.emplace_back(r.type, head != nullptr ? head->handle : d.fresh());
+        }
 }
 
 void writeUnknownTables(DxfStream& out, const Drawing& d)
 {
     for (const auto& table : d.generated.tables) {
         const std::vector<const KeptRecord*> records = keptRecordsOf(d, table.first.c_str());
-        out.str(0, "TABLE");
-        out.kept(2, table.first);
-        out.handle(5, table.second);
-        out.handle(330, 0);
-        out.str(100, "AcDbSymbolTable");
-        out.integer(70, static_cast<long long>(records.size()));
+        writeTableHead(out, d, table.first.c_str(), table.second, records.size());
         for (const KeptRecord* r : records)
             writeKeptTableRecord(out, *r, table.second);
         out.str(0, "ENDTAB");

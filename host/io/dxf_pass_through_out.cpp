@@ -4,6 +4,7 @@
 // handle, owner, space and current properties in their places; and the DXF extras of
 // modelled entities (reactors and extension dictionaries after the handle, XDATA of
 // other applications at the end of the record).
+#include "dxf_drawing.h"
 #include "dxf_entities.h"
 
 namespace vemio {
@@ -95,7 +96,7 @@ void DxfEntityWriter::leadExtras(std::uint64_t handle)
         return;
     int depth = 0;
     for (const acrt::DxfGroup& g : *m_extras) {
-        if (g.code == 1001)
+        if (g.code == 1001 || g.code == 0)
             break;
         track102(g, depth);
         if ((depth > 0 || g.code == 102) && g.code != 0)
@@ -113,17 +114,34 @@ void DxfEntityWriter::endExtras()
     const acrt::DxfGroups& extras = *m_pendingExtras;
     m_pendingExtras = nullptr;
     int depth = 0;
-    std::size_t xdata = extras.size();
-    for (std::size_t i = 0; i < extras.size() && xdata == extras.size(); ++i) {
+    // Records that belong to the entity (its SEQEND) follow a 0 group: not written here.
+    const std::size_t end = ownRecordEnd(extras);
+    std::size_t xdata = end;
+    for (std::size_t i = 0; i < end && xdata == end; ++i) {
         track102(extras[i], depth);
         if (extras[i].code == 1001)
             xdata = i;
-        else if (depth == 0 && extras[i].code != 102 && extras[i].code != 0)
+        else if (depth == 0 && extras[i].code != 102)
             m_out.kept(extras[i].code, extras[i].value);
     }
-    for (std::size_t i = xdata; i < extras.size(); ++i)
-        if (extras[i].code != 0)
-            m_out.kept(extras[i].code, extras[i].value);
+    for (std::size_t i = xdata; i < end; ++i)
+        m_out.kept(extras[i].code, extras[i].value);
+}
+
+std::uint64_t DxfEntityWriter::keptSeqend(const AcDbEntity& ent)
+{
+    const acrt::DxfGroups* extras = acrt::dxfExtrasOf(&ent);
+    if (extras == nullptr)
+        return 0;
+    const std::size_t end = ownRecordEnd(*extras);
+    if (end + 1 >= extras->size() || (*extras)[end].value != "SEQEND" || (*extras)[end + 1].code != 5)
+        return 0;
+    const std::uint64_t handle = dxf::handleValue((*extras)[end + 1].value);
+    AcDbObjectId taken;
+    if (handle == 0 || ent.database() == nullptr ||
+        ent.database()->getAcDbObjectId(taken, false, AcDbHandle(handle)) == Acad::eOk)
+        return 0;
+    return handle;
 }
 
 // ---- entities the host does not model ------------------------------------------------------

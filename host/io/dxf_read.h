@@ -112,6 +112,8 @@ std::string_view handleOf(const std::vector<DxfPair>& pairs);
 // A record of a table the host lacks (or one of a table it has that it cannot model),
 // from r.groups.
 void keepTableRecord(Reader& r, std::string_view table);
+// The head (TABLE record) of a table the host lacks, from r.groups (its name first).
+void keepForeignTableHead(Reader& r, std::string_view table);
 // The CLASSES and OBJECTS sections, each kept whole.
 bool readClasses(Reader& r);
 bool readObjects(Reader& r);

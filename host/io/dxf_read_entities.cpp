@@ -415,11 +415,29 @@ EntityPtr makeInsert(Reader& r, const Groups& g)
     const AcGeVector3d normal = normalOf(g);
     auto ref = std::make_unique<AcDbBlockReference>(worldPoint(point(g, 10), normal), block);
     ref->setNormal(normal);
-    const double x = real(g, 41, 1.0), y = real(g, 42, x), z = real(g, 43, x);
+    const double x = real(g, 41, 1.0), y = real(g, 42, 1.0), z = real(g, 43, 1.0);
     if (x != 0.0 && y != 0.0 && z != 0.0)
         ref->setScaleFactors(AcGeScale3d(x, y, z));
     ref->setRotation(real(g, 50, 0.0) * kDegreesToRadians);
     return ref;
+}
+
+// The SEQEND's handle, reactors and XDATA (in r.groups) kept in the reference's extras
+// after a {0, SEQEND} group.
+void keepSeqend(Reader& r, AcDbBlockReference& ref)
+{
+    const std::string_view handle = handleOf(r.groups);
+    acrt::DxfGroups part = extrasOf(r, r.groups, nullptr);
+    if (handle.empty() && part.empty())
+        return;
+    acrt::DxfGroups extras;
+    if (const acrt::DxfGroups* kept = acrt::dxfExtrasOf(&ref))
+        extras = *kept;
+    extras.push_back({0, "SEQEND"});
+    if (!handle.empty())
+        extras.push_back({5, std::string(handle)});
+    extras.insert(extras.end(), part.begin(), part.end());
+    acrt::setDxfExtras(&ref, std::move(extras));
 }
 
 // The ATTRIBs after a reference up to its SEQEND, appended to ref (open) when it is there.
@@ -429,8 +447,13 @@ bool readAttributes(Reader& r, AcDbBlockReference* ref)
     while (r.tokens.next(pair)) {
         if (pair.code != 0)
             return r.fail(pair, "expected an attribute");
-        if (pair.value == "SEQEND")
-            return r.readGroups();
+        if (pair.value == "SEQEND") {
+            if (!r.readGroups())
+                return false;
+            if (ref != nullptr)
+                keepSeqend(r, *ref);
+            return true;
+        }
         if (pair.value != "ATTRIB") {
             r.tokens.unread();
             return true;

@@ -1,7 +1,7 @@
 // DXF input of what the host does not model, kept as its groups so that output writes
 // it back: entities of other classes (an old-style polyline with its vertices, a
-// reference the host cannot make with its attributes), records of tables the host
-// lacks, the CLASSES entries, the objects of OBJECTS (dictionaries, XRECORDs, layouts,
+// reference the host cannot make with its attributes), records and heads of tables the
+// host lacks, the CLASSES entries, the objects of OBJECTS (dictionaries, XRECORDs, layouts,
 // image definitions ...) owned by their owners, the header variables the reader does
 // not apply in file order, and the DXF extras of modelled objects (reactors, extension
 // dictionaries, XDATA of any application, a symbol record's groups the host has no
@@ -264,6 +264,18 @@ void keepTableRecord(Reader& r, std::string_view table)
     auto record = std::make_unique<DxfPassThroughObject>(acrt::DxfPlace::kTableRecord, std::string(table),
                                                          std::move(groups));
     addKeptObject(r, record.release(), handleOf(r.groups), objectNamed(r, ownerOf(r.groups)));
+}
+
+void keepForeignTableHead(Reader& r, std::string_view table)
+{
+    acrt::DxfGroups groups;
+    const std::size_t first = !r.groups.empty() && r.groups[0].code == 2 ? 1 : 0;
+    groups.reserve(r.groups.size() - first);
+    for (std::size_t i = first; i < r.groups.size(); ++i)
+        appendGroup(r, r.groups[i].code, r.groups[i].value, groups);
+    auto head = std::make_unique<DxfPassThroughObject>(acrt::DxfPlace::kTableHead, std::string(table),
+                                                       std::move(groups));
+    addKeptObject(r, head.release(), handleOf(r.groups), AcDbObjectId());
 }
 
 bool keepEntity(Reader& r, std::string_view type, AcDbBlockTableRecord* block, bool attributesFollow)

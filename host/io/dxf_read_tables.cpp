@@ -362,7 +362,11 @@ bool readTables(Reader& r)
             return false;
         if (pair.value == "TABLE") {
             table = r.groups.empty() || r.groups[0].code != 2 ? std::string() : std::string(r.groups[0].value);
-            keepTableHead(r, makeTable(r, table, handleOf(r.groups)));
+            const AcDbObjectId id = makeTable(r, table, handleOf(r.groups));
+            if (!id.isNull())
+                keepTableHead(r, id);
+            else if (!table.empty())
+                keepForeignTableHead(r, table);
         } else if (pair.value != "ENDTAB")
             readRecord(r, pair.value == table ? std::string_view(table) : std::string_view());
     }

@@ -1,10 +1,12 @@
 // DXF input's frame: the file read whole into memory, its sections in order, the
 // header's settings (the others kept as they are), and the sections of blocks and
-// entities handed to the entity reader with the block each entity goes to.
+// entities handed to the entity reader with the block each entity goes to (the handles,
+// reactors and XDATA of each block's BLOCK and ENDBLK records kept in its extras).
 #include "dxf_reader.h"
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -203,6 +205,34 @@ bool readHeader(Reader& r)
     return r.tokens.failAtEnd("the file ends inside the header");
 }
 
+// The handle, space mark (67), 102 groups and XDATA of the block's BLOCK or ENDBLK record (in r.groups),
+// kept in the block record's extras after a {0, type} group in place of any kept before.
+void keepBlockPart(Reader& r, AcDbBlockTableRecord* block, const char* type)
+{
+    acrt::DxfGroups part = extrasOf(r, r.groups, nullptr);
+    // Whether the record marks its space: output writes the mark as read.
+    for (const DxfPair& g : r.groups)
+        if (g.code == 67) {
+            part.insert(part.begin(), {67, std::string(g.value)});
+            break;
+        }
+    const std::string_view handle = handleOf(r.groups);
+    if (part.empty() && handle.empty())
+        return;
+    acrt::DxfGroups extras;
+    if (const acrt::DxfGroups* kept = acrt::dxfExtrasOf(block))
+        extras = *kept;
+    auto first = std::find_if(extras.begin(), extras.end(),
+                              [&](const acrt::DxfGroup& g) { return g.code == 0 && g.value == type; });
+    if (first != extras.end())
+        extras.erase(first, std::find_if(first + 1, extras.end(), [](const acrt::DxfGroup& g) { return g.code == 0; }));
+    extras.push_back({0, type});
+    if (!handle.empty())
+        extras.push_back({5, std::string(handle)});
+    extras.insert(extras.end(), std::make_move_iterator(part.begin()), std::make_move_iterator(part.end()));
+    acrt::setDxfExtras(block, std::move(extras));
+}
+
 // Every block is filled, the base point and description set from the BLOCK record: the
 // spaces' blocks usually hold nothing here (their entities are in ENTITIES), those of
 // further layouts (*Paper_Space0 ...) hold their entities, anonymous ones (*D1, *U2
@@ -233,6 +263,7 @@ bool readBlocks(Reader& r)
             block->setOrigin(base);
             if (!description.empty())
                 block->setComments(r.decode(description));
+            keepBlockPart(r, block.get(), "BLOCK");
         }
         while (r.tokens.next(pair) && !isZero(pair, "ENDBLK")) {
             if (pair.code != 0)
@@ -250,6 +281,8 @@ bool readBlocks(Reader& r)
             return r.tokens.failAtEnd("the file ends inside a block");
         if (!r.readGroups())
             return false;
+        if (block.get() != nullptr)
+            keepBlockPart(r, block.get(), "ENDBLK");
     }
     return r.tokens.failAtEnd("the file ends inside the blocks");
 }

@@ -25,14 +25,10 @@ void sectionEnd(DxfStream& out) { out.str(0, "ENDSEC"); }
 
 void variable(DxfStream& out, const char* name) { out.str(9, name); }
 
-void tableBegin(DxfStream& out, const char* name, std::uint64_t handle, std::size_t count)
+// The kept head of the table when the drawing has one, else a generated one.
+bool tableBegin(DxfStream& out, const Drawing& d, const char* name, std::uint64_t handle, std::size_t count)
 {
-    out.str(0, "TABLE");
-    out.str(2, name);
-    out.handle(5, handle);
-    out.handle(330, 0);
-    out.str(100, "AcDbSymbolTable");
-    out.integer(70, static_cast<long long>(count));
+    return writeTableHead(out, d, name, handle, count);
 }
 
 void tableEnd(DxfStream& out) { out.str(0, "ENDTAB"); }
@@ -67,7 +63,7 @@ void writeVports(DxfStream& out, const Drawing& d, Reserved& r)
     const Generated& g = d.generated;
     const std::vector<const KeptRecord*> kept = keptRecordsOf(d, "VPORT");
     const bool keptActive = hasKeptRecord(d, "VPORT", "*ACTIVE");
-    tableBegin(out, "VPORT", g.vportTable, kept.size() + (keptActive ? 0 : 1));
+    tableBegin(out, d, "VPORT", g.vportTable, kept.size() + (keptActive ? 0 : 1));
     if (!keptActive)
         activeViewport(out, g, r);
     keptRecords(out, kept, g.vportTable);
@@ -105,7 +101,7 @@ void activeViewport(DxfStream& out, const Generated& g, Reserved& r)
 void writeLinetypes(DxfStream& out, const Drawing& d)
 {
     const std::vector<const KeptRecord*> kept = keptRecordsOf(d, "LTYPE");
-    tableBegin(out, "LTYPE", d.linetypeTable, d.linetypes.size() + kept.size());
+    tableBegin(out, d, "LTYPE", d.linetypeTable, d.linetypes.size() + kept.size());
     for (const LinetypeRecord& lt : d.linetypes) {
         RecordOut record(out, &lt.extras);
         recordBegin(out, "LTYPE", lt.handle, d.linetypeTable, "AcDbLinetypeTableRecord", lt.name, 5, &record);
@@ -126,7 +122,7 @@ void writeLinetypes(DxfStream& out, const Drawing& d)
 void writeLayers(DxfStream& out, const Drawing& d)
 {
     const std::vector<const KeptRecord*> kept = keptRecordsOf(d, "LAYER");
-    tableBegin(out, "LAYER", d.layerTable, d.layers.size() + kept.size());
+    tableBegin(out, d, "LAYER", d.layerTable, d.layers.size() + kept.size());
     for (const LayerRecord& layer : d.layers) {
         RecordOut record(out, &layer.extras);
         out.str(0, "LAYER");
@@ -152,7 +148,7 @@ void writeLayers(DxfStream& out, const Drawing& d)
 void writeStyles(DxfStream& out, const Drawing& d)
 {
     const std::vector<const KeptRecord*> kept = keptRecordsOf(d, "STYLE");
-    tableBegin(out, "STYLE", d.styleTable, d.styles.size() + kept.size());
+    tableBegin(out, d, "STYLE", d.styleTable, d.styles.size() + kept.size());
     for (const StyleRecord& style : d.styles) {
         RecordOut record(out, &style.extras);
         recordBegin(out, "STYLE", style.handle, d.styleTable, "AcDbTextStyleTableRecord", style.name, 5, &record);
@@ -175,7 +171,7 @@ void writeStyles(DxfStream& out, const Drawing& d)
 void keptTable(DxfStream& out, const Drawing& d, const char* name, std::uint64_t handle)
 {
     const std::vector<const KeptRecord*> kept = keptRecordsOf(d, name);
-    tableBegin(out, name, handle, kept.size());
+    tableBegin(out, d, name, handle, kept.size());
     keptRecords(out, kept, handle);
     tableEnd(out);
 }
@@ -187,7 +183,7 @@ void writeAppids(DxfStream& out, const Drawing& d)
     const Generated& g = d.generated;
     const std::vector<const KeptRecord*> kept = keptRecordsOf(d, "APPID");
     const bool keptAcad = hasKeptRecord(d, "APPID", "ACAD"), keptVem = hasKeptRecord(d, "APPID", "VEM");
-    tableBegin(out, "APPID", g.appidTable,
+    tableBegin(out, d, "APPID", g.appidTable,
                (keptAcad ? 0 : 1) + (keptVem ? 0 : 1) + kept.size() + g.appids.size());
     if (!keptAcad)
         recordBegin(out, "APPID", g.appid, g.appidTable, "AcDbRegAppTableRecord", "ACAD");
@@ -211,9 +207,10 @@ void writeDimstyles(DxfStream& out, const Drawing& d)
     const Generated& g = d.generated;
     const std::vector<const KeptRecord*> kept = keptRecordsOf(d, "DIMSTYLE");
     const bool keptStandard = hasKeptRecord(d, "DIMSTYLE", "Standard");
-    tableBegin(out, "DIMSTYLE", g.dimstyleTable, kept.size() + (keptStandard ? 0 : 1));
-    out.str(100, "AcDbDimStyleTable");
-    out.integer(71, 0);
+    if (!tableBegin(out, d, "DIMSTYLE", g.dimstyleTable, kept.size() + (keptStandard ? 0 : 1))) {
+        out.str(100, "AcDbDimStyleTable");
+        out.integer(71, 0);
+    }
     if (!keptStandard) {
         recordBegin(out, "DIMSTYLE", g.dimstyle, g.dimstyleTable, "AcDbDimStyleTableRecord", "Standard", 105);
         for (const StyleRecord& style : d.styles)
@@ -228,7 +225,7 @@ void writeDimstyles(DxfStream& out, const Drawing& d)
 void writeBlockRecords(DxfStream& out, const Drawing& d)
 {
     const std::vector<const KeptRecord*> kept = keptRecordsOf(d, "BLOCK_RECORD");
-    tableBegin(out, "BLOCK_RECORD", d.blockTable, d.blocks.size() + kept.size());
+    tableBegin(out, d, "BLOCK_RECORD", d.blockTable, d.blocks.size() + kept.size());
     for (const BlockRecord& b : d.blocks) {
         RecordOut record(out, &b.extras);
         out.str(0, "BLOCK_RECORD");
@@ -292,32 +289,45 @@ bool writeBlockEntities(DxfEntityWriter& writer, const BlockRecord& b, std::stri
     return true;
 }
 
+// A paper-space block's BLOCK and ENDBLK records say so (67) unless kept from a file
+// whose records did not.
+void spaceMark(DxfStream& out, const BlockRecord& b, const BlockPart& part, RecordOut& record)
+{
+    if (!record.kept(67) && b.paperSpace && part.handle == 0)
+        out.integer(67, 1);
+}
+
+// The BLOCK and ENDBLK records carry what the file gave them (reactors, XDATA).
 void blockBegin(DxfStream& out, const BlockRecord& b)
 {
+    RecordOut record(out, &b.beginPart.extras);
     out.str(0, "BLOCK");
     out.handle(5, b.begin);
+    record.lead();
     out.handle(330, b.handle);
     out.str(100, "AcDbEntity");
-    if (b.paperSpace)
-        out.integer(67, 1);
+    spaceMark(out, b, b.beginPart, record);
     out.str(8, "0");
     out.str(100, "AcDbBlockBegin");
     out.str(2, b.name);
     blockFlagsAndBase(out, b);
     out.str(3, b.name);
     out.str(1, "");
+    record.rest();
 }
 
 void blockEnd(DxfStream& out, const BlockRecord& b)
 {
+    RecordOut record(out, &b.endPart.extras);
     out.str(0, "ENDBLK");
     out.handle(5, b.end);
+    record.lead();
     out.handle(330, b.handle);
     out.str(100, "AcDbEntity");
-    if (b.paperSpace)
-        out.integer(67, 1);
+    spaceMark(out, b, b.endPart, record);
     out.str(8, "0");
     out.str(100, "AcDbBlockEnd");
+    record.rest();
 }
 
 }  // namespace

@@ -201,7 +201,7 @@ Acad::ErrorStatus DxfPassThroughObject::dwgInFields(AcDbDwgFiler* pFiler)
     acrt::DxfGroups groups;
     if (es == Acad::eOk)
         es = pFiler->readUInt8(&place);
-    if (es == Acad::eOk && place > Adesk::UInt8(acrt::DxfPlace::kHeaderVariable))
+    if (es == Acad::eOk && place > Adesk::UInt8(acrt::DxfPlace::kTableHead))
         es = Acad::eFilerError;
     if (es == Acad::eOk)
         es = acrt::readText(pFiler, type);

@@ -35,6 +35,8 @@ enum class DxfPlace : Adesk::UInt8 {
     kObject = 2,       // an object of the OBJECTS section
     kHeaderVariable = 3,  // a header variable the host does not model: its type is the
                           // variable's name ("$DIMSCALE"), its groups the value's groups
+    kTableHead = 4,       // the TABLE record of a table the host lacks: its type is the
+                          // table's name, its groups those after the name (2) group
 };
 
 struct PassThroughShape;

@@ -291,6 +291,12 @@ TEST_F(DxfKeptOut, KeptTableRecordsClassesAndHeaderVariablesReplaceWhatWouldBeGe
                                   {100, "AcDbViewTableRecord"}, {2, "视图"}, {70, "0"}, {40, "10"}})));
     ASSERT_TRUE(addKept(db(), P::kTableRecord, "ODDTABLE", 0x505,
                         groupsOf({{5, "505"}, {330, "7"}, {2, "ONE"}, {70, "0"}})));
+    // Heads of two tables the host lacks, kept with a stale count.
+    ASSERT_TRUE(addKept(db(), P::kTableHead, "DIMSTYLE", 0x50B,
+                        groupsOf({{5, "50B"}, {102, "{ACAD_XDICTIONARY"}, {360, "50A"}, {102, "}"}, {330, "0"},
+                                  {100, "AcDbSymbolTable"}, {70, "7"}, {100, "AcDbDimStyleTable"}, {71, "1"},
+                                  {340, "503"}})));
+    ASSERT_TRUE(addKept(db(), P::kTableHead, "ODDTABLE", 0x50C, groupsOf({{5, "50C"}, {330, "0"}, {70, "0"}})));
     ASSERT_TRUE(addKept(db(), P::kHeaderVariable, "$ACADVER", 0x506, groupsOf({{1, "AC1009"}})));
     ASSERT_TRUE(addKept(db(), P::kHeaderVariable, "$DIMSCALE", 0x507, groupsOf({{40, "2.5"}})));
     ASSERT_TRUE(addKept(db(), P::kHeaderVariable, "$PROJECTNAME", 0x508, groupsOf({{1, "工程"}})));
@@ -337,7 +343,12 @@ TEST_F(DxfKeptOut, KeptTableRecordsClassesAndHeaderVariablesReplaceWhatWouldBeGe
     EXPECT_EQ(valueOf(appids[0], 70), "2");
     const std::vector<Object> dimstyles = objectsIn(groups, "TABLES", "DIMSTYLE");
     EXPECT_EQ(namesOf(dimstyles, "DIMSTYLE"), (std::vector<std::string>{"Standard"}));
-    EXPECT_EQ(valueOf(dimstyles[0], 70), "1");
+    // The kept head as it was under its handle, its count the records written.
+    expectSame(dimstyles[0],
+               expected({{0, "TABLE"}, {2, "DIMSTYLE"}, {5, "50B"}, {102, "{ACAD_XDICTIONARY"}, {360, "50A"},
+                         {102, "}"}, {330, "0"}, {100, "AcDbSymbolTable"}, {70, "1"}, {100, "AcDbDimStyleTable"},
+                         {71, "1"}, {340, "503"}}),
+               "DIMSTYLE head");
     EXPECT_EQ(valueOf(dimstyles[1], 105), "503");
     EXPECT_EQ(valueOf(dimstyles[1], 330), valueOf(dimstyles[0], 5));
     const std::vector<Object> views = objectsIn(groups, "TABLES", "VIEW");
@@ -346,8 +357,9 @@ TEST_F(DxfKeptOut, KeptTableRecordsClassesAndHeaderVariablesReplaceWhatWouldBeGe
     const std::vector<Object> odd = objectsIn(groups, "TABLES", "ODDTABLE");
     ASSERT_EQ(odd.size(), 2u);
     EXPECT_EQ(valueOf(odd[0], 70), "1");
-    EXPECT_EQ(valueOf(odd[1], 330), valueOf(odd[0], 5));
-    EXPECT_GT(hexValue(valueOf(odd[0], 5)), 0x509u);
+    EXPECT_EQ(valueOf(odd[0], 5), "50C");
+    EXPECT_EQ(valueOf(odd[1], 330), "50C");
+    EXPECT_GT(hexValue(valueOf(vports[0], 5)), 0x509u);
 
     EXPECT_EQ(write(vemio::DxfVersion::kR2000), dxf);
 }
@@ -448,9 +460,12 @@ TEST_F(DxfKeptOut, ReferencesKeepTheirExtrasBeforeTheirAttributesAndBlocksOwnThe
     const AcDbObjectId attributeId = attribute->objectId();
     attribute->close();
     ref->close();
-    ASSERT_TRUE(setExtras(refId, groupsOf({{102, "{ACAD_REACTORS"}, {330, "800"}, {102, "}"}, {1001, "APP1"},
-                                           {1000, "ref"}})));
     ASSERT_TRUE(setExtras(attributeId, groupsOf({{1001, "APP2"}, {1070, "2"}})));
+    // The SEQEND's and the block's BLOCK and ENDBLK records' handles and XDATA as read.
+    ASSERT_TRUE(setExtras(refId, groupsOf({{102, "{ACAD_REACTORS"}, {330, "800"}, {102, "}"}, {1001, "APP1"},
+                                           {1000, "ref"}, {0, "SEQEND"}, {5, "900"}})));
+    ASSERT_TRUE(setExtras(block, groupsOf({{0, "BLOCK"}, {5, "901"}, {1001, "APP1"}, {1000, "b"}, {0, "ENDBLK"},
+                                           {5, "902"}})));
 
     const std::vector<Group> groups = readGroups(write(vemio::DxfVersion::kR2000));
     const std::vector<Object> entities = objectsIn(groups, "ENTITIES");
@@ -463,6 +478,7 @@ TEST_F(DxfKeptOut, ReferencesKeepTheirExtrasBeforeTheirAttributesAndBlocksOwnThe
     EXPECT_EQ(entities[1][entities[1].size() - 2].value, "APP2");
     EXPECT_EQ(valuesOf(entities[1], 1001).size(), 1u);
     EXPECT_EQ(entities[2][0].value, "SEQEND");
+    EXPECT_EQ(valueOf(entities[2], 5), "900");
     EXPECT_EQ(valuesOf(entities[2], 1001).size(), 0u);
 
     const std::string blockHandle = hex(handleOf(block));
@@ -472,6 +488,13 @@ TEST_F(DxfKeptOut, ReferencesKeepTheirExtrasBeforeTheirAttributesAndBlocksOwnThe
         if (o[0].value == "SOLID")
             solid = &o;
     ASSERT_NE(solid, nullptr);
+    const Object* begin = withHandle(blocks, "901");
+    ASSERT_NE(begin, nullptr);
+    EXPECT_EQ((*begin)[0].value, "BLOCK");
+    EXPECT_EQ(begin->back().value, "b");
+    ASSERT_NE(withHandle(blocks, "902"), nullptr);
+    EXPECT_EQ((*withHandle(blocks, "902"))[0].value, "ENDBLK");
+    EXPECT_EQ(valueOf(*withHandle(blocks, "902"), 330), blockHandle);
     EXPECT_NE(valueOf(*solid, 5), "77");
     EXPECT_EQ(valueOf(*solid, 330), blockHandle);
     EXPECT_EQ(valueOf(*solid, 10), "1");

@@ -103,7 +103,7 @@ std::string keptDrawing()
         {0, "ENDBLK"}, {5, "21"}, {330, "1F"},
         {0, "BLOCK"}, {5, "41"}, {330, "40"}, {8, "0"}, {2, "*D1"}, {70, "1"}, {10, "0"}, {20, "0"},
         {0, "LINE"}, {5, "42"}, {330, "40"}, {8, "0"}, {10, "0"}, {20, "0"}, {11, "10"}, {21, "0"},
-        {0, "ENDBLK"}, {5, "43"}, {330, "40"},
+        {0, "ENDBLK"}, {5, "43"}, {330, "40"}, {1001, "FOREIGN"}, {1000, kFill},
         {0, "BLOCK"}, {5, "52"}, {330, "50"}, {8, "0"}, {2, "*Paper_Space0"}, {70, "0"}, {10, "0"}, {20, "0"},
         {0, "CIRCLE"}, {5, "53"}, {330, "50"}, {67, "1"}, {8, "0"}, {10, "5"}, {20, "5"}, {40, "2"},
         {0, "ENDBLK"}, {5, "54"}, {330, "50"}, {0, "ENDSEC"}};
@@ -164,8 +164,10 @@ TEST_F(DxfPassThroughRead, TablesSpacesAndRecordsTakeTheFilesHandlesAndKeepTheir
     EXPECT_EQ(extrasOfHandle(db, 0x2), (Groups{{102, "{ACAD_XDICTIONARY"}, {360, "A0"}, {102, "}"}}));
     EXPECT_EQ(extrasOfHandle(db, 0x31), (Groups{{290, "0"}, {1001, "FOREIGN"}, {1000, "图层"}, {1070, "7"}}));
     EXPECT_EQ(extrasOfHandle(db, 0x11), (Groups{{71, "0"}, {42, "2.5"}}));
-    EXPECT_EQ(extrasOfHandle(db, 0x1F), (Groups{{340, "22"}}));
-    EXPECT_EQ(extrasOfHandle(db, 0x40), (Groups{{70, "0"}, {280, "1"}, {281, "0"}}));
+    // A block record keeps its BLOCK and ENDBLK records' handles, reactors and XDATA.
+    EXPECT_EQ(extrasOfHandle(db, 0x1F), (Groups{{340, "22"}, {0, "BLOCK"}, {5, "20"}, {0, "ENDBLK"}, {5, "21"}}));
+    EXPECT_EQ(extrasOfHandle(db, 0x40), (Groups{{70, "0"}, {280, "1"}, {281, "0"}, {0, "BLOCK"}, {5, "41"},
+                                                 {0, "ENDBLK"}, {5, "43"}, {1001, "FOREIGN"}, {1000, "填充"}}));
     EXPECT_EQ(extrasOfHandle(db, 0x70), (Groups{{102, "{ACAD_XDICTIONARY"}, {360, "80"}, {102, "}"},
                                                  {1001, "FOREIGN"}, {1000, "高程"}, {1040, "1.5"}}));
 
@@ -194,7 +196,16 @@ TEST_F(DxfPassThroughRead, KeepsEntitiesRecordsClassesObjectsAndHeaderVariablesE
     EXPECT_EQ(vport->place, acrt::DxfPlace::kTableRecord);
     EXPECT_EQ(vport->type, "VPORT");
     EXPECT_EQ(vport->groups, kVport);
-    EXPECT_EQ(vport->owner, 0u);  // the host has no viewport table
+    EXPECT_EQ(vport->owner, 0x8u);  // the kept head of the viewport table
+    // Heads of tables the host lacks are kept with their groups after the name.
+    const auto* vportTable = keptWithHandle(kept, 0x8);
+    ASSERT_NE(vportTable, nullptr);
+    EXPECT_EQ(vportTable->place, acrt::DxfPlace::kTableHead);
+    EXPECT_EQ(vportTable->type, "VPORT");
+    EXPECT_EQ(vportTable->groups, (Groups{{5, "8"}, {330, "0"}, {70, "1"}}));
+    ASSERT_NE(keptWithHandle(kept, 0xA), nullptr);
+    EXPECT_EQ(keptWithHandle(kept, 0xA)->type, "DIMSTYLE");
+    EXPECT_EQ(keptWithHandle(kept, 0x27)->owner, 0xAu);
     for (Adesk::UInt64 handle : {0x12, 0x33, 0x27, 0x32}) {
         const auto* record = keptWithHandle(kept, handle);
         ASSERT_NE(record, nullptr) << handle;
