@@ -271,6 +271,7 @@ bool readDrawing(AcDbDatabase* db, Drawing& d, std::string& error)
     d.tilemode = db->tilemode();
     d.pdmode = db->pdmode();
     d.pdsize = db->pdsize();
+    d.insunits = db->insunits();
     d.textsize = db->textsize();
     planHandles(db, d);
     planObjects(d);

@@ -162,6 +162,7 @@ struct Drawing {
     bool tilemode = true;
     int pdmode = 0;
     double pdsize = 0.0;
+    int insunits = AcDb::kUnitsMeters;
     double textsize = 2.5;
     std::uint64_t nextHandle = 1;
     Generated generated{};

@@ -131,7 +131,7 @@ void countKept(Reader& r, std::string_view type)
 bool isAppliedVariable(std::string_view name)
 {
     static const char* const kApplied[] = {"$ACADVER", "$DWGCODEPAGE", "$HANDSEED", "$CLAYER",
-                                           "$PDMODE",  "$PDSIZE",      "$TEXTSIZE"};
+                                           "$PDMODE",  "$PDSIZE",      "$TEXTSIZE", "$INSUNITS"};
     for (const char* applied : kApplied)
         if (name == applied)
             return true;

@@ -43,6 +43,8 @@ void applyVariable(Reader& r, const Variable& v, std::string& codePage)
         r.currentLayer = std::string(v.first.value);
     else if (v.name == "$PDMODE")
         r.db->setPdmode(Adesk::Int16(intOf(v.first.value, 0)));
+    else if (v.name == "$INSUNITS" && intOf(v.first.value, -1) >= 0 && intOf(v.first.value, -1) <= AcDb::kUnitsMax)
+        r.db->setInsunits(AcDb::UnitsValue(intOf(v.first.value, 0)));
     else if (v.name == "$PDSIZE")
         r.db->setPdsize(realOf(v.first.value, 0.0));
     else if (v.name == "$TEXTSIZE" && realOf(v.first.value, 0.0) > 0.0)

@@ -370,7 +370,7 @@ void writeHeader(DxfStream& out, const Drawing& d, Reserved& r)
     variable(out, "$PDSIZE");
     out.real(40, d.pdsize);
     variable(out, "$INSUNITS");
-    out.integer(70, 0);
+    out.integer(70, d.insunits);
     variable(out, "$MEASUREMENT");
     out.integer(70, 1);
     variable(out, "$HANDSEED");

@@ -124,7 +124,7 @@ TEST(VemcadPoints, PointsTheirDisplayTheTextSizeAndTheUnitAreKeptBySaveAndWritte
                                     "SETVAR\nINSUNITS\n\nSETVAR\nINSUNITS\n25\nSETVAR\nINSUNITS\n4\n"
                                     "SAVE\np.vdb\nNEW\nOPEN\np.vdb\nPOINT\n^C\nSETVAR\nTEXTSIZE\n\n"
                                     "SETVAR\nINSUNITS\n\n" +
-                                        std::string(kListAll) + "DXFOUT\np.dxf\n");
+                                        std::string(kListAll) + "DXFOUT\np.dxf\nOPEN\np.dxf\nSETVAR\nINSUNITS\n\n");
     ASSERT_EQ(run.status, 0);
     const Case expected = {"points", "",
                            "Current point modes:  PDMODE=0  PDSIZE=0.0000|Specify a point: |"
@@ -133,12 +133,14 @@ TEST(VemcadPoints, PointsTheirDisplayTheTextSizeAndTheUnitAreKeptBySaveAndWritte
                            "Requires an integer between 0 and 24.|"
                            "Current point modes:  PDMODE=35  PDSIZE=-10.0000|"
                            "Enter new value for TEXTSIZE <4.0000>: |Enter new value for INSUNITS <4>: |"
-                           "at point, X=1.0000  Y=2.0000  Z=0.0000|at point, X=3.0000  Y=4.0000  Z=5.0000"};
+                           "at point, X=1.0000  Y=2.0000  Z=0.0000|at point, X=3.0000  Y=4.0000  Z=5.0000|"
+                           "Enter new value for INSUNITS <4>: "};
     expectInOrder(expected, run.out);
     const std::string dxf = readFile(dir.file("p.dxf"));
     EXPECT_NE(dxf.find("$PDMODE\n 70\n35\n"), std::string::npos);
     EXPECT_NE(dxf.find("$PDSIZE\n 40\n-10\n"), std::string::npos);
     EXPECT_NE(dxf.find("$TEXTSIZE\n 40\n4\n"), std::string::npos);
+    EXPECT_NE(dxf.find("$INSUNITS\n 70\n4\n"), std::string::npos);
     EXPECT_EQ(occurrences(dxf, "\nPOINT\n"), 2u);
     EXPECT_NE(dxf.find("AcDbPoint\n 10\n3\n 20\n4\n 30\n5\n"), std::string::npos);
 }
