@@ -37,6 +37,7 @@ Session::Session(const std::string& moduleDir) : m_modules(moduleDir)
     addOutputCommands(m_commands);
     addViewCommands(m_commands);
     addBlockCommands(m_commands);
+    addSheetCommands(m_commands);
     newDrawing();
     vemhost::setInputObserver(&m_script);
 }

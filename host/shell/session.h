@@ -150,5 +150,6 @@ void addFileCommands(std::vector<HostCommand>& table);
 void addOutputCommands(std::vector<HostCommand>& table);
 void addViewCommands(std::vector<HostCommand>& table);
 void addBlockCommands(std::vector<HostCommand>& table);
+void addSheetCommands(std::vector<HostCommand>& table);
 
 }  // namespace vemcad
