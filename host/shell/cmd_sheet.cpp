@@ -191,7 +191,22 @@ double unitsPerPaperMillimetre(const AcDbDatabase* db, double n)
     return n / kMillimetresPerUnit[known ? units : 0];
 }
 
-// "1:500" or "500": n positive, and the sheet a size the drawing can hold.
+// Whether a sheet at 1:n is a size the drawing's units can hold; says why not.
+bool suitsUnits(const AcDbDatabase* db, double n)
+{
+    if (!(n > 0.0) || !std::isfinite(n)) {
+        say(L"Value must be positive and nonzero.");
+        return false;
+    }
+    const double factor = unitsPerPaperMillimetre(db, n);
+    if (!std::isnormal(factor) || factor < 1e-9 || factor > 1e12) {
+        say(L"The sheet would be too large or too small for the drawing's units.");
+        return false;
+    }
+    return true;
+}
+
+// "1:500" or "500".
 bool isPlotScale(const std::wstring& text, const AcDbDatabase* db, double& n)
 {
     const std::wstring number = text.compare(0, 2, L"1:") == 0 ? text.substr(2) : text;
@@ -201,15 +216,8 @@ bool isPlotScale(const std::wstring& text, const AcDbDatabase* db, double& n)
         say(L"Requires numeric value.");
         return false;
     }
-    if (v <= 0.0) {
-        say(L"Value must be positive and nonzero.");
+    if (!suitsUnits(db, v))
         return false;
-    }
-    const double factor = unitsPerPaperMillimetre(db, v);
-    if (!std::isnormal(factor) || !std::isfinite(factor * kPapers[4].longSide) || factor < 1e-9 || factor > 1e12) {
-        say(L"The sheet would be too large or too small for the drawing's units.");
-        return false;
-    }
     n = v;
     return true;
 }
@@ -220,7 +228,8 @@ bool askScale(const AcDbDatabase* db, SheetAnswers& answers)
         std::wstring answer;
         if (!askLine(L"\nPlot scale 1:n <" + scaleText(answers.scale) + L">: ", answer, false))
             return false;
-        if (answer.empty() || isPlotScale(answer, db, answers.scale))
+        // The default is checked too: a coordinate system's scale may not suit the units.
+        if (answer.empty() ? suitsUnits(db, answers.scale) : isPlotScale(answer, db, answers.scale))
             return true;
     }
 }
@@ -417,7 +426,11 @@ bool appendField(AcDbBlockTableRecord* rec, const TitleField& field, double x, d
         return false;
     AcDbAttributeDefinition* value = new AcDbAttributeDefinition(
         AcGePoint3d(x + kLabelWidth + kTextInset, baseline, 0), L"", field.tag, field.prompt, style);
-    return value->setHeight(kTextHeight) == Acad::eOk && appendTo(rec, value, AcDb::kLnWt018);
+    if (value->setHeight(kTextHeight) != Acad::eOk) {
+        delete value;
+        return false;
+    }
+    return appendTo(rec, value, AcDb::kLnWt018);
 }
 
 // The border, the frame and the title block in its lower right corner, in paper mm

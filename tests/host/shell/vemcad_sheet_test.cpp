@@ -113,6 +113,13 @@ TEST(VemcadSheet, RefusedAnswersAreAskedAgain)
     EXPECT_EQ(occurrences(run.out, "Value must be positive and nonzero."), 2u) << run.out;
     expectAll(after(run.out, "Command: LIST"), {"X scale factor: 0.2500", "text 1:250", "X=1.0000  Y=1.0000"},
               "listing");
+
+    // In light years a sheet at 1:500 would be too small a block to hold, at 1:1e35 too large.
+    run = runVemcad(dir, std::string("SETVAR\nINSUNITS\n19\nSHEET\n\n\n\n1e35\n^C\n") + kListBlocks);
+    ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(occurrences(run.out, "The sheet would be too large or too small for the drawing's units."), 2u)
+        << run.out;
+    EXPECT_NE(run.out.find("0 user blocks."), std::string::npos) << run.out;
 }
 
 TEST(VemcadSheet, TheFramesBlockIsMadeOncePerPaperAndReused)
