@@ -95,6 +95,7 @@ cmd_demo() {
     rm -f build/demo.vdb
     ./build/bin/vemcad --script examples/demo.scr
     echo
+    echo "The demo plotted: build/demo.png (fitted on A4) and build/demo.pdf (A3 at 1:500)."
     echo "The demo drawing is build/demo.vdb. To see it and go on annotating it in the browser:"
     echo "  ./run.sh ui build/demo.vdb"
 }
