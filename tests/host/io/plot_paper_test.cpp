@@ -128,6 +128,30 @@ TEST_F(PlotPaper, OneToFiveHundredPutsTwoMillimetresToTheMetre)
     EXPECT_NEAR(fit.scaleDenominator, 100000.0 / 277.0, 1e-6);
 }
 
+// The PDF read back by poppler: its page size, and the line rendered at 254 dpi (ten
+// pixels to the mm) is 200 mm long on A1 at 1:500.
+TEST_F(PlotPaper, PdfReadBackByPopplerMeasuresTwoMillimetresToTheMetre)
+{
+    if (std::system("command -v pdftoppm >/dev/null && command -v pdfinfo >/dev/null") != 0)
+        GTEST_SKIP() << "poppler-utils is not installed";
+    addLine(0, 0, 100, 0);
+    plotted("a1.pdf", sheet(841, 594, 500));
+    const std::string quoted = "'" + file("a1") + "'";
+    ASSERT_EQ(std::system(("pdfinfo " + quoted + ".pdf > " + quoted + ".txt").c_str()), 0);
+    EXPECT_NE(readAll(file("a1.txt")).find(" 2383.94 x 1683.78 pts"), std::string::npos)
+        << readAll(file("a1.txt"));
+    // The rows about the sheet's middle, where the centred line runs.
+    ASSERT_EQ(std::system(("pdftoppm -r 254 -x 0 -y 2900 -W 8410 -H 140 -png -singlefile " + quoted + ".pdf " +
+                           quoted + "_rows")
+                              .c_str()),
+              0);
+    test_support::PngPicture picture(file("a1_rows.png"));
+    ASSERT_TRUE(picture.ok());
+    const auto ink = picture.inkedColumns(0, picture.height() - 1);
+    EXPECT_NEAR(ink.second - ink.first + 1, 2000 + 2.5, 3);
+    EXPECT_NEAR((ink.first + ink.second) / 2.0, 4205, 3);
+}
+
 TEST_F(PlotPaper, TheDrawingUnitComesFromInsunits)
 {
     addLine(0, 0, 100, 0);
