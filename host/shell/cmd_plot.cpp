@@ -137,8 +137,9 @@ bool parseScale(const std::wstring& answer, double& n)
     std::wstring number = answer;
     const size_t colon = answer.find(L':');
     if (colon != std::wstring::npos) {
+        const std::wstring first = answer.substr(0, colon);
         wchar_t* end = nullptr;
-        const double one = std::wcstod(answer.substr(0, colon).c_str(), &end);
+        const double one = std::wcstod(first.c_str(), &end);
         if (colon == 0 || end == nullptr || *end != 0 || one != 1.0)
             return false;
         number = answer.substr(colon + 1);
