@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake g++ make libgtest-dev libgmock-dev hershey-fonts-data libsqlite3-dev libreadline-dev libbenchmark-dev clang libclang-rt-14-dev libcairo2-dev python3-ezdxf python3-cairo libboost-dev libcpp-httplib-dev pkg-config chromium chromium-driver python3-selenium)
+PACKAGES=(cmake g++ make libgtest-dev libgmock-dev hershey-fonts-data libsqlite3-dev libreadline-dev libbenchmark-dev clang libclang-rt-14-dev libcairo2-dev python3-ezdxf python3-cairo libboost-dev libcpp-httplib-dev pkg-config chromium chromium-driver python3-selenium poppler-utils)
 JOBS=$(nproc 2>/dev/null || echo 2)
 
 install_missing_packages() {
@@ -95,6 +95,7 @@ cmd_demo() {
     rm -f build/demo.vdb
     ./build/bin/vemcad --script examples/demo.scr
     echo
+    echo "The demo plotted: build/demo.png (fitted on A4) and build/demo.pdf (A3 at 1:500)."
     echo "The demo drawing is build/demo.vdb. To see it and go on annotating it in the browser:"
     echo "  ./run.sh ui build/demo.vdb"
 }

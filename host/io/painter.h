@@ -40,9 +40,10 @@ public:
 enum class PictureFormat { kSvg, kPng, kPdf };
 
 // A painter for a page of width × height device units filled with the background, that
-// writes path when finished. Null, with the reason, when the file cannot be started.
+// writes path when finished. Null, with the reason, when the file cannot be started. An
+// SVG of a sheet (inMillimetres) gives its size in mm, its device units in the viewBox.
 std::unique_ptr<Painter> makeSvgPainter(const std::string& path, double width, double height, Rgb background,
-                                        std::string& error);
+                                        bool inMillimetres, std::string& error);
 std::unique_ptr<Painter> makeCairoPainter(PictureFormat format, const std::string& path, double width,
                                           double height, Rgb background, std::string& error);
 

@@ -22,6 +22,7 @@
 #include "file_replacement.h"
 #include "opened_object.h"
 #include "painter.h"
+#include "plot_layout.h"
 #include "scaled_drawing.h"
 #include "text_layout.h"
 #include "vemhost_io.h"
@@ -34,10 +35,6 @@ namespace {
 constexpr double kDevicePerMm = 96.0 / 25.4;
 constexpr int kDefaultLineWeight = 25;  // hundredths of a mm, for "default" and "by block"
 constexpr double kMinLineWidth = 1.0;   // device units
-constexpr double kScaleMarginMm = 10.0;
-constexpr double kMaxTallness = 4.0;  // a fitted page's height as a multiple of its width
-constexpr int kMinPixelWidth = 16;
-constexpr int kMaxPixelWidth = 20000;
 constexpr int kCircleSegments = 72;
 
 // Largest pages each format takes: PNG by memory (4 bytes a pixel), PDF by what
@@ -116,20 +113,24 @@ private:
     Each& m_each;
 };
 
-// Calls each(primitive) for what every entity of model space draws on a visible layer.
+const ACHAR* spaceName(bool layout) { return layout ? ACDB_PAPER_SPACE : ACDB_MODEL_SPACE; }
+const char* spaceWords(bool layout) { return layout ? "paper space" : "model space"; }
+
+// Calls each(primitive) for what every entity of model space (paper space for a layout)
+// draws on a visible layer.
 template <class Each>
-bool forEachPrimitive(AcDbDatabase* db, const Layers& layers, std::string& error, Each each)
+bool forEachPrimitive(AcDbDatabase* db, bool layout, const Layers& layers, std::string& error, Each each)
 {
     Opened<AcDbBlockTable> table;
     Opened<AcDbBlockTableRecord> space;
     if (db->getBlockTable(table.slot(), AcDb::kForRead) != Acad::eOk ||
-        table->getAt(ACDB_MODEL_SPACE, space.slot(), AcDb::kForRead) != Acad::eOk) {
-        error = "the drawing's model space cannot be read";
+        table->getAt(spaceName(layout), space.slot(), AcDb::kForRead) != Acad::eOk) {
+        error = std::string("the drawing's ") + spaceWords(layout) + " cannot be read";
         return false;
     }
     AcDbBlockTableRecordIterator* rawIterator = nullptr;
     if (space->newIterator(rawIterator) != Acad::eOk) {
-        error = "the drawing's model space cannot be read";
+        error = std::string("the drawing's ") + spaceWords(layout) + " cannot be read";
         return false;
     }
     std::unique_ptr<AcDbBlockTableRecordIterator> iterator(rawIterator);
@@ -193,20 +194,6 @@ std::vector<AcGePoint3d> circlePoints(const vemhost::Primitive& p)
     return points;
 }
 
-struct Bounds {
-    double minX = HUGE_VAL, minY = HUGE_VAL, maxX = -HUGE_VAL, maxY = -HUGE_VAL;
-    bool empty() const { return minX > maxX; }
-    void add(const AcGePoint3d& p)
-    {
-        if (!std::isfinite(p.x) || !std::isfinite(p.y))
-            return;
-        minX = std::min(minX, p.x);
-        minY = std::min(minY, p.y);
-        maxX = std::max(maxX, p.x);
-        maxY = std::max(maxY, p.y);
-    }
-};
-
 void addBounds(const vemhost::Primitive& p, Bounds& b)
 {
     if (p.points.empty())
@@ -226,34 +213,6 @@ void addBounds(const vemhost::Primitive& p, Bounds& b)
         for (const AcGePoint3d& q : p.points)
             b.add(q);
     }
-}
-
-bool planPage(Bounds area, const PlotOptions& o, PlotPage& page, std::string& error)
-{
-    if (area.maxX - area.minX <= 0 && area.maxY - area.minY <= 0) {
-        area.minX -= 0.5, area.maxX += 0.5, area.minY -= 0.5, area.maxY += 0.5;
-    }
-    const double w = area.maxX - area.minX, h = area.maxY - area.minY;
-    if (o.paperScale > 0) {
-        page.scale = 1000.0 / o.paperScale * kDevicePerMm;
-        const double margin = kScaleMarginMm * kDevicePerMm;
-        page.width = std::ceil(w * page.scale + 2 * margin);
-        page.height = std::ceil(h * page.scale + 2 * margin);
-    } else {
-        const double width = o.pixelWidth, margin = width / 40.0;
-        page.scale = w > 0 ? (width - 2 * margin) / w : HUGE_VAL;
-        if (h * page.scale > kMaxTallness * width - 2 * margin)
-            page.scale = (kMaxTallness * width - 2 * margin) / h;
-        page.width = width;
-        page.height = std::ceil(h * page.scale + 2 * margin);
-    }
-    if (!std::isfinite(page.scale) || !(page.scale > 0) || !std::isfinite(page.width * page.height)) {
-        error = "the area cannot be laid out on a page";
-        return false;
-    }
-    page.originX = (page.width - w * page.scale) / 2 - area.minX * page.scale;
-    page.originY = (page.height - h * page.scale) / 2 + area.maxY * page.scale;
-    return true;
 }
 
 std::string pageSizeText(const PlotPage& page)
@@ -322,7 +281,7 @@ private:
         }
         if (weight < 0)
             weight = kDefaultLineWeight;
-        return std::max(kMinLineWidth, weight / 100.0 * kDevicePerMm);
+        return std::max(kMinLineWidth, weight / 100.0 * m_page.devicePerMm);
     }
     void toDevice(const std::vector<AcGePoint3d>& points)
     {
@@ -504,16 +463,16 @@ struct PlotSource {
 bool findArea(AcDbDatabase* db, const PlotSource& source, const Layers& layers, const PlotOptions& options,
               Bounds& area, std::string& error)
 {
-    if (options.window) {
+    if (options.window && !options.layout) {
         area.add(options.corner1);
         area.add(options.corner2);
         return true;
     }
-    const bool found =
-        source.scaled ? drawnExtents(source.space, source.boxes, layers, area, error)
-                      : forEachPrimitive(db, layers, error, [&](const vemhost::Primitive& p) { addBounds(p, area); });
+    const bool found = source.scaled ? drawnExtents(source.space, source.boxes, layers, area, error)
+                                     : forEachPrimitive(db, options.layout, layers, error,
+                                                        [&](const vemhost::Primitive& p) { addBounds(p, area); });
     if (found && area.empty()) {
-        error = "model space has nothing to plot";
+        error = std::string(spaceWords(options.layout)) + " has nothing to plot";
         return false;
     }
     return found;
@@ -524,7 +483,8 @@ bool drawAll(AcDbDatabase* db, const PlotSource& source, const Layers& layers, c
 {
     PrimitivePainter drawer(painter, page, layers, options.darkBackground);
     if (!source.scaled)
-        return forEachPrimitive(db, layers, error, [&](const vemhost::Primitive& p) { drawer.draw(p); });
+        return forEachPrimitive(db, options.layout, layers, error,
+                                [&](const vemhost::Primitive& p) { drawer.draw(p); });
     ScaledPainter sink(drawer, layers);
     return drawScaled(source.boxes, options.window ? &area : nullptr, page, sink, error);
 }
@@ -532,16 +492,10 @@ bool drawAll(AcDbDatabase* db, const PlotSource& source, const Layers& layers, c
 bool checkOptions(const PlotOptions& o, std::string& error)
 {
     auto finite = [](const AcGePoint3d& p) { return std::isfinite(p.x) && std::isfinite(p.y); };
-    if (!std::isfinite(o.paperScale) || o.paperScale < 0) {
-        error = "the plot scale must be 0 (fit) or a positive number";
+    error = checkLayoutOptions(o);
+    if (!error.empty())
         return false;
-    }
-    if (o.paperScale == 0 && (o.pixelWidth < kMinPixelWidth || o.pixelWidth > kMaxPixelWidth)) {
-        error = "the picture width must be " + std::to_string(kMinPixelWidth) + " to " +
-                std::to_string(kMaxPixelWidth) + " pixels";
-        return false;
-    }
-    if (o.window && (!finite(o.corner1) || !finite(o.corner2) || o.corner1.x == o.corner2.x ||
+    if (o.window && !o.layout && (!finite(o.corner1) || !finite(o.corner2) || o.corner1.x == o.corner2.x ||
                      o.corner1.y == o.corner2.y)) {
         error = "the window has no area";
         return false;
@@ -552,6 +506,36 @@ bool checkOptions(const PlotOptions& o, std::string& error)
 }  // namespace
 
 bool isPlotFileName(const std::string& path) { return formatOf(path) != nullptr; }
+
+double millimetresPerUnit(AcDb::UnitsValue units)
+{
+    switch (units) {
+    case AcDb::kUnitsInches: return 25.4;
+    case AcDb::kUnitsFeet: return 304.8;
+    case AcDb::kUnitsMiles: return 1609344.0;
+    case AcDb::kUnitsMillimeters: return 1.0;
+    case AcDb::kUnitsCentimeters: return 10.0;
+    case AcDb::kUnitsKilometers: return 1e6;
+    case AcDb::kUnitsMicroinches: return 25.4e-6;
+    case AcDb::kUnitsMils: return 0.0254;
+    case AcDb::kUnitsYards: return 914.4;
+    case AcDb::kUnitsAngstroms: return 1e-7;
+    case AcDb::kUnitsNanometers: return 1e-6;
+    case AcDb::kUnitsMicrons: return 1e-3;
+    case AcDb::kUnitsDecimeters: return 100.0;
+    case AcDb::kUnitsDekameters: return 1e4;
+    case AcDb::kUnitsHectometers: return 1e5;
+    case AcDb::kUnitsGigameters: return 1e12;
+    case AcDb::kUnitsAstronomical: return 1.495978707e14;
+    case AcDb::kUnitsLightYears: return 9.4607304725808e18;
+    case AcDb::kUnitsParsecs: return 3.0856775814913673e19;
+    case AcDb::kUnitsUSSurveyFeet: return 1200.0 / 3937.0 * 1000.0;
+    case AcDb::kUnitsUSSurveyInch: return 100.0 / 3937.0 * 1000.0;
+    case AcDb::kUnitsUSSurveyYard: return 3600.0 / 3937.0 * 1000.0;
+    case AcDb::kUnitsUSSurveyMile: return 6336000.0 / 3937.0 * 1000.0;
+    default: return 1000.0;  // metres, and undefined taken as metres
+    }
+}
 
 bool plot(AcDbDatabase* db, const std::string& path, const PlotOptions& options, std::string& error, PlotPage* pageOut)
 {
@@ -570,18 +554,25 @@ bool plot(AcDbDatabase* db, const std::string& path, const PlotOptions& options,
         return false;
 
     PlotSource source;
-    source.scaled = format->format == PictureFormat::kPng && options.levelOfDetail;
+    source.scaled = format->format == PictureFormat::kPng && options.levelOfDetail && !options.layout;
     if (source.scaled) {
         source.space = modelSpaceId(db);
         source.boxes = modelSpaceBoxes(source.space);
     }
     Bounds area;
     PlotPage page;
-    if (!findArea(db, source, layers, options, area, error) || !planPage(area, options, page, error))
+    const bool png = format->format == PictureFormat::kPng, onPaper = options.paperWidth > 0;
+    const double devicePerMm = png && onPaper ? options.dpi / 25.4 : kDevicePerMm;
+    const double unitMm = options.layout ? 1.0 : millimetresPerUnit(db->insunits());
+    PlotOptions laidOut = options;
+    if (options.layout)
+        laidOut.paperScale = 1;  // paper space is drawn as it is, in mm
+    if (!findArea(db, source, layers, options, area, error) ||
+        !planPage(area, laidOut, unitMm, devicePerMm, png, page, error))
         return false;
     if (page.width > format->maxSide || page.height > format->maxSide || page.width * page.height > format->maxArea) {
         error = "the page would be " + pageSizeText(page) + " pixels, too large for " + format->extension +
-                "; plot at a smaller scale or a window";
+                (onPaper ? "; plot at a lower resolution" : "; plot at a smaller scale or a window");
         return false;
     }
 
@@ -595,13 +586,13 @@ bool plot(AcDbDatabase* db, const std::string& path, const PlotOptions& options,
     const Rgb background = options.darkBackground ? Rgb{33, 40, 48} : Rgb{255, 255, 255};
     std::unique_ptr<Painter> painter =
         format->format == PictureFormat::kSvg
-            ? makeSvgPainter(scratch, page.width, page.height, background, error)
+            ? makeSvgPainter(scratch, page.width, page.height, background, onPaper, error)
             : makeCairoPainter(format->format, scratch, page.width, page.height, background, error);
     if (painter == nullptr) {
         error = "cannot create " + path + ": " + error;
         return false;
     }
-    if (options.window)
+    if (options.window && !options.layout)
         painter->clip(page.deviceX(area.minX), page.deviceY(area.maxY), (area.maxX - area.minX) * page.scale,
                       (area.maxY - area.minY) * page.scale);
     bool ok = drawAll(db, source, layers, options, area, page, *painter, error) && painter->finish(error);

@@ -14,6 +14,8 @@ namespace vemio {
 
 namespace {
 
+constexpr double kMmPerDeviceUnit = 25.4 / 96.0;
+
 // Hundredths of a device unit (finer than any screen or printer shows), without
 // trailing zeros. Integer arithmetic: this runs for every point of every stroke.
 void appendNumber(std::string& out, double value)
@@ -45,12 +47,16 @@ void appendColor(std::string& out, Rgb c)
 
 class SvgPainter final : public Painter {
 public:
-    SvgPainter(std::FILE* file, double width, double height, Rgb background) : m_file(file)
+    SvgPainter(std::FILE* file, double width, double height, Rgb background, bool inMillimetres) : m_file(file)
     {
+        const double toSize = inMillimetres ? kMmPerDeviceUnit : 1.0;
+        const char* unit = inMillimetres ? "mm" : "";
         m_out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"";
-        appendNumber(m_out, width);
+        appendNumber(m_out, width * toSize);
+        m_out += unit;
         m_out += "\" height=\"";
-        appendNumber(m_out, height);
+        appendNumber(m_out, height * toSize);
+        m_out += unit;
         m_out += "\" viewBox=\"0 0 ";
         appendNumber(m_out, width);
         m_out += ' ';
@@ -171,14 +177,14 @@ private:
 }  // namespace
 
 std::unique_ptr<Painter> makeSvgPainter(const std::string& path, double width, double height, Rgb background,
-                                        std::string& error)
+                                        bool inMillimetres, std::string& error)
 {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
         error = std::strerror(errno);
         return nullptr;
     }
-    return std::make_unique<SvgPainter>(file, width, height, background);
+    return std::make_unique<SvgPainter>(file, width, height, background, inMillimetres);
 }
 
 }  // namespace vemio

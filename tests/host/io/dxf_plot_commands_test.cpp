@@ -53,21 +53,22 @@ TEST(OutputCommands, DxfoutWritesR2000WithEscapesOrR2018InUtf8)
     EXPECT_EQ(readFile(dir.file("again.dxf")), older) << "the version is chosen for one DXFOUT";
 }
 
-TEST(OutputCommands, PlotAsksFileAreaAndCorners)
+TEST(OutputCommands, PlotAsksFileSheetAreaAndCorners)
 {
     ScratchDir dir;
     const VemcadRun run = runVemcad(dir, std::string(kDrawing) +
-                                             "PLOT\nall.png\n\n"
-                                             "PLOT\npart.svg\nw\n0,0\n50,25\n"
+                                             "PLOT\nall.png\n\n\n\n\n\n\n"
+                                             "PLOT\npart.svg\n\n\nw\n0,0\n50,25\n\n\n"
                                              "PLOT\nplan.txt\n"
-                                             "PLOT\nagain.pdf\nX\ne\n");
+                                             "PLOT\nagain.pdf\n\n\nX\ne\n\n\n");
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(contains(run.out, "Enter file name (.svg/.png/.pdf): all.png")) << run.out;
-    EXPECT_TRUE(contains(run.out, "Plot area [Extents/Window] <Extents>: ")) << run.out;
-    EXPECT_TRUE(contains(run.out, "Plotted all.png (1600 x ")) << run.out;
+    EXPECT_TRUE(contains(run.out, "Plot area [Extents/Window/Layout] <Extents>: ")) << run.out;
+    EXPECT_TRUE(contains(run.out, "Plotted all.png (A4 landscape, fit at 1:")) << run.out;
+    EXPECT_TRUE(contains(run.out, "297 x 210 mm, 1754 x 1240 pixels at 150 dpi).")) << run.out;
     EXPECT_TRUE(contains(run.out, "Specify first corner: 0,0")) << run.out;
     EXPECT_TRUE(contains(run.out, "Specify opposite corner: 50,25")) << run.out;
-    EXPECT_TRUE(contains(run.out, "Plotted part.svg (1600 x 840 pixels).")) << run.out;
+    EXPECT_TRUE(contains(run.out, "Plotted part.svg (A4 landscape, fit at 1:")) << run.out;
     EXPECT_TRUE(contains(run.out, "Cannot plot plan.txt: the file name must end in .svg, .png or .pdf.")) << run.out;
     EXPECT_TRUE(contains(run.out, "Invalid option keyword.")) << run.out;
     EXPECT_TRUE(contains(run.out, "Plotted again.pdf")) << run.out;
@@ -83,8 +84,15 @@ TEST(OutputCommands, CancelAtEachPromptWritesNothing)
         "DXFOUT\n^C\n",
         "PLOT\n^C\n",
         "PLOT\nc1.png\n^C\n",
-        "PLOT\nc2.png\nW\n^C\n",
-        "PLOT\nc3.png\nW\n0,0\n^C\n",
+        "PLOT\nc2.png\n\n\nW\n^C\n",
+        "PLOT\nc3.png\n\n\nW\n0,0\n^C\n",
+        "PLOT\nc4.png\nC\n^C\n",
+        "PLOT\nc5.png\nC\n400\n^C\n",
+        "PLOT\nc6.png\nA3\n^C\n",
+        "PLOT\nc7.png\n\n\n^C\n",
+        "PLOT\nc8.png\n\n\n\n^C\n",
+        "PLOT\nc9.png\n\n\n\n1:500\n^C\n",
+        "PLOT\nc10.png\n\n\n\n\n\n^C\n",
     };
     for (const char* cancel : cancels) {
         const VemcadRun run = runVemcad(dir, std::string(kDrawing) + cancel + "LINE 0,0 1,1\n\n");
@@ -95,5 +103,6 @@ TEST(OutputCommands, CancelAtEachPromptWritesNothing)
     }
     EXPECT_TRUE(readFile(dir.file("c1.png")).empty());
     EXPECT_TRUE(readFile(dir.file("c2.png")).empty());
-    EXPECT_TRUE(readFile(dir.file("c3.png")).empty());
+    for (int i = 3; i <= 10; ++i)
+        EXPECT_TRUE(readFile(dir.file("c" + std::to_string(i) + ".png")).empty()) << i;
 }

@@ -292,7 +292,8 @@ TEST_F(Plot, AMillionCharacterAxisNameIsWrittenWithinBoundedMemory)
     append(db(), new EOrigin(AcString(name.c_str()), AcString(L"B"), 0, 0, AcGePoint3d(0, 0, 0), 90, 0, 1, 1, 3, style));
     std::string error;
     ASSERT_TRUE(vemio::saveDrawing(db(), file("long.vdb"), error)) << error;
-    std::ofstream(file("out.scr")) << "PLOT\nlong.png\n\nPLOT\nlong.svg\n\nPLOT\nlong.pdf\n\nDXFOUT\nlong.dxf\n";
+    std::ofstream(file("out.scr")) << "PLOT\nlong.png\n\n\n\n\n\n\nPLOT\nlong.svg\n\n\n\n\n\nPLOT\nlong.pdf\n\n\n\n\n\n"
+                                "DXFOUT\nlong.dxf\n";
     const std::string command = "cd '" + m_dir.path() + "' && ulimit -v 1000000 && '" VEM_BIN_DIR
                                 "/vemcad' --no-commands --script out.scr long.vdb > out.txt 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << readAll(file("out.txt"));

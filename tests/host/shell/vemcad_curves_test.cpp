@@ -122,7 +122,7 @@ TEST(VemcadCurves, CurvesGoThroughUndoGripsSnapsSaveOpenDxfAndPlot)
     EXPECT_TRUE(contains(listing, "from point, X=1.0000  Y=3.0000")) << "the top of the moved ellipse\n" << listing;
 
     run = runVemcad(dir, "OPEN\ncurves.vdb\n" + std::string(kListAll) + "SPLINE\n0,3\n2,1\n4,3\n\n" +
-                             "DXFOUT\ncurves.dxf\nPLOT\ncurves.png\n\nSAVE\nOPEN\ncurves.vdb\n" + kListAll);
+                             "DXFOUT\ncurves.dxf\nPLOT\ncurves.png\n\n\n\n\n\n\nSAVE\nOPEN\ncurves.vdb\n" + kListAll);
     ASSERT_EQ(run.status, 0);
     EXPECT_TRUE(contains(run.out, "center point, X=1.0000  Y=1.0000")) << "the ellipse reopened\n" << run.out;
     listing = lastListing(run.out);

@@ -152,7 +152,7 @@ TEST(VemcadModules, TheEntityModuleStaysWhileTheDrawingHoldsItsObjects)
     // stays, and the drawing can still be saved, written as DXF and plotted.
     VemcadRun run = runVemcad(dir,
                               "EORI\n0,0\n\n\n\n\n\n\n\n\n\n\nARX\nU\nVEMA\nARX\nU\nVEMD\nERASE\nALL\n\nARX\nU\nVEMD\n"
-                              "U\nSAVEAS\nkept.vdb\nDXFOUT\nkept.dxf\nPLOT\nkept.svg\n\n");
+                              "U\nSAVEAS\nkept.vdb\nDXFOUT\nkept.dxf\nPLOT\nkept.svg\n\n\n\n\n\n");
     EXPECT_NE(run.out.find("VEMA unloaded."), std::string::npos) << run.out;
     const std::string refused = "VEMD cannot be unloaded: the drawing holds 1 object of its classes.";
     const size_t first = run.out.find(refused);
