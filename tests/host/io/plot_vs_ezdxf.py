@@ -54,14 +54,15 @@ class Page:
         self.min_x, self.max_x = min(x1, x2), max(x1, x2)
         self.min_y, self.max_y = min(y1, y2), max(y1, y2)
         w, h = self.max_x - self.min_x, self.max_y - self.min_y
-        margin = PIXEL_WIDTH / 40.0
-        self.scale = (PIXEL_WIDTH - 2 * margin) / w
-        if h * self.scale > 4 * PIXEL_WIDTH - 2 * margin:
-            self.scale = (4 * PIXEL_WIDTH - 2 * margin) / h
-        self.width = PIXEL_WIDTH
-        self.height = int(math.ceil(h * self.scale + 2 * margin))
-        self.origin_x = (self.width - w * self.scale) / 2 - self.min_x * self.scale
-        self.origin_y = (self.height - h * self.scale) / 2 + self.max_y * self.scale
+        k = 96 / 25.4
+        self.paper_w = PIXEL_WIDTH / k
+        self.paper_h = h * (self.paper_w - 20) / w + 20
+        s_mm = min((self.paper_w - 20) / w, (self.paper_h - 20) / h)
+        self.scale = s_mm * k
+        self.width = round(self.paper_w * k)
+        self.height = round(self.paper_h * k)
+        self.origin_x = (self.paper_w - w * s_mm) / 2 * k - self.min_x * self.scale
+        self.origin_y = self.height - (self.paper_h - h * s_mm) / 2 * k + self.min_y * self.scale
 
     def device(self, point):
         return self.origin_x + point[0] * self.scale, self.origin_y - point[1] * self.scale
@@ -151,7 +152,8 @@ def vemcad_picture(vemcad, dxf, page, png):
     """OPEN of the DXF (as vemcad's argument), then PLOT of the page's window to png."""
     script = png + ".scr"
     with open(script, "w", encoding="utf-8") as f:
-        f.write(f"PLOT\n{png}\nW\n{page.min_x},{page.min_y}\n{page.max_x},{page.max_y}\nQUIT\n")
+        f.write(f"PLOT\n{png}\nC\n{page.paper_w!r}\n{page.paper_h!r}\n{'L' if page.paper_w >= page.paper_h else 'P'}\n"
+                f"W\n{page.min_x},{page.min_y}\n{page.max_x},{page.max_y}\nF\nC\n96\nQUIT\n")
     done = subprocess.run([vemcad, "--script", script, dxf], stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                           text=True, timeout=300)
     if done.returncode != 0 or not os.path.exists(png):
