@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake g++ make libgtest-dev libgmock-dev hershey-fonts-data libsqlite3-dev libreadline-dev libbenchmark-dev clang libclang-rt-14-dev libcairo2-dev python3-ezdxf python3-cairo libboost-dev libcpp-httplib-dev pkg-config chromium chromium-driver python3-selenium poppler-utils)
+PACKAGES=(cmake g++ make libgtest-dev libgmock-dev hershey-fonts-data libsqlite3-dev libreadline-dev libbenchmark-dev clang libclang-rt-14-dev libcairo2-dev python3-ezdxf python3-cairo libboost-dev libcpp-httplib-dev pkg-config chromium chromium-driver python3-selenium poppler-utils fonts-wqy-microhei libfreetype-dev)
 JOBS=$(nproc 2>/dev/null || echo 2)
 
 install_missing_packages() {

@@ -152,9 +152,10 @@ bool forEachPrimitive(AcDbDatabase* db, bool layout, const Layers& layers, std::
     return true;
 }
 
-// A drawn text: the stroke font of drawn texts, starting on its baseline at the position.
-template <class Sink>
-void textStrokes(const vemhost::Primitive& p, Sink sink)
+// A drawn text: the stroke font of drawn texts, starting on its baseline at the position;
+// fill gets the outline of each character that font lacks, to fill non-zero.
+template <class Sink, class Fill>
+void textStrokes(const vemhost::Primitive& p, Sink sink, Fill fill)
 {
     std::wstring contents;
     for (wchar_t c : p.text) {
@@ -169,14 +170,22 @@ void textStrokes(const vemhost::Primitive& p, Sink sink)
     const AcGeVector3d y(-x.y, x.x, 0.0);
     const AcGePoint3d at = p.points[0];
     std::vector<AcGePoint3d> world;
-    acrt::drawText(contents, p.radius, acrt::StrokeFont::forFontFile(L""), AcDbMText::kBottomLeft,
-                   [&](const acrt::StrokePoint* points, std::size_t count) {
-                       world.clear();
-                       for (std::size_t i = 0; i < count; ++i)
-                           world.emplace_back(at.x + x.x * points[i].x + y.x * points[i].y,
-                                              at.y + x.y * points[i].x + y.y * points[i].y, at.z);
-                       sink(world);
-                   });
+    auto place = [&](const acrt::StrokePoint* points, std::size_t count) {
+        world.clear();
+        for (std::size_t i = 0; i < count; ++i)
+            world.emplace_back(at.x + x.x * points[i].x + y.x * points[i].y,
+                               at.y + x.y * points[i].x + y.y * points[i].y, at.z);
+    };
+    acrt::drawText(
+        contents, p.radius, acrt::StrokeFont::forFontFile(L""), AcDbMText::kBottomLeft,
+        [&](const acrt::StrokePoint* points, std::size_t count) {
+            place(points, count);
+            sink(world);
+        },
+        [&](const acrt::StrokePoint* points, std::size_t count) {
+            place(points, count);
+            fill(world);
+        });
 }
 
 // The circle as a closed run of chords in its plane, seen from above.
@@ -203,12 +212,14 @@ void addBounds(const vemhost::Primitive& p, Bounds& b)
         for (const AcGePoint3d& q : circlePoints(p))
             b.add(q);
         break;
-    case vemhost::Primitive::kText:
-        textStrokes(p, [&](const std::vector<AcGePoint3d>& run) {
+    case vemhost::Primitive::kText: {
+        auto add = [&](const std::vector<AcGePoint3d>& run) {
             for (const AcGePoint3d& q : run)
                 b.add(q);
-        });
+        };
+        textStrokes(p, add, add);
         break;
+    }
     default:
         for (const AcGePoint3d& q : p.points)
             b.add(q);
@@ -244,7 +255,12 @@ public:
             break;
         case vemhost::Primitive::kCircle: stroke(circlePoints(p), color, lineWidthOf(p)); break;
         case vemhost::Primitive::kText:
-            textStrokes(p, [&](const std::vector<AcGePoint3d>& run) { stroke(run, color, lineWidthOf(p)); });
+            textStrokes(
+                p, [&](const std::vector<AcGePoint3d>& run) { stroke(run, color, lineWidthOf(p)); },
+                [&](const std::vector<AcGePoint3d>& outline) {
+                    toDevice(outline);
+                    m_painter.polygon(m_device.data(), m_device.size(), color);
+                });
             break;
         }
     }

@@ -359,8 +359,9 @@ void drawInkFromAfar(const acrt::TextLayout& layout, const TextFrame& frame, dou
 
 }  // namespace
 
-// Stroked in the style's font; a view whose pixel (the deviation it allows) makes the
-// text too low to read gets its ink from afar instead.
+// Stroked in the style's font, the characters it lacks filled from the CJK outline font;
+// a view whose pixel (the deviation it allows) makes the text too low to read
+// gets its ink from afar instead.
 Adesk::Boolean AcDbMText::subWorldDraw(AcGiWorldDraw* pWd)
 {
     assertReadEnabled();
@@ -381,7 +382,13 @@ Adesk::Boolean AcDbMText::subWorldDraw(AcGiWorldDraw* pWd)
             points.push_back(frame.world(strokePoints[i].x, strokePoints[i].y));
         geometry.polyline(Adesk::UInt32(points.size()), points.data(), &m_normal);
     };
-    acrt::drawText(m_contents.wstr(), m_textHeight, font, m_attachment, drawStroke);
+    auto fillGlyph = [&](const acrt::StrokePoint* outline, std::size_t count) {
+        points.clear();
+        for (std::size_t i = 0; i < count; ++i)
+            points.push_back(frame.world(outline[i].x, outline[i].y));
+        geometry.polygon(Adesk::UInt32(points.size()), points.data());
+    };
+    acrt::drawText(m_contents.wstr(), m_textHeight, font, m_attachment, drawStroke, fillGlyph);
     return Adesk::kTrue;
 }
 

@@ -355,8 +355,9 @@ Acad::ErrorStatus AcDbText::dwgInFields(AcDbDwgFiler* pFiler)
 
 // ---- drawing and extents -------------------------------------------------------------------
 
-// Stroked in the style's font; a view whose pixel (the deviation it allows) makes the
-// text too low to read gets one stroke along the middle of its ink instead.
+// Stroked in the style's font, the characters it lacks filled from the CJK outline font;
+// a view whose pixel (the deviation it allows) makes the text too low to read
+// gets one stroke along the middle of its ink instead.
 Adesk::Boolean AcDbText::subWorldDraw(AcGiWorldDraw* pWd)
 {
     assertReadEnabled();
@@ -374,12 +375,21 @@ Adesk::Boolean AcDbText::subWorldDraw(AcGiWorldDraw* pWd)
     }
     std::vector<AcGePoint3d> points;
     points.reserve(g.font.longestRun());
-    acrt::shapeStrokes(g.text, g.font, g.shape, [&](const acrt::StrokePoint* stroke, std::size_t count) {
+    auto place = [&](const acrt::StrokePoint* stroke, std::size_t count) {
         points.clear();
         for (std::size_t i = 0; i < count; ++i)
             points.push_back(g.frame.world(stroke[i].x, stroke[i].y));
-        geometry.polyline(Adesk::UInt32(points.size()), points.data(), &m_text.normal);
-    });
+    };
+    acrt::shapeGlyphs(
+        g.text, g.font, g.shape,
+        [&](const acrt::StrokePoint* stroke, std::size_t count) {
+            place(stroke, count);
+            geometry.polyline(Adesk::UInt32(points.size()), points.data(), &m_text.normal);
+        },
+        [&](const acrt::StrokePoint* outline, std::size_t count) {
+            place(outline, count);
+            geometry.polygon(Adesk::UInt32(points.size()), points.data());
+        });
     return Adesk::kTrue;
 }
 

@@ -2,6 +2,8 @@
 // frame, anchored by justification, and the frame of a rotation in a plane.
 #include "single_line_text.h"
 
+#include "cjk_outlines.h"
+
 #include <cmath>
 #include <vector>
 
@@ -108,6 +110,36 @@ void shapeStrokes(std::wstring_view text, const StrokeFont& font, const TextShap
             sink(stroke.data(), stroke.size());
             stroke.clear();
         });
+}
+
+void shapeGlyphs(std::wstring_view text, const StrokeFont& font, const TextShape& shape, StrokeSink strokes,
+                 StrokeSink fills)
+{
+    const CjkOutlines& outlines = CjkOutlines::shared();
+    const std::vector<StrokeRun>& runs = font.runs();
+    const std::vector<StrokePoint>& glyphPoints = font.points();
+    std::vector<StrokePoint> points;
+    double pen = 0.0;
+    for (wchar_t ch : text) {
+        const char32_t c = static_cast<char32_t>(ch);
+        const Glyph& glyph = font.glyph(c);
+        const std::vector<StrokePoint>* fill = font.hasGlyph(c) ? nullptr : &outlines.cellPolygon(c);
+        if (fill != nullptr && !fill->empty()) {
+            const double side = glyph.advance;
+            points.clear();
+            for (const StrokePoint& p : *fill)
+                points.push_back({shape.x(pen + p.x * side, p.y * side), shape.y(p.y * side)});
+            fills(points.data(), points.size());
+        } else {
+            for (std::uint32_t r = glyph.firstRun; r < glyph.firstRun + glyph.runCount; ++r) {
+                points.clear();
+                for (std::uint32_t p = runs[r].first; p < runs[r].first + runs[r].count; ++p)
+                    points.push_back({shape.x(pen + glyphPoints[p].x, glyphPoints[p].y), shape.y(glyphPoints[p].y)});
+                strokes(points.data(), points.size());
+            }
+        }
+        pen += glyph.advance;
+    }
 }
 
 void justificationAnchor(AcDb::TextHorzMode horz, AcDb::TextVertMode vert, const GlyphRun& run, double& ax,

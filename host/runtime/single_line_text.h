@@ -58,6 +58,12 @@ FrameBox shapedInk(std::wstring_view text, const StrokeFont& font, const TextSha
 // Each stroke of the shaped run, as one polyline in the text's frame.
 void shapeStrokes(std::wstring_view text, const StrokeFont& font, const TextShape& shape, StrokeSink sink);
 
+// As shapeStrokes, but each character the font lacks is filled with its glyph from the
+// CJK outline font fitted into its square (one polygon to fills, filled non-zero); one
+// that font lacks as well keeps the square.
+void shapeGlyphs(std::wstring_view text, const StrokeFont& font, const TextShape& shape, StrokeSink strokes,
+                 StrokeSink fills);
+
 // The point of the run (font units) that a justification puts at the alignment point.
 // The middle mode takes the middle of the ink across the baseline; aligned and fitted
 // texts are anchored at their start.

@@ -3,6 +3,8 @@
 // equal the drawn vertices bit for bit.
 #include "text_layout.h"
 
+#include "cjk_outlines.h"
+
 #include <cmath>
 
 namespace acrt {
@@ -214,8 +216,20 @@ TextLayout measureText(std::wstring_view content, double height, const StrokeFon
     return layout;
 }
 
-TextLayout drawText(std::wstring_view content, double height, const StrokeFont& font,
-                    int attachment, StrokeSink sink)
+namespace {
+
+// The outline filled in place of the square for a character the font lacks, or null to
+// stroke the square: without a fill sink, or when the outline font has no glyph for it.
+const std::vector<StrokePoint>* fillOf(const StrokeFont& font, char32_t ch, const StrokeSink* fills)
+{
+    if (fills == nullptr || font.hasGlyph(ch))
+        return nullptr;
+    const std::vector<StrokePoint>& polygon = CjkOutlines::shared().cellPolygon(ch);
+    return polygon.empty() ? nullptr : &polygon;
+}
+
+TextLayout drawLines(std::wstring_view content, double height, const StrokeFont& font, int attachment,
+                     StrokeSink sink, const StrokeSink* fills)
 {
     const TextLayout layout = measureText(content, height, font, attachment);
     if (layout.lineCount == 0) {
@@ -238,6 +252,16 @@ TextLayout drawText(std::wstring_view content, double height, const StrokeFont& 
         char32_t ch = 0;
         while (lineStart.next(ch) == MTextReader::Token::Char) {
             const Glyph& glyph = font.glyph(ch);
+            if (const std::vector<StrokePoint>* fill = fillOf(font, ch, fills)) {
+                const double side = glyph.advance;
+                scratch.clear();
+                for (const StrokePoint& p : *fill)
+                    scratch.push_back({toDrawing(pen + p.x * side - offsetX, height),
+                                       toDrawing(p.y * side - baseline - anchor.offsetY, height)});
+                (*fills)(scratch.data(), scratch.size());
+                pen += glyph.advance;
+                continue;
+            }
             for (std::uint32_t r = glyph.firstRun; r < glyph.firstRun + glyph.runCount; ++r) {
                 scratch.clear();
                 for (std::uint32_t p = runs[r].first; p < runs[r].first + runs[r].count; ++p) {
@@ -252,6 +276,20 @@ TextLayout drawText(std::wstring_view content, double height, const StrokeFont& 
             return layout;
         }
     }
+}
+
+}  // namespace
+
+TextLayout drawText(std::wstring_view content, double height, const StrokeFont& font,
+                    int attachment, StrokeSink sink)
+{
+    return drawLines(content, height, font, attachment, sink, nullptr);
+}
+
+TextLayout drawText(std::wstring_view content, double height, const StrokeFont& font, int attachment,
+                    StrokeSink strokes, StrokeSink fills)
+{
+    return drawLines(content, height, font, attachment, strokes, &fills);
 }
 
 std::vector<std::vector<StrokePoint>> textPolylines(std::wstring_view content, double height,

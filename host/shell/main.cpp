@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "cjk_outlines.h"
 #include "console_io.h"
 #include "session.h"
 #include "vemhost_program.h"
@@ -108,6 +109,9 @@ int main(int argc, char** argv)
     if (!vemhost::strokeFontsFound())
         std::fprintf(stderr, "vemcad: stroke fonts not found (%s); texts are measured as squares\n",
                      vemhost::strokeFontSource().c_str());
+    if (!acrt::CjkOutlines::shared().isLoaded())
+        std::fprintf(stderr, "vemcad: CJK outline font not found (%s); Chinese characters are drawn as squares\n",
+                     acrt::CjkOutlines::shared().sourcePath().c_str());
 
     vemcad::ConsoleInput console;
     bool interactive = options.script.empty() && console.interactive();

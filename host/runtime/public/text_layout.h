@@ -82,6 +82,14 @@ __attribute__((visibility("default"))) TextLayout measureText(std::wstring_view 
 __attribute__((visibility("default"))) TextLayout drawText(std::wstring_view content, double height, const StrokeFont& font,
                     int attachment, StrokeSink sink);
 
+// As drawText, but each character the font lacks is filled with its glyph from the CJK
+// outline font (CjkOutlines::shared()) fitted into its square: fills gets one polygon per
+// such character, filled with the non-zero rule. A character that font lacks as well keeps
+// the square.
+__attribute__((visibility("default"))) TextLayout drawText(std::wstring_view content, double height,
+                                                           const StrokeFont& font, int attachment,
+                                                           StrokeSink strokes, StrokeSink fills);
+
 // The drawn polylines, for callers that want them stored.
 __attribute__((visibility("default"))) std::vector<std::vector<StrokePoint>> textPolylines(std::wstring_view content, double height,
                                                     const StrokeFont& font, int attachment);
