@@ -8,6 +8,7 @@
 #include <string>
 
 #include "aci_colors.h"
+#include "stroke_font.h"
 
 namespace vemio {
 
@@ -15,6 +16,31 @@ namespace vemio {
 struct DevicePoint {
     double x, y;
 };
+
+// A character of a text on the page: the glyph of ch in font (acrt::glyphOutline, in
+// font units u along and v up from the pen's start on the baseline) lands at
+// origin + xAxis * u + yAxis * v; its strokes are width wide.
+struct PaintedGlyph {
+    const acrt::StrokeFont* font = nullptr;
+    char32_t ch = 0;
+    DevicePoint origin{0, 0}, xAxis{0, 0}, yAxis{0, 0};
+    Rgb color;
+    double width = 1.0;
+};
+
+// A glyph's frame split into what the page applies, a scale and a turn (with a mirror
+// when the frame turns the glyph over), and the shape that goes with the glyph's one
+// definition, its width factor and slant: the glyph's point (u, v) is defined at
+// (gx, gy) = (widthFactor * u + slant * v, -v), y down as on the page, and lands at
+// origin + scale * (across * gx + down * gy), across and down of unit length. The shape
+// is rounded to a millionth so that texts of one style share their definitions.
+struct GlyphFrame {
+    bool usable = false;  // false for a frame without area: its glyph is drawn as strokes
+    double scale = 0.0;
+    DevicePoint across{1, 0}, down{0, 1};
+    double widthFactor = 1.0, slant = 0.0;
+};
+GlyphFrame splitGlyphFrame(const PaintedGlyph& g);
 
 class Painter {
 public:
@@ -33,6 +59,8 @@ public:
         const DevicePoint box[4] = {{x, y}, {x + width, y}, {x + width, y + height}, {x, y + height}};
         polygon(box, 4, color);
     }
+    // A character of a text; by default its glyph's strokes and fill, drawn as they are.
+    virtual void glyph(const PaintedGlyph& g);
     // Completes the file; false, with a message, when it could not be written.
     virtual bool finish(std::string& error) = 0;
 };

@@ -116,10 +116,9 @@ private:
 const ACHAR* spaceName(bool layout) { return layout ? ACDB_PAPER_SPACE : ACDB_MODEL_SPACE; }
 const char* spaceWords(bool layout) { return layout ? "paper space" : "model space"; }
 
-// Calls each(primitive) for what every entity of model space (paper space for a layout)
-// draws on a visible layer.
-template <class Each>
-bool forEachPrimitive(AcDbDatabase* db, bool layout, const Layers& layers, std::string& error, Each each)
+// Hands what every entity of model space (paper space for a layout) draws to the sink,
+// texts character by character when byGlyph.
+bool drawSpace(AcDbDatabase* db, bool layout, bool byGlyph, vemhost::ScaledSink& sink, std::string& error)
 {
     Opened<AcDbBlockTable> table;
     Opened<AcDbBlockTableRecord> space;
@@ -137,7 +136,7 @@ bool forEachPrimitive(AcDbDatabase* db, bool layout, const Layers& layers, std::
     // Everything in full, each primitive handed on as it is drawn: an entity that draws a
     // great deal (a text of a million characters) is never held whole.
     vemhost::ScaledDrawer drawer(0.0);
-    PrimitiveSink<Each> sink(layers, each);
+    drawer.setDrawsGlyphs(byGlyph);
     for (; !iterator->done(); iterator->step()) {
         Opened<AcDbEntity> ent;
         const Acad::ErrorStatus es = iterator->getEntity(ent.slot(), AcDb::kForRead);
@@ -150,6 +149,15 @@ bool forEachPrimitive(AcDbDatabase* db, bool layout, const Layers& layers, std::
         drawer.draw(ent.get(), box, sink);
     }
     return true;
+}
+
+// Calls each(primitive) for what every entity of model space (paper space for a layout)
+// draws on a visible layer.
+template <class Each>
+bool forEachPrimitive(AcDbDatabase* db, bool layout, const Layers& layers, std::string& error, Each each)
+{
+    PrimitiveSink<Each> sink(layers, each);
+    return drawSpace(db, layout, false, sink, error);
 }
 
 // A drawn text: the stroke font of drawn texts, starting on its baseline at the position;
@@ -265,6 +273,20 @@ public:
         }
     }
 
+    void glyph(const vemhost::GlyphPrimitive& g)
+    {
+        const acrt::PlacedGlyph& placed = g.glyph;
+        PaintedGlyph painted;
+        painted.font = placed.font;
+        painted.ch = placed.ch;
+        painted.origin = {m_page.deviceX(placed.origin.x), m_page.deviceY(placed.origin.y)};
+        painted.xAxis = {placed.xAxis.x * m_page.scale, -placed.xAxis.y * m_page.scale};
+        painted.yAxis = {placed.yAxis.x * m_page.scale, -placed.yAxis.y * m_page.scale};
+        painted.color = aciColor(colorIndexOf(g.color, g.layerId), m_dark);
+        painted.width = lineWidthOf(g.lineWeight, g.layerId);
+        m_painter.glyph(painted);
+    }
+
     void mark(const vemhost::Mark& m)
     {
         const double x = m_page.deviceX(m.lo.x), y = m_page.deviceY(m.hi.y);
@@ -278,7 +300,6 @@ private:
         auto it = m_layers.find(layerId.asOldId());
         return it == m_layers.end() ? nullptr : &it->second;
     }
-    const LayerLook* layerOf(const vemhost::Primitive& p) const { return layerOf(p.layerId); }
     int colorIndexOf(const vemhost::Primitive& p) const { return colorIndexOf(p.color, p.layerId); }
     int colorIndexOf(int color, AcDbObjectId layerId) const
     {
@@ -288,11 +309,12 @@ private:
         }
         return color;  // by block at the top, or out of range, plots as the foreground
     }
-    double lineWidthOf(const vemhost::Primitive& p) const
+    double lineWidthOf(const vemhost::Primitive& p) const { return lineWidthOf(p.lineWeight, p.layerId); }
+    double lineWidthOf(AcDb::LineWeight lineWeight, AcDbObjectId layerId) const
     {
-        int weight = p.lineWeight;
+        int weight = lineWeight;
         if (weight == AcDb::kLnWtByLayer) {
-            const LayerLook* layer = layerOf(p);
+            const LayerLook* layer = layerOf(layerId);
             weight = layer != nullptr ? layer->lineWeight : kDefaultLineWeight;
         }
         if (weight < 0)
@@ -331,6 +353,11 @@ public:
     {
         if (isShown(m_layers, m.layerId))
             m_drawer.mark(m);
+    }
+    void glyph(const vemhost::GlyphPrimitive& g) override
+    {
+        if (isShown(m_layers, g.layerId))
+            m_drawer.glyph(g);
     }
 
 private:
@@ -472,6 +499,7 @@ bool drawScaled(const std::vector<vemhost::EntityBox>& boxes, const Bounds* wind
 // drawn at its level of detail.
 struct PlotSource {
     bool scaled = false;
+    bool raster = false;  // a PNG: texts are drawn as strokes
     AcDbObjectId space;
     std::vector<vemhost::EntityBox> boxes;
 };
@@ -498,10 +526,11 @@ bool drawAll(AcDbDatabase* db, const PlotSource& source, const Layers& layers, c
              const Bounds& area, const PlotPage& page, Painter& painter, std::string& error)
 {
     PrimitivePainter drawer(painter, page, layers, options.darkBackground);
-    if (!source.scaled)
-        return forEachPrimitive(db, options.layout, layers, error,
-                                [&](const vemhost::Primitive& p) { drawer.draw(p); });
     ScaledPainter sink(drawer, layers);
+    // A vector picture defines each glyph once and places it by reference, with its
+    // character, so that the picture stays small and its text can be searched.
+    if (!source.scaled)
+        return drawSpace(db, options.layout, !source.raster, sink, error);
     return drawScaled(source.boxes, options.window ? &area : nullptr, page, sink, error);
 }
 
@@ -570,7 +599,8 @@ bool plot(AcDbDatabase* db, const std::string& path, const PlotOptions& options,
         return false;
 
     PlotSource source;
-    source.scaled = format->format == PictureFormat::kPng && options.levelOfDetail && !options.layout;
+    source.raster = format->format == PictureFormat::kPng;
+    source.scaled = source.raster && options.levelOfDetail && !options.layout;
     if (source.scaled) {
         source.space = modelSpaceId(db);
         source.boxes = modelSpaceBoxes(source.space);

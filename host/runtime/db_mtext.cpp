@@ -10,6 +10,7 @@
 
 #include "db_internals.h"
 #include "dbsymtb.h"
+#include "glyph_target.h"
 #include "list_output.h"
 #include "rx_runtime_class.h"
 #include "scaled_drawing.h"
@@ -60,6 +61,8 @@ public:
         return AcGePoint3d(m_origin.x + m_x.x * x + m_y.x * y, m_origin.y + m_x.y * x + m_y.y * y,
                            m_origin.z + m_x.z * x + m_y.z * y);
     }
+    const AcGeVector3d& xAxis() const { return m_x; }
+    const AcGeVector3d& yAxis() const { return m_y; }
 
 private:
     AcGePoint3d m_origin;
@@ -357,6 +360,22 @@ void drawInkFromAfar(const acrt::TextLayout& layout, const TextFrame& frame, dou
     geometry.polygon(4, block);
 }
 
+// Each character handed to a context that takes texts glyph by glyph.
+void drawByGlyph(const acrt::GlyphTarget& target, const TextFrame& frame, const acrt::StrokeFont& font,
+                 std::wstring_view contents, double height, int attachment)
+{
+    const double unit = height / acrt::StrokeFont::kCapHeight;
+    acrt::PlacedGlyph placed;
+    placed.font = &font;
+    placed.xAxis = frame.xAxis() * unit;
+    placed.yAxis = frame.yAxis() * unit;
+    acrt::placeGlyphs(contents, height, font, attachment, [&](char32_t ch, double x, double y) {
+        placed.ch = ch;
+        placed.origin = frame.world(x, y);
+        target.glyph(placed);
+    });
+}
+
 }  // namespace
 
 // Stroked in the style's font, the characters it lacks filled from the CJK outline font;
@@ -372,6 +391,10 @@ Adesk::Boolean AcDbMText::subWorldDraw(AcGiWorldDraw* pWd)
     if (pixel > 0 && m_textHeight < vemhost::kReadableTextPixels * pixel) {
         drawInkFromAfar(acrt::measureText(m_contents.wstr(), m_textHeight, font, m_attachment), frame, pixel,
                         m_normal, geometry);
+        return Adesk::kTrue;
+    }
+    if (const acrt::GlyphTarget* target = acrt::glyphTargetOf(pWd)) {
+        drawByGlyph(*target, frame, font, m_contents.wstr(), m_textHeight, m_attachment);
         return Adesk::kTrue;
     }
     std::vector<AcGePoint3d> points;

@@ -11,6 +11,7 @@
 #include "db_internals.h"
 #include "dbents.h"
 #include "dbsymtb.h"
+#include "glyph_target.h"
 #include "list_output.h"
 #include "rx_runtime_class.h"
 #include "scaled_drawing.h"
@@ -355,6 +356,28 @@ Acad::ErrorStatus AcDbText::dwgInFields(AcDbDwgFiler* pFiler)
 
 // ---- drawing and extents -------------------------------------------------------------------
 
+namespace {
+
+// Each character handed to a context that takes texts glyph by glyph, its glyph shaped by
+// the text's width factor, oblique angle and mirroring.
+void drawByGlyph(const acrt::GlyphTarget& target, const TextGeometry& g)
+{
+    const acrt::TextShape& shape = g.shape;
+    acrt::PlacedGlyph placed;
+    placed.font = &g.font;
+    placed.xAxis = g.frame.xAxis() * shape.xScale();
+    placed.yAxis = g.frame.xAxis() * shape.shear() + g.frame.yAxis() * shape.yScale();
+    double pen = 0.0;
+    for (wchar_t ch : g.text) {
+        placed.ch = static_cast<char32_t>(ch);
+        placed.origin = g.frame.world(shape.x(pen, 0.0), shape.y(0.0));
+        target.glyph(placed);
+        pen += g.font.glyph(placed.ch).advance;
+    }
+}
+
+}  // namespace
+
 // Stroked in the style's font, the characters it lacks filled from the CJK outline font;
 // a view whose pixel (the deviation it allows) makes the text too low to read
 // gets one stroke along the middle of its ink instead.
@@ -371,6 +394,10 @@ Adesk::Boolean AcDbText::subWorldDraw(AcGiWorldDraw* pWd)
             const AcGePoint3d run[2] = {g.frame.world(ink.minX, middle), g.frame.world(ink.maxX, middle)};
             geometry.polyline(2, run, &m_text.normal);
         }
+        return Adesk::kTrue;
+    }
+    if (const acrt::GlyphTarget* target = acrt::glyphTargetOf(pWd)) {
+        drawByGlyph(*target, g);
         return Adesk::kTrue;
     }
     std::vector<AcGePoint3d> points;

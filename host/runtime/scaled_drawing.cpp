@@ -85,6 +85,26 @@ bool entitiesBounds(AcDbObjectId block, AcGePoint3d& lo, AcGePoint3d& hi)
 
 ScaledSink::~ScaledSink() = default;
 
+void ScaledSink::glyph(const GlyphPrimitive& g)
+{
+    const acrt::PlacedGlyph& placed = g.glyph;
+    Primitive p;
+    p.color = g.color;
+    p.layerId = g.layerId;
+    p.lineWeight = g.lineWeight;
+    auto place = [&](Primitive::Kind kind, const acrt::StrokePoint* points, std::size_t count) {
+        p.kind = kind;
+        p.points.clear();
+        for (std::size_t i = 0; i < count; ++i)
+            p.points.push_back(placed.origin + placed.xAxis * points[i].x + placed.yAxis * points[i].y);
+        primitive(p);
+    };
+    acrt::glyphOutline(
+        *placed.font, placed.ch,
+        [&](const acrt::StrokePoint* points, std::size_t count) { place(Primitive::kPolyline, points, count); },
+        [&](const acrt::StrokePoint* points, std::size_t count) { place(Primitive::kPolygon, points, count); });
+}
+
 struct ScaledDrawer::Impl {
     class Geometry final : public acrt::TransformingGeometry {
     public:
@@ -141,9 +161,11 @@ struct ScaledDrawer::Impl {
 
     // The recorder's context, which tells what it draws the pixel size as the deviation
     // it allows (multiline texts too low to read then draw their ink from afar).
-    class WorldDraw final : public AcGiWorldDraw, public acrt::ViewHeight {
+    class WorldDraw final : public AcGiWorldDraw, public acrt::ViewHeight, public acrt::GlyphTarget {
     public:
         explicit WorldDraw(Impl& impl) : m_impl(impl) {}
+        bool takesGlyphs() const override { return m_impl.byGlyph; }
+        void glyph(const acrt::PlacedGlyph& placed) const override { m_impl.emitGlyph(placed); }
         AcGiRegenType regenType() const override { return kAcGiStandardDisplay; }
         Adesk::Boolean regenAbort() const override { return Adesk::kFalse; }
         AcGiSubEntityTraits& subEntityTraits() const override { return m_impl.traits; }
@@ -170,6 +192,8 @@ struct ScaledDrawer::Impl {
     Geometry geometry{*this};
     WorldDraw worldDraw{*this};
     Primitive primitive;
+    GlyphPrimitive glyphRecord;
+    bool byGlyph = false;
     ScaledSink* sink = nullptr;
 
     Primitive& start(Primitive::Kind kind, Adesk::UInt32 count, const AcGePoint3d* points)
@@ -193,6 +217,24 @@ struct ScaledDrawer::Impl {
         return p;
     }
     void emit() { sink->primitive(primitive); }
+
+    // A glyph's frame placed in the world by the model transform, as points and vectors are.
+    void emitGlyph(const acrt::PlacedGlyph& placed)
+    {
+        GlyphPrimitive& g = glyphRecord;
+        g.glyph = placed;
+        if (geometry.transformed()) {
+            const AcGeMatrix3d& toWorld = geometry.modelToWorld();
+            g.glyph.origin = toWorld * placed.origin;
+            g.glyph.xAxis = toWorld * placed.xAxis;
+            g.glyph.yAxis = toWorld * placed.yAxis;
+        }
+        const acrt::RecordedTraits& state = traits.state();
+        g.color = state.color;
+        g.layerId = state.layerId;
+        g.lineWeight = state.lineWeight;
+        sink->glyph(g);
+    }
 
     void mark(const AcGePoint3d& lo, const AcGePoint3d& hi)
     {
@@ -275,6 +317,8 @@ struct ScaledDrawer::Impl {
 ScaledDrawer::ScaledDrawer(double unitsPerPixel) : m_impl(std::make_unique<Impl>(unitsPerPixel)) {}
 ScaledDrawer::~ScaledDrawer() = default;
 
+void ScaledDrawer::setDrawsGlyphs(bool byGlyph) { m_impl->byGlyph = byGlyph; }
+
 void ScaledDrawer::setViewHeight(double height) { m_impl->viewHeight = std::isfinite(height) && height > 0 ? height : 0.0; }
 
 namespace {
@@ -305,3 +349,9 @@ void ScaledDrawer::draw(AcDbEntity* ent, const EntityBox& box, ScaledSink& sink)
 }
 
 }  // namespace vemhost
+
+const acrt::GlyphTarget* acrt::glyphTargetOf(const AcGiWorldDraw* pWd)
+{
+    const auto* target = dynamic_cast<const acrt::GlyphTarget*>(pWd);
+    return target != nullptr && target->takesGlyphs() ? target : nullptr;
+}

@@ -40,6 +40,10 @@ public:
     double x(double gx, double gy) const { return gx * m_xScale + gy * m_shear; }
     double y(double gy) const { return gy * m_yScale; }
     bool isSheared() const { return m_shear != 0.0; }
+    // The images in the frame of one font unit along the baseline (x only) and one up.
+    double xScale() const { return m_xScale; }
+    double shear() const { return m_shear; }
+    double yScale() const { return m_yScale; }
 
 private:
     double m_xScale, m_shear, m_yScale;

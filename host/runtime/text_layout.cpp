@@ -4,6 +4,7 @@
 #include "text_layout.h"
 
 #include "cjk_outlines.h"
+#include "glyph_target.h"
 
 #include <cmath>
 
@@ -228,18 +229,16 @@ const std::vector<StrokePoint>* fillOf(const StrokeFont& font, char32_t ch, cons
     return polygon.empty() ? nullptr : &polygon;
 }
 
-TextLayout drawLines(std::wstring_view content, double height, const StrokeFont& font, int attachment,
-                     StrokeSink sink, const StrokeSink* fills)
+// Walks the laid-out characters: each(ch, glyph, x, y) with the pen's start on the
+// baseline in font units relative to the attachment point.
+template <class Each>
+TextLayout walkGlyphs(std::wstring_view content, double height, const StrokeFont& font, int attachment, Each each)
 {
     const TextLayout layout = measureText(content, height, font, attachment);
     if (layout.lineCount == 0) {
         return layout;
     }
     const Anchor anchor = anchorFor(attachment, layout.lineCount);
-    const std::vector<StrokeRun>& runs = font.runs();
-    const std::vector<StrokePoint>& points = font.points();
-    std::vector<StrokePoint> scratch;
-    scratch.reserve(font.longestRun());
     MTextReader reader(content);
     for (std::size_t lineIndex = 0;; ++lineIndex) {
         // Measure the line once more for its advance, then draw it from the same start.
@@ -252,30 +251,38 @@ TextLayout drawLines(std::wstring_view content, double height, const StrokeFont&
         char32_t ch = 0;
         while (lineStart.next(ch) == MTextReader::Token::Char) {
             const Glyph& glyph = font.glyph(ch);
-            if (const std::vector<StrokePoint>* fill = fillOf(font, ch, fills)) {
-                const double side = glyph.advance;
-                scratch.clear();
-                for (const StrokePoint& p : *fill)
-                    scratch.push_back({toDrawing(pen + p.x * side - offsetX, height),
-                                       toDrawing(p.y * side - baseline - anchor.offsetY, height)});
-                (*fills)(scratch.data(), scratch.size());
-                pen += glyph.advance;
-                continue;
-            }
-            for (std::uint32_t r = glyph.firstRun; r < glyph.firstRun + glyph.runCount; ++r) {
-                scratch.clear();
-                for (std::uint32_t p = runs[r].first; p < runs[r].first + runs[r].count; ++p) {
-                    scratch.push_back({toDrawing(pen + points[p].x - offsetX, height),
-                                       toDrawing(points[p].y - baseline - anchor.offsetY, height)});
-                }
-                sink(scratch.data(), scratch.size());
-            }
+            each(ch, glyph, pen - offsetX, -baseline - anchor.offsetY);
             pen += glyph.advance;
         }
         if (end == MTextReader::Token::End) {
             return layout;
         }
     }
+}
+
+TextLayout drawLines(std::wstring_view content, double height, const StrokeFont& font, int attachment,
+                     StrokeSink sink, const StrokeSink* fills)
+{
+    const std::vector<StrokeRun>& runs = font.runs();
+    const std::vector<StrokePoint>& points = font.points();
+    std::vector<StrokePoint> scratch;
+    scratch.reserve(font.longestRun());
+    return walkGlyphs(content, height, font, attachment, [&](char32_t ch, const Glyph& glyph, double x, double y) {
+        if (const std::vector<StrokePoint>* fill = fillOf(font, ch, fills)) {
+            const double side = glyph.advance;
+            scratch.clear();
+            for (const StrokePoint& p : *fill)
+                scratch.push_back({toDrawing(x + p.x * side, height), toDrawing(p.y * side + y, height)});
+            (*fills)(scratch.data(), scratch.size());
+            return;
+        }
+        for (std::uint32_t r = glyph.firstRun; r < glyph.firstRun + glyph.runCount; ++r) {
+            scratch.clear();
+            for (std::uint32_t p = runs[r].first; p < runs[r].first + runs[r].count; ++p)
+                scratch.push_back({toDrawing(x + points[p].x, height), toDrawing(points[p].y + y, height)});
+            sink(scratch.data(), scratch.size());
+        }
+    });
 }
 
 }  // namespace
@@ -290,6 +297,32 @@ TextLayout drawText(std::wstring_view content, double height, const StrokeFont& 
                     StrokeSink strokes, StrokeSink fills)
 {
     return drawLines(content, height, font, attachment, strokes, &fills);
+}
+
+TextLayout placeGlyphs(std::wstring_view content, double height, const StrokeFont& font, int attachment,
+                       GlyphVisitor visit)
+{
+    return walkGlyphs(content, height, font, attachment, [&](char32_t ch, const Glyph&, double x, double y) {
+        visit(ch, toDrawing(x, height), toDrawing(y, height));
+    });
+}
+
+double glyphOutline(const StrokeFont& font, char32_t ch, StrokeSink strokes, StrokeSink fills)
+{
+    const Glyph& glyph = font.glyph(ch);
+    std::vector<StrokePoint> scratch;
+    if (const std::vector<StrokePoint>* fill = fillOf(font, ch, &fills)) {
+        const double side = glyph.advance;
+        for (const StrokePoint& p : *fill)
+            scratch.push_back({p.x * side, p.y * side});
+        fills(scratch.data(), scratch.size());
+        return glyph.advance;
+    }
+    const std::vector<StrokeRun>& runs = font.runs();
+    const std::vector<StrokePoint>& points = font.points();
+    for (std::uint32_t r = glyph.firstRun; r < glyph.firstRun + glyph.runCount; ++r)
+        strokes(points.data() + runs[r].first, runs[r].count);
+    return glyph.advance;
 }
 
 std::vector<std::vector<StrokePoint>> textPolylines(std::wstring_view content, double height,

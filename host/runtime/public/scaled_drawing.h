@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dbmain.h"
+#include "glyph_target.h"
 #include "vemhost_io.h"
 
 namespace vemhost {
@@ -38,6 +39,15 @@ struct Mark {
     AcDb::LineWeight lineWeight = AcDb::kLnWtByLayer;
 };
 
+// A character of a text drawn by reference (ScaledDrawer::setDrawsGlyphs), placed in the
+// world, with the traits its text draws with.
+struct GlyphPrimitive {
+    acrt::PlacedGlyph glyph;
+    Adesk::UInt16 color = 256;
+    AcDbObjectId layerId;
+    AcDb::LineWeight lineWeight = AcDb::kLnWtByLayer;
+};
+
 // Receives what a scaled drawer draws, in drawing order.
 class ACRT_PORT ScaledSink {
 public:
@@ -45,6 +55,9 @@ public:
     // A primitive, in world coordinates; the drawer reuses it, so copy what is kept.
     virtual void primitive(const Primitive& p) = 0;
     virtual void mark(const Mark& m) = 0;
+    // A character drawn by reference; by default its glyph's strokes and fill are handed
+    // to primitive() as a text draws them.
+    virtual void glyph(const GlyphPrimitive& g);
 };
 
 // Draws entities for a view in which one pixel covers unitsPerPixel drawing units (0
@@ -65,6 +78,9 @@ public:
     // The height (drawing units) of the view drawn, for what the host sizes as a share of
     // the view (points); 0, the default, when there is no view.
     void setViewHeight(double height);
+    // Whether texts are drawn character by character by reference (to glyph()) rather
+    // than as strokes; off by default.
+    void setDrawsGlyphs(bool byGlyph);
     // Draws an entity open for read whose index box is box.
     void draw(AcDbEntity* ent, const EntityBox& box, ScaledSink& sink);
 
