@@ -1,8 +1,9 @@
 // The cairo backend of plots: an image surface written as PNG, or a PDF surface whose
 // page is the same size in points (device units × 0.75). Consecutive strokes of one
 // colour and width are stroked as one path; a PNG's marks are kept aside and set into
-// its pixels last. Both go to the file through a stream of ours, so that a write that
-// fails, up to the file's close, fails the plot.
+// its pixels last. A PDF's texts are shown in fonts of their glyphs (cairo_glyph_fonts.h).
+// Both go to the file through a stream of ours, so that a write that fails, up to the
+// file's close, fails the plot.
 #include <cairo-pdf.h>
 #include <cairo.h>
 
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <vector>
 
+#include "cairo_glyph_fonts.h"
 #include "painter.h"
 
 namespace vemio {
@@ -61,6 +63,7 @@ public:
     void clip(double x, double y, double width, double height) override
     {
         strokePending();
+        m_glyphFonts.show(m_cr);
         cairo_rectangle(m_cr, x, y, width, height);
         cairo_clip(m_cr);
         m_clip = {x, y, x + width, y + height};
@@ -70,6 +73,7 @@ public:
     {
         if (count < 2)
             return;
+        m_glyphFonts.show(m_cr);
         if (m_pending && (color != m_color || width != m_width))
             strokePending();
         m_pending = true;
@@ -86,6 +90,7 @@ public:
         if (count < 3)
             return;
         strokePending();
+        m_glyphFonts.show(m_cr);
         addPath(points, count);
         cairo_close_path(m_cr);
         cairo_set_source_rgb(m_cr, channel(color.r), channel(color.g), channel(color.b));
@@ -103,9 +108,21 @@ public:
             m_marks.push_back({box, (std::uint32_t(color.r) << 16) | (std::uint32_t(color.g) << 8) | color.b});
     }
 
+    void glyph(const PaintedGlyph& g) override
+    {
+        const GlyphFrame frame = splitGlyphFrame(g);
+        if (m_format != PictureFormat::kPdf || !frame.usable) {
+            Painter::glyph(g);
+            return;
+        }
+        strokePending();
+        m_glyphFonts.add(m_cr, g, frame);
+    }
+
     bool finish(std::string& error) override
     {
         strokePending();
+        m_glyphFonts.show(m_cr);
         setMarks();
         cairo_status_t status = cairo_status(m_cr);
         if (status == CAIRO_STATUS_SUCCESS && m_format == PictureFormat::kPng)
@@ -195,6 +212,7 @@ private:
     double m_width = 0.0;
     std::array<double, 4> m_clip = {-HUGE_VAL, -HUGE_VAL, HUGE_VAL, HUGE_VAL};  // left, top, right, bottom
     std::vector<Mark> m_marks;
+    CairoGlyphFonts m_glyphFonts;
 };
 
 }  // namespace

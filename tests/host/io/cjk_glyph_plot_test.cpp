@@ -120,14 +120,16 @@ TEST_F(CjkGlyphPlot, SvgAndPdfKeepTheGlyphAsAFilledOutline)
     if (!acrt::CjkOutlines::shared().isLoaded())
         GTEST_SKIP() << "CJK outline font not installed";
     const std::string svg = readAll(plotted("glyph.svg"));
-    ASSERT_EQ(occurrences(svg, "<path fill=\""), 1u) << "one filled path for the one glyph";
-    const std::size_t d = svg.find("d=\"", svg.find("<path fill=\""));
+    ASSERT_EQ(occurrences(svg, "stroke=\"none\" d=\""), 1u) << "one filled outline defined for the one glyph";
+    const std::size_t d = svg.find("d=\"", svg.find("stroke=\"none\" d=\""));
     const std::string outline = svg.substr(d, svg.find('"', d + 3) - d);
     EXPECT_GT(occurrences(outline, " "), 40u) << "a glyph's outline, not a box: " << outline.substr(0, 200);
+    EXPECT_EQ(occurrences(svg, "<use href=\"#"), 2u) << "the glyph, and the square of a character no font has";
     EXPECT_EQ(svg.find("<image"), std::string::npos);
     const std::string pdf = readAll(plotted("glyph.pdf"));
     ASSERT_EQ(pdf.compare(0, 5, "%PDF-"), 0);
     EXPECT_EQ(pdf.find("/Image"), std::string::npos) << "vector outlines, no picture";
+    EXPECT_NE(pdf.find("/Type3"), std::string::npos) << "the glyphs are a font of their own";
 }
 
 #if defined(VEM_BIN_DIR)

@@ -1,0 +1,185 @@
+// Stroke-font glyphs as cairo user fonts. A face is one stroke font in one shape and one
+// stroke width on the page; cairo asks it for a glyph once per size, and the glyph's
+// strokes are drawn in font space with the width that comes out at the page's width.
+#include "cairo_glyph_fonts.h"
+
+#include <cmath>
+
+#include "glyph_target.h"
+
+namespace vemio {
+
+namespace {
+
+constexpr double kThinLine = 2.0;      // device units: butt ends and bevel joins, as strokes have
+constexpr double kFontReach = 48.0;    // font units any glyph stays within from its pen start
+const cairo_user_data_key_t kFaceKey{};
+
+// What a face draws: the font, the shape and the stroke width on the page.
+struct FaceShape {
+    const acrt::StrokeFont* font;
+    double widthFactor, slant, width;
+};
+
+void forgetShape(void* shape) { delete static_cast<FaceShape*>(shape); }
+
+const FaceShape* shapeOf(cairo_scaled_font_t* scaledFont)
+{
+    return static_cast<const FaceShape*>(
+        cairo_font_face_get_user_data(cairo_scaled_font_get_font_face(scaledFont), &kFaceKey));
+}
+
+// The extents every glyph lies within, so that cairo's estimate of what a run covers
+// never cuts a glyph off.
+cairo_status_t initFont(cairo_scaled_font_t* scaledFont, cairo_t*, cairo_font_extents_t* extents)
+{
+    const FaceShape* shape = shapeOf(scaledFont);
+    const double reach = kFontReach * (1.0 + (shape != nullptr ? shape->widthFactor + std::fabs(shape->slant) : 1.0));
+    extents->ascent = kFontReach;
+    extents->descent = kFontReach;
+    extents->height = 2.0 * kFontReach;
+    extents->max_x_advance = reach;
+    extents->max_y_advance = 0.0;
+    return CAIRO_STATUS_SUCCESS;
+}
+
+// The glyph of the character glyphIndex in the face's shape: (u, v) in font units is
+// drawn at (widthFactor * u + slant * v, -v), strokes as wide as the page's strokes.
+cairo_status_t renderGlyph(cairo_scaled_font_t* scaledFont, unsigned long glyphIndex, cairo_t* cr,
+                           cairo_text_extents_t* extents)
+{
+    const FaceShape* shape = shapeOf(scaledFont);
+    if (shape == nullptr)
+        return CAIRO_STATUS_USER_FONT_ERROR;
+    cairo_matrix_t fontMatrix;
+    cairo_scaled_font_get_font_matrix(scaledFont, &fontMatrix);
+    const double scale = std::sqrt(std::fabs(fontMatrix.xx * fontMatrix.yy - fontMatrix.xy * fontMatrix.yx));
+    if (!(scale > 0.0))
+        return CAIRO_STATUS_USER_FONT_ERROR;
+    auto trace = [&](const acrt::StrokePoint* points, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const double x = shape->widthFactor * points[i].x + shape->slant * points[i].y, y = -points[i].y;
+            if (i == 0)
+                cairo_move_to(cr, x, y);
+            else
+                cairo_line_to(cr, x, y);
+        }
+    };
+    bool stroked = false;
+    const double advance = acrt::glyphOutline(
+        *shape->font, char32_t(glyphIndex),
+        [&](const acrt::StrokePoint* points, std::size_t count) {
+            trace(points, count);
+            stroked = true;
+        },
+        [&](const acrt::StrokePoint* points, std::size_t count) {
+            trace(points, count);
+            cairo_close_path(cr);
+            cairo_fill(cr);
+        });
+    if (stroked) {
+        const bool thin = shape->width <= kThinLine;
+        cairo_set_line_width(cr, shape->width / scale);
+        cairo_set_line_cap(cr, thin ? CAIRO_LINE_CAP_BUTT : CAIRO_LINE_CAP_ROUND);
+        cairo_set_line_join(cr, thin ? CAIRO_LINE_JOIN_BEVEL : CAIRO_LINE_JOIN_ROUND);
+        cairo_stroke(cr);
+    }
+    extents->x_advance = shape->widthFactor * advance;
+    extents->y_advance = 0.0;
+    return CAIRO_STATUS_SUCCESS;
+}
+
+// Appends the character as UTF-8; a value no character has is U+FFFD.
+void appendUtf8(std::string& out, char32_t c)
+{
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        c = 0xFFFD;
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+}
+
+bool sameMatrix(const cairo_matrix_t& a, const cairo_matrix_t& b)
+{
+    return a.xx == b.xx && a.yx == b.yx && a.xy == b.xy && a.yy == b.yy;
+}
+
+// Seven significant digits: texts placed alike share one scaled font, whatever noise
+// their frames carry.
+double steadied(double value)
+{
+    if (value == 0.0 || !std::isfinite(value))
+        return 0.0;
+    const double step = std::pow(10.0, std::floor(std::log10(std::fabs(value))) - 6.0);
+    return std::round(value / step) * step;
+}
+
+}  // namespace
+
+CairoGlyphFonts::~CairoGlyphFonts()
+{
+    for (auto& entry : m_faces)
+        cairo_font_face_destroy(entry.second);
+}
+
+cairo_font_face_t* CairoGlyphFonts::faceFor(const PaintedGlyph& g, const GlyphFrame& frame)
+{
+    const auto key = std::make_tuple(g.font, frame.widthFactor, frame.slant, g.width);
+    auto found = m_faces.find(key);
+    if (found != m_faces.end())
+        return found->second;
+    cairo_font_face_t* face = cairo_user_font_face_create();
+    cairo_user_font_face_set_init_func(face, initFont);
+    cairo_user_font_face_set_render_glyph_func(face, renderGlyph);
+    auto* shape = new FaceShape{g.font, frame.widthFactor, frame.slant, g.width};
+    if (cairo_font_face_set_user_data(face, &kFaceKey, shape, forgetShape) != CAIRO_STATUS_SUCCESS)
+        delete shape;
+    m_faces.emplace(key, face);
+    return face;
+}
+
+void CairoGlyphFonts::add(cairo_t* cr, const PaintedGlyph& g, const GlyphFrame& frame)
+{
+    cairo_font_face_t* face = faceFor(g, frame);
+    cairo_matrix_t matrix;
+    cairo_matrix_init(&matrix, steadied(frame.scale * frame.across.x), steadied(frame.scale * frame.across.y),
+                      steadied(frame.scale * frame.down.x), steadied(frame.scale * frame.down.y), 0.0, 0.0);
+    if (!m_run.glyphs.empty() && (face != m_run.face || !sameMatrix(matrix, m_run.matrix) || g.color != m_run.color))
+        show(cr);
+    m_run.face = face;
+    m_run.matrix = matrix;
+    m_run.color = g.color;
+    const std::size_t before = m_run.text.size();
+    appendUtf8(m_run.text, g.ch);
+    m_run.glyphs.push_back({g.ch, g.origin.x, g.origin.y});
+    m_run.clusters.push_back({int(m_run.text.size() - before), 1});
+}
+
+void CairoGlyphFonts::show(cairo_t* cr)
+{
+    if (m_run.glyphs.empty())
+        return;
+    cairo_set_font_face(cr, m_run.face);
+    cairo_set_font_matrix(cr, &m_run.matrix);
+    cairo_set_source_rgb(cr, m_run.color.r / 255.0, m_run.color.g / 255.0, m_run.color.b / 255.0);
+    cairo_show_text_glyphs(cr, m_run.text.data(), int(m_run.text.size()), m_run.glyphs.data(),
+                           int(m_run.glyphs.size()), m_run.clusters.data(), int(m_run.clusters.size()),
+                           cairo_text_cluster_flags_t(0));
+    m_run.glyphs.clear();
+    m_run.clusters.clear();
+    m_run.text.clear();
+}
+
+}  // namespace vemio
