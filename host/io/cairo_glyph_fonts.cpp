@@ -1,8 +1,12 @@
 // Stroke-font glyphs as cairo user fonts. A face is one stroke font in one shape and one
 // stroke width on the page; cairo asks it for a glyph once per size, and the glyph's
 // strokes are drawn in font space with the width that comes out at the page's width.
+// Characters are gathered by face and font matrix, many texts to one call: cairo keeps
+// every call of a PDF page until the page ends, and a call per text would cost more
+// memory than the drawing itself.
 #include "cairo_glyph_fonts.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "glyph_target.h"
@@ -13,6 +17,7 @@ namespace {
 
 constexpr double kThinLine = 2.0;      // device units: butt ends and bevel joins, as strokes have
 constexpr double kFontReach = 48.0;    // font units any glyph stays within from its pen start
+constexpr std::size_t kRunGlyphs = 4096;  // characters shown by one call at most
 const cairo_user_data_key_t kFaceKey{};
 
 // What a face draws: the font, the shape and the stroke width on the page.
@@ -156,30 +161,48 @@ void CairoGlyphFonts::add(cairo_t* cr, const PaintedGlyph& g, const GlyphFrame& 
     cairo_matrix_t matrix;
     cairo_matrix_init(&matrix, steadied(frame.scale * frame.across.x), steadied(frame.scale * frame.across.y),
                       steadied(frame.scale * frame.down.x), steadied(frame.scale * frame.down.y), 0.0, 0.0);
-    if (!m_run.glyphs.empty() && (face != m_run.face || !sameMatrix(matrix, m_run.matrix) || g.color != m_run.color))
-        show(cr);
-    m_run.face = face;
-    m_run.matrix = matrix;
-    m_run.color = g.color;
-    const std::size_t before = m_run.text.size();
-    appendUtf8(m_run.text, g.ch);
-    m_run.glyphs.push_back({g.ch, g.origin.x, g.origin.y});
-    m_run.clusters.push_back({int(m_run.text.size() - before), 1});
+    Run* run = nullptr;
+    for (Run& r : m_runs)
+        if (r.face == face && sameMatrix(r.matrix, matrix))
+            run = &r;
+    if (run == nullptr) {
+        m_runs.emplace_back();
+        run = &m_runs.back();
+        run->face = face;
+        run->matrix = matrix;
+    }
+    const std::size_t before = run->text.size();
+    appendUtf8(run->text, g.ch);
+    run->glyphs.push_back({g.ch, g.origin.x, g.origin.y});
+    run->clusters.push_back({int(run->text.size() - before), 1});
+    ++m_gathered;
+    m_color = g.color;
+    if (run->glyphs.size() >= kRunGlyphs)
+        showRun(cr, *run);
 }
 
-void CairoGlyphFonts::show(cairo_t* cr)
+void CairoGlyphFonts::show(cairo_t* cr, Rgb color)
 {
-    if (m_run.glyphs.empty())
+    m_color = color;
+    for (Run& run : m_runs)
+        showRun(cr, run);
+    m_runs.clear();
+    m_gathered = 0;
+}
+
+void CairoGlyphFonts::showRun(cairo_t* cr, Run& run)
+{
+    if (run.glyphs.empty())
         return;
-    cairo_set_font_face(cr, m_run.face);
-    cairo_set_font_matrix(cr, &m_run.matrix);
-    cairo_set_source_rgb(cr, m_run.color.r / 255.0, m_run.color.g / 255.0, m_run.color.b / 255.0);
-    cairo_show_text_glyphs(cr, m_run.text.data(), int(m_run.text.size()), m_run.glyphs.data(),
-                           int(m_run.glyphs.size()), m_run.clusters.data(), int(m_run.clusters.size()),
-                           cairo_text_cluster_flags_t(0));
-    m_run.glyphs.clear();
-    m_run.clusters.clear();
-    m_run.text.clear();
+    cairo_set_font_face(cr, run.face);
+    cairo_set_font_matrix(cr, &run.matrix);
+    cairo_set_source_rgb(cr, m_color.r / 255.0, m_color.g / 255.0, m_color.b / 255.0);
+    cairo_show_text_glyphs(cr, run.text.data(), int(run.text.size()), run.glyphs.data(), int(run.glyphs.size()),
+                           run.clusters.data(), int(run.clusters.size()), cairo_text_cluster_flags_t(0));
+    m_gathered -= std::min(m_gathered, run.glyphs.size());
+    run.glyphs.clear();
+    run.clusters.clear();
+    run.text.clear();
 }
 
 }  // namespace vemio

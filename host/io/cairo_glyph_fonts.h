@@ -22,25 +22,29 @@ public:
     CairoGlyphFonts(const CairoGlyphFonts&) = delete;
     CairoGlyphFonts& operator=(const CairoGlyphFonts&) = delete;
 
-    // Adds the character to the pending run, showing the run first when the character
-    // cannot join it (another font, placement or colour).
+    // Gathers the character with those of its font and placement; a gathering that has
+    // grown large is shown at once.
     void add(cairo_t* cr, const PaintedGlyph& g, const GlyphFrame& frame);
-    // Shows the pending run, if any.
-    void show(cairo_t* cr);
+    // Shows everything gathered, in the colour.
+    void show(cairo_t* cr, Rgb color);
+    bool empty() const { return m_gathered == 0; }
 
 private:
+    // Characters of one face under one font matrix, shown by one call.
     struct Run {
         cairo_font_face_t* face = nullptr;
         cairo_matrix_t matrix{};
-        Rgb color;
         std::vector<cairo_glyph_t> glyphs;
         std::vector<cairo_text_cluster_t> clusters;
         std::string text;  // UTF-8
     };
     cairo_font_face_t* faceFor(const PaintedGlyph& g, const GlyphFrame& frame);
+    void showRun(cairo_t* cr, Run& run);
 
     std::map<std::tuple<const acrt::StrokeFont*, double, double, double>, cairo_font_face_t*> m_faces;
-    Run m_run;
+    std::vector<Run> m_runs;
+    std::size_t m_gathered = 0;
+    Rgb m_color;
 };
 
 }  // namespace vemio

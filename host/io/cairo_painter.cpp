@@ -62,8 +62,7 @@ public:
 
     void clip(double x, double y, double width, double height) override
     {
-        strokePending();
-        m_glyphFonts.show(m_cr);
+        paintGathered();
         cairo_rectangle(m_cr, x, y, width, height);
         cairo_clip(m_cr);
         m_clip = {x, y, x + width, y + height};
@@ -73,8 +72,8 @@ public:
     {
         if (count < 2)
             return;
-        m_glyphFonts.show(m_cr);
-        if (m_pending && (color != m_color || width != m_width))
+        paintIn(color);
+        if (m_pending && width != m_width)
             strokePending();
         m_pending = true;
         m_color = color;
@@ -89,8 +88,8 @@ public:
     {
         if (count < 3)
             return;
+        paintIn(color);
         strokePending();
-        m_glyphFonts.show(m_cr);
         addPath(points, count);
         cairo_close_path(m_cr);
         cairo_set_source_rgb(m_cr, channel(color.r), channel(color.g), channel(color.b));
@@ -115,14 +114,13 @@ public:
             Painter::glyph(g);
             return;
         }
-        strokePending();
+        paintIn(g.color);
         m_glyphFonts.add(m_cr, g, frame);
     }
 
     bool finish(std::string& error) override
     {
-        strokePending();
-        m_glyphFonts.show(m_cr);
+        paintGathered();
         setMarks();
         cairo_status_t status = cairo_status(m_cr);
         if (status == CAIRO_STATUS_SUCCESS && m_format == PictureFormat::kPng)
@@ -179,6 +177,21 @@ private:
             }
         cairo_surface_mark_dirty(m_surface);
         m_marks.clear();
+    }
+    // What comes next is painted in color. Paint of one colour may be laid in any order
+    // (it covers the same pixels), so strokes and characters gather while the colour
+    // stays, and what gathered is painted when it changes.
+    void paintIn(Rgb color)
+    {
+        if (color != m_color)
+            paintGathered();
+        m_color = color;
+    }
+    void paintGathered()
+    {
+        strokePending();
+        if (!m_glyphFonts.empty())
+            m_glyphFonts.show(m_cr, m_color);
     }
     void addPath(const DevicePoint* points, std::size_t count)
     {

@@ -1,10 +1,15 @@
 // The SVG backend of plots, written as text by us rather than by cairo: cairo's SVG
 // names elements with process-wide counters and rounds coordinates its own way, which
-// would make the same drawing give different files. Consecutive strokes of one colour
-// and width share one path element. Each glyph of a text is defined once, where it is
-// first used, as a path in its shape's units, and placed by <use>: the characters of a
-// run along one baseline share a group whose transform places them and whose stroke
-// width, in those units, is the plot's.
+// would make the same drawing give different files.
+//
+// What is painted in one colour may be written in any order: opaque paint of one colour
+// covers the same pixels whichever comes first. So, while the colour stays the same,
+// strokes of one width share one path element, and the texts' characters are gathered
+// apart, by stroke width and placement, and written when the colour changes (or enough
+// has gathered). Each glyph is defined once, as a path in its shape's units where it is
+// first used, and placed by <use>: a group per placement sets the glyphs' transform and
+// stroke width, a text within it is moved to its start, and each character is used at
+// its offset along the baseline.
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -12,7 +17,7 @@
 #include <cstring>
 #include <map>
 #include <tuple>
-#include <unordered_map>
+#include <vector>
 
 #include "glyph_target.h"
 #include "painter.h"
@@ -22,8 +27,11 @@ namespace vemio {
 namespace {
 
 constexpr double kMmPerDeviceUnit = 25.4 / 96.0;
+constexpr std::size_t kFlushBytes = 1u << 16;       // the output is written in pieces of this
+constexpr std::size_t kGatheredBytes = 1u << 20;    // texts gathered before they are written
+constexpr double kOffBaseline = 1e-3;               // font units
 
-// Hundredths of a device unit (finer than any screen or printer shows), without
+// Hundredths of a unit (finer than any screen or printer shows in device units), without
 // trailing zeros. Integer arithmetic: this runs for every point of every stroke.
 void appendNumber(std::string& out, double value)
 {
@@ -72,6 +80,22 @@ void appendColor(std::string& out, Rgb c)
     out += buf;
 }
 
+// A glyph's definition.
+struct Definition {
+    std::string id;
+    bool empty = true;  // a glyph without ink (a space) is not placed
+};
+
+// The characters gathered under one placement: the group's transform (scale and turn
+// of the glyphs, without the move) and stroke width, the texts written into body.
+struct GlyphGroup {
+    double width, scale;
+    DevicePoint across, down;
+    std::string body;
+    bool textOpen = false;
+    DevicePoint textStart{0, 0};  // device point of the open text's start
+};
+
 class SvgPainter final : public Painter {
 public:
     SvgPainter(std::FILE* file, double width, double height, Rgb background, bool inMillimetres) : m_file(file)
@@ -101,7 +125,7 @@ public:
 
     void clip(double x, double y, double width, double height) override
     {
-        endPath();
+        writeGathered();
         m_out += "<clipPath id=\"plot-area\"><rect x=\"";
         appendNumber(m_out, x);
         m_out += "\" y=\"";
@@ -118,7 +142,8 @@ public:
     {
         if (count < 2)
             return;
-        if (!m_pathOpen || color != m_color || width != m_width) {
+        paintIn(color);
+        if (!m_pathOpen || width != m_width) {
             endPath();
             m_out += "<path stroke=\"";
             appendColor(m_out, color);
@@ -126,12 +151,11 @@ public:
             appendNumber(m_out, width);
             m_out += "\" d=\"";
             m_pathOpen = true;
-            m_color = color;
             m_width = width;
         } else {
             m_out += '\n';
         }
-        appendPoints(points, count);
+        appendPoints(m_out, points, count);
         flushIfFull();
     }
 
@@ -139,11 +163,12 @@ public:
     {
         if (count < 3)
             return;
+        paintIn(color);
         endPath();
         m_out += "<path fill=\"";
         appendColor(m_out, color);
         m_out += "\" d=\"";
-        appendPoints(points, count);
+        appendPoints(m_out, points, count);
         m_out += "Z\"/>\n";
         flushIfFull();
     }
@@ -156,41 +181,36 @@ public:
             return;
         }
         std::string newPath;
-        const Definition& definition = definitionOf(g, frame, newPath);
+        bool filled = false;
+        const Definition& definition = definitionOf(g, frame, newPath, filled);
         if (definition.empty)
             return;
-        double x = 0.0;
-        if (!continuesRun(g, frame, x)) {
-            startRun(g, frame);
-            x = 0.0;
-        }
+        paintIn(g.color);
+        GlyphGroup& group = groupFor(g, frame);
+        const std::size_t before = group.body.size();
         if (!newPath.empty()) {
-            m_out += "<defs><path id=\"";
-            m_out += definition.id;
-            m_out += definition.filled ? "\" stroke=\"none\" d=\"" : "\" d=\"";
-            m_out += newPath;
-            m_out += "\"/></defs>\n";
+            group.body += "<defs><path id=\"";
+            group.body += definition.id;
+            group.body += filled ? "\" stroke=\"none\" d=\"" : "\" fill=\"none\" d=\"";
+            group.body += newPath;
+            group.body += "\"/></defs>\n";
         }
-        m_out += "<use href=\"#";
-        m_out += definition.id;
-        m_out += '"';
+        const double x = offsetInText(group, g.origin);
+        group.body += "<use href=\"#";
+        group.body += definition.id;
         if (x != 0.0) {
-            m_out += " x=\"";
-            appendNumber(m_out, x);
-            m_out += '"';
+            group.body += "\" x=\"";
+            appendNumber(group.body, x);
         }
-        if (definition.filled) {
-            m_out += " fill=\"";
-            appendColor(m_out, g.color);
-            m_out += '"';
-        }
-        m_out += "/>\n";
-        flushIfFull();
+        group.body += "\"/>";
+        m_gathered += group.body.size() - before;
+        if (m_gathered >= kGatheredBytes)
+            writeGathered();
     }
 
     bool finish(std::string& error) override
     {
-        endPath();
+        writeGathered();
         for (; m_openGroups > 0; --m_openGroups)
             m_out += "</g>\n";
         m_out += "</svg>\n";
@@ -205,13 +225,13 @@ public:
     }
 
 private:
-    void appendPoints(const DevicePoint* points, std::size_t count)
+    static void appendPoints(std::string& out, const DevicePoint* points, std::size_t count)
     {
         for (std::size_t i = 0; i < count; ++i) {
-            m_out += i == 0 ? 'M' : 'L';
-            appendNumber(m_out, points[i].x);
-            m_out += ' ';
-            appendNumber(m_out, points[i].y);
+            out += i == 0 ? 'M' : 'L';
+            appendNumber(out, points[i].x);
+            out += ' ';
+            appendNumber(out, points[i].y);
         }
     }
     void endPath()
@@ -219,18 +239,59 @@ private:
         if (m_pathOpen)
             m_out += "\"/>\n";
         m_pathOpen = false;
-        endRun();
+    }
+    // What comes next is painted in color: what was gathered in another is written first.
+    void paintIn(Rgb color)
+    {
+        if (color != m_color) {
+            writeGathered();
+            m_color = color;
+        }
+    }
+    // Ends the open path and writes the gathered texts, a group per placement.
+    void writeGathered()
+    {
+        endPath();
+        for (GlyphGroup& group : m_groups) {
+            if (group.textOpen)
+                group.body += "</g>\n";
+            m_out += "<g stroke=\"";
+            appendColor(m_out, m_color);
+            m_out += "\" fill=\"";
+            appendColor(m_out, m_color);
+            m_out += "\" stroke-width=\"";
+            appendFactor(m_out, group.width / group.scale);
+            m_out += "\" transform=\"matrix(";
+            appendFactor(m_out, group.scale * group.across.x);
+            m_out += ' ';
+            appendFactor(m_out, group.scale * group.across.y);
+            m_out += ' ';
+            appendFactor(m_out, group.scale * group.down.x);
+            m_out += ' ';
+            appendFactor(m_out, group.scale * group.down.y);
+            m_out += " 0 0)\">\n";
+            m_out += group.body;
+            m_out += "</g>\n";
+            flushIfFull();
+        }
+        m_groups.clear();
+        m_gathered = 0;
+    }
+    void flushIfFull()
+    {
+        if (m_out.size() >= kFlushBytes)
+            write();
+    }
+    void write()
+    {
+        if (!m_failed && std::fwrite(m_out.data(), 1, m_out.size(), m_file) != m_out.size())
+            m_failed = true;
+        m_out.clear();
     }
 
-    // ---- glyphs ----
-    struct Definition {
-        std::string id;
-        bool empty = true;   // a glyph without ink (a space) is not placed
-        bool filled = false; // an outline, filled in the text's colour
-    };
-    // A glyph's definition; path receives its outline when it is new, to be written where
-    // it is first used.
-    const Definition& definitionOf(const PaintedGlyph& g, const GlyphFrame& f, std::string& path)
+    // A glyph's definition by its font, shape and character; path receives its outline,
+    // in the shape's units, when it is new, and filled whether it is an outline to fill.
+    const Definition& definitionOf(const PaintedGlyph& g, const GlyphFrame& f, std::string& path, bool& filled)
     {
         const auto key = std::make_tuple(g.font, f.widthFactor, f.slant, g.ch);
         auto found = m_definitions.find(key);
@@ -251,65 +312,40 @@ private:
             [&](const acrt::StrokePoint* points, std::size_t count) {
                 shaped(points, count);
                 path += 'Z';
-                d.filled = true;
+                filled = true;
             });
         d.empty = path.empty();
         return d;
     }
-    // Whether the glyph continues the open run: the same shape, placement, colour and
-    // width, its pen start on the run's baseline; x is then its offset along it.
-    bool continuesRun(const PaintedGlyph& g, const GlyphFrame& f, double& x) const
+    GlyphGroup& groupFor(const PaintedGlyph& g, const GlyphFrame& f)
     {
-        if (!m_runOpen || g.font != m_run.font || g.color != m_run.color || g.width != m_run.width ||
-            f.widthFactor != m_run.frame.widthFactor || f.slant != m_run.frame.slant ||
-            f.scale != m_run.frame.scale || f.across.x != m_run.frame.across.x ||
-            f.across.y != m_run.frame.across.y || f.down.x != m_run.frame.down.x || f.down.y != m_run.frame.down.y)
-            return false;
-        const double dx = g.origin.x - m_run.origin.x, dy = g.origin.y - m_run.origin.y;
-        const double along = (dx * f.across.x + dy * f.across.y) / f.scale;
-        const double off = (dx * f.down.x + dy * f.down.y) / f.scale;
-        x = along;
-        return std::fabs(off) < kOffBaseline;
+        for (GlyphGroup& group : m_groups)
+            if (group.width == g.width && group.scale == f.scale && group.across.x == f.across.x &&
+                group.across.y == f.across.y && group.down.x == f.down.x && group.down.y == f.down.y)
+                return group;
+        m_groups.push_back({g.width, f.scale, f.across, f.down, {}, false, {0, 0}});
+        return m_groups.back();
     }
-    void startRun(const PaintedGlyph& g, const GlyphFrame& f)
+    // The glyph's offset along the open text's baseline, opening a text at the glyph
+    // when it does not lie on that baseline.
+    double offsetInText(GlyphGroup& group, const DevicePoint& origin)
     {
-        endPath();
-        m_run = {g.font, g.color, g.width, f, g.origin};
-        m_runOpen = true;
-        m_out += "<g stroke=\"";
-        appendColor(m_out, g.color);
-        m_out += "\" stroke-width=\"";
-        appendFactor(m_out, g.width / f.scale);
-        m_out += "\" transform=\"matrix(";
-        appendFactor(m_out, f.scale * f.across.x);
-        m_out += ' ';
-        appendFactor(m_out, f.scale * f.across.y);
-        m_out += ' ';
-        appendFactor(m_out, f.scale * f.down.x);
-        m_out += ' ';
-        appendFactor(m_out, f.scale * f.down.y);
-        m_out += ' ';
-        appendNumber(m_out, g.origin.x);
-        m_out += ' ';
-        appendNumber(m_out, g.origin.y);
-        m_out += ")\">\n";
-    }
-    void endRun()
-    {
-        if (m_runOpen)
-            m_out += "</g>\n";
-        m_runOpen = false;
-    }
-    void flushIfFull()
-    {
-        if (m_out.size() >= (1u << 16))
-            write();
-    }
-    void write()
-    {
-        if (!m_failed && std::fwrite(m_out.data(), 1, m_out.size(), m_file) != m_out.size())
-            m_failed = true;
-        m_out.clear();
+        if (group.textOpen) {
+            const double dx = origin.x - group.textStart.x, dy = origin.y - group.textStart.y;
+            const double along = (dx * group.across.x + dy * group.across.y) / group.scale;
+            const double off = (dx * group.down.x + dy * group.down.y) / group.scale;
+            if (std::fabs(off) < kOffBaseline)
+                return along;
+            group.body += "</g>\n";
+        }
+        group.textOpen = true;
+        group.textStart = origin;
+        group.body += "<g transform=\"translate(";
+        appendNumber(group.body, (origin.x * group.across.x + origin.y * group.across.y) / group.scale);
+        group.body += ' ';
+        appendNumber(group.body, (origin.x * group.down.x + origin.y * group.down.y) / group.scale);
+        group.body += ")\">";
+        return 0.0;
     }
 
     std::FILE* m_file;
@@ -317,21 +353,12 @@ private:
     int m_openGroups = 0;
     bool m_pathOpen = false;
     bool m_failed = false;
-    Rgb m_color;
+    Rgb m_color;  // of what is being painted
     double m_width = 0.0;
 
-    // A glyph's definition by its font, shape and character.
     std::map<std::tuple<const acrt::StrokeFont*, double, double, char32_t>, Definition> m_definitions;
-    struct Run {
-        const acrt::StrokeFont* font;
-        Rgb color;
-        double width;
-        GlyphFrame frame;
-        DevicePoint origin;
-    };
-    static constexpr double kOffBaseline = 1e-3;  // font units
-    bool m_runOpen = false;
-    Run m_run{};
+    std::vector<GlyphGroup> m_groups;
+    std::size_t m_gathered = 0;
 };
 
 }  // namespace
