@@ -16,7 +16,12 @@ namespace vemio {
 namespace {
 
 constexpr double kThinLine = 2.0;      // device units: butt ends and bevel joins, as strokes have
-constexpr double kFontReach = 48.0;    // font units any glyph stays within from its pen start
+// Font units above and below the baseline that every glyph's ink stays within: a PDF
+// reader takes them as the height of a line of text (and finds lines by it), and cairo
+// as the reach of what a text paints.
+constexpr double kFontAscent = 28.0;
+constexpr double kFontDescent = 12.0;
+constexpr double kFontAdvance = 48.0;
 constexpr std::size_t kRunGlyphs = 4096;  // characters shown by one call at most
 const cairo_user_data_key_t kFaceKey{};
 
@@ -39,10 +44,11 @@ const FaceShape* shapeOf(cairo_scaled_font_t* scaledFont)
 cairo_status_t initFont(cairo_scaled_font_t* scaledFont, cairo_t*, cairo_font_extents_t* extents)
 {
     const FaceShape* shape = shapeOf(scaledFont);
-    const double reach = kFontReach * (1.0 + (shape != nullptr ? shape->widthFactor + std::fabs(shape->slant) : 1.0));
-    extents->ascent = kFontReach;
-    extents->descent = kFontReach;
-    extents->height = 2.0 * kFontReach;
+    const double reach = shape != nullptr ? kFontAdvance * shape->widthFactor + kFontAscent * std::fabs(shape->slant)
+                                          : kFontAdvance;
+    extents->ascent = kFontAscent;
+    extents->descent = kFontDescent;
+    extents->height = kFontAscent + kFontDescent;
     extents->max_x_advance = reach;
     extents->max_y_advance = 0.0;
     return CAIRO_STATUS_SUCCESS;

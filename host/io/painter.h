@@ -9,6 +9,7 @@
 
 #include "aci_colors.h"
 #include "stroke_font.h"
+#include "vemio_port.h"
 
 namespace vemio {
 
@@ -40,7 +41,7 @@ struct GlyphFrame {
     DevicePoint across{1, 0}, down{0, 1};
     double widthFactor = 1.0, slant = 0.0;
 };
-GlyphFrame splitGlyphFrame(const PaintedGlyph& g);
+VEMIO_PORT GlyphFrame splitGlyphFrame(const PaintedGlyph& g);
 
 class Painter {
 public:
