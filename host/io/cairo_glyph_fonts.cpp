@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "glyph_target.h"
+#include "utf8_append.h"
 
 namespace vemio {
 
@@ -98,28 +99,6 @@ cairo_status_t renderGlyph(cairo_scaled_font_t* scaledFont, unsigned long glyphI
     extents->x_advance = shape->widthFactor * advance;
     extents->y_advance = 0.0;
     return CAIRO_STATUS_SUCCESS;
-}
-
-// Appends the character as UTF-8; a value no character has is U+FFFD.
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-        c = 0xFFFD;
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xF0 | (c >> 18));
-        out += char(0x80 | ((c >> 12) & 0x3F));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
 }
 
 bool sameMatrix(const cairo_matrix_t& a, const cairo_matrix_t& b)

@@ -12,6 +12,7 @@
 #include "dbsymtb.h"
 #include "dxf_read.h"
 #include "opened_object.h"
+#include "utf8_append.h"
 
 namespace vemio {
 namespace dxfin {
@@ -21,26 +22,8 @@ namespace {
 void appendUtf8(const std::wstring& text, std::string& out)
 {
     out.reserve(out.size() + text.size());
-    for (wchar_t wide : text) {
-        unsigned long c = static_cast<unsigned long>(wide);
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            c = 0xFFFD;
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | (c >> 18));
-            out += char(0x80 | ((c >> 12) & 0x3F));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
+    for (wchar_t wide : text)
+        vemio::appendUtf8(out, static_cast<char32_t>(wide));
 }
 
 // ASCII without escapes reads the same in every code page and in UTF-8.
