@@ -185,8 +185,8 @@ def header_units(text, header_end):
 
 def dxf_on_sheet(dxf, folder):
     """A copy of dxf whose header names the sheet, limits from 0,0 to the paper's size in
-    drawing units, for dxf2pdf to fit the drawing on (without them it takes A4 in the
-    drawing's units: A4 metres for a drawing in metres); None when the file has no header."""
+    drawing units, for dxf2pdf to fit the drawing on (without them dxf2pdf 2.2 runs out
+    of memory on a drawing in metres); None when the file has no header."""
     with open(dxf, encoding="utf-8", errors="surrogateescape", newline="") as f:
         text = f.read()
     header = text.find("HEADER\n")
