@@ -203,7 +203,7 @@ class Readme:
                 if not chunk:
                     break
                 seen += chunk
-            if not re.search(rb"vemcad serves the drawing at\n  http://127\.0\.0\.1:\d+/\?token=[0-9a-f]+\n", seen):
+            if not re.search(rb"\nvemcad serves the drawing at\n  http://127\.0\.0\.1:\d+/\?token=[0-9a-f]+\n", seen):
                 fail("vemcad --serve printed no address: %r" % seen[-300:])
         finally:
             proc.terminate()
