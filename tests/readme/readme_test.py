@@ -98,18 +98,48 @@ def normalised(lines):
 
 
 def printed(output):
-    """vemcad's output from its modules' announcement on (the usage text left out)."""
+    """vemcad's output from its modules' announcement on. What comes before it must be
+    the usage text, its items numbered 1 to 16, printed when VEMD loads."""
     lines = output.split("\n")
-    for i, line in enumerate(lines):
-        if line.startswith("VEMD loaded.") or line.startswith("VEMD and VEMA"):
-            return normalised(lines[i:])
-    return normalised(lines)
+    if "VEMD loaded." not in lines:
+        return normalised(lines)
+    start = lines.index("VEMD loaded.")
+    items = [m.group(1) for m in (re.match(r"^(\d+)\.", l) for l in lines[:start]) if m]
+    if items != [str(i) for i in range(1, 17)]:
+        fail("the usage text before \"VEMD loaded.\" has items %s, not 1 to 16" % items)
+    return normalised(lines[start:])
+
+
+def find_lines(segment, lines, start):
+    """Where segment first occurs in lines at start or later, or -1."""
+    for i in range(start, len(lines) - len(segment) + 1):
+        if lines[i:i + len(segment)] == segment:
+            return i
+    return -1
 
 
 def matches(expected, actual):
-    """Whether the lines shown are the output, "..." standing for any lines."""
-    pattern = "".join(r"(?:.*\n)*?" if e == "..." else re.escape(e) + r"\n" for e in expected)
-    return re.fullmatch(pattern, "".join(a + "\n" for a in actual)) is not None
+    """Whether the lines shown are the output, "..." standing for any lines. Each part
+    between two "..." is taken where it first occurs, which finds a match when any
+    exists."""
+    parts = [[]]
+    for line in expected:
+        if line == "...":
+            parts.append([])
+        else:
+            parts[-1].append(line)
+    first, last = parts[0], parts[-1]
+    if len(parts) == 1:
+        return first == actual
+    if actual[:len(first)] != first or len(actual) < len(first) + len(last):
+        return False
+    at = len(first)
+    for part in parts[1:-1]:
+        found = find_lines(part, actual, at)
+        if found < 0:
+            return False
+        at = found + len(part)
+    return len(actual) - len(last) >= at and (not last or actual[len(actual) - len(last):] == last)
 
 
 def run_vemcad(vemcad, scratch, args):
