@@ -113,7 +113,7 @@ int serveFromTerminal(vemcad::Session& session, vemcad::ConsoleInput& console, i
         std::fprintf(stderr, "vemcad: no pipe for interrupts\n");
         return 1;
     }
-    std::printf("vemcad serves the drawing at\n  %s\nOpen it in a browser; QUIT there, or Ctrl-C here, ends vemcad.\n",
+    std::printf("\nvemcad serves the drawing at\n  %s\nOpen it in a browser; QUIT there, or Ctrl-C here, ends vemcad.\n",
                 server.address().c_str());
     std::fflush(stdout);
     catchInterrupts();
