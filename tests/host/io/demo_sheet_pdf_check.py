@@ -214,7 +214,7 @@ class DemoSheetPdfTest(unittest.TestCase):
         the PDF holds them as text."""
         text = subprocess.run(["pdftotext", self.pdf, "-"], stdout=subprocess.PIPE, text=True,
                               check=True).stdout
-        for expected in ("X=40500.00", "Y=30000.00", "X=28000.00", "Y=50000.00", "图名", "比例", "制图"):
+        for expected in ("X=3050.00", "Y=5050.00", "X=3075.00", "Y=5090.00", "图名", "比例", "制图"):
             self.assertIn(expected, text)
 
 
