@@ -4,7 +4,8 @@
 #   ./run.sh ui [DRAWING]   build and serve a session to the browser (vemcad --serve)
 #   ./run.sh test   build and run the whole suite, normal and sanitized
 #   ./run.sh fuzz [SECONDS]   build the fuzz targets with clang and run each (default 60 s)
-#   ./run.sh bench  Release build, benchmarks against their targets, DXFOUT beside ezdxf
+#   ./run.sh bench  Release build, benchmarks against their targets, DXFOUT beside ezdxf,
+#                   PLOT beside LibreCAD's dxf2pdf (librecad installed when missing)
 set -euo pipefail
 cd "$(dirname "$0")"
 
