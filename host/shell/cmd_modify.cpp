@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "acedads.h"
+#include "acutads.h"
 #include "dbapserv.h"
 #include "dbsymtb.h"
 #include "entity_edits.h"
@@ -199,6 +200,10 @@ void listCommand(Session&)
     std::vector<AcDbObjectId> ids;
     if (!selectObjects(ids))
         return;
+    // The listing's lines end in a line feed; the first starts a line of its own, as
+    // everything printed after an answer does.
+    if (!ids.empty())
+        acutPrintf(L"\n");
     for (const AcDbObjectId& id : ids) {
         AcDbEntity* ent = nullptr;
         if (acdbOpenAcDbEntity(ent, id, AcDb::kForRead) != Acad::eOk)
