@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "block_attributes.h"
 #include "dbents.h"
 
 namespace acrt {
@@ -66,6 +67,20 @@ OpenedBlock::~OpenedBlock()
 {
     if (m_record != nullptr)
         m_record->close();
+}
+
+AcDbExtents shownContentsExtents(AcDbObjectId blockId)
+{
+    BlockNesting nesting(blockId);
+    const OpenedBlock block(nesting.entered() ? blockId : AcDbObjectId());
+    AcDbExtents inBlock;
+    block.forEachEntity([&](const AcDbEntity& ent) {
+        AcDbExtents one;
+        if (!isHiddenInReferences(ent) && ent.getGeomExtents(one) == Acad::eOk && !one.isEmpty())
+            inBlock.addExt(one);
+        return true;
+    });
+    return inBlock;
 }
 
 bool wouldShowItself(AcDbObjectId block, AcDbObjectId container)

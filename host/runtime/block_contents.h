@@ -72,6 +72,11 @@ private:
     AcDbBlockTableRecord* m_record = nullptr;
 };
 
+// The box, in the block's own coordinates, of the extents of the block's entities a
+// reference shows (attribute definitions left out); empty when none has extents or the
+// block cannot be reached into here.
+AcDbExtents shownContentsExtents(AcDbObjectId block);
+
 // Whether a reference to block, placed in container, would have container show itself:
 // block is container, or holds (at any level) a reference to it. A layout may be
 // referenced by nothing, so a reference to one is refused too.

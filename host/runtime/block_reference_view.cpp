@@ -83,15 +83,7 @@ Acad::ErrorStatus AcDbBlockReference::subGetGeomExtents(AcDbExtents& extents) co
 {
     assertReadEnabled();
     extents = AcDbExtents();
-    acrt::BlockNesting nesting(m_blockRecord);
-    const acrt::OpenedBlock block(nesting.entered() ? m_blockRecord : AcDbObjectId());
-    AcDbExtents inBlock;
-    block.forEachEntity([&](const AcDbEntity& ent) {
-        AcDbExtents one;
-        if (!acrt::isHiddenInReferences(ent) && ent.getGeomExtents(one) == Acad::eOk && !one.isEmpty())
-            inBlock.addExt(one);
-        return true;
-    });
+    AcDbExtents inBlock = acrt::shownContentsExtents(m_blockRecord);
     inBlock.transformBy(blockTransform());
     addAttributeExtents(inBlock);
     if (inBlock.isEmpty())

@@ -161,16 +161,7 @@ void DxfPassThroughEntity::drawBlock(AcGiWorldDraw* pWd) const
 
 bool DxfPassThroughEntity::addBlockExtents(AcDbExtents& extents) const
 {
-    const AcDbObjectId blockId = blockNamed(database(), shape().blockName);
-    acrt::BlockNesting nesting(blockId);
-    const acrt::OpenedBlock block(nesting.entered() ? blockId : AcDbObjectId());
-    AcDbExtents inBlock;
-    block.forEachEntity([&](const AcDbEntity& ent) {
-        AcDbExtents one;
-        if (!acrt::isHiddenInReferences(ent) && ent.getGeomExtents(one) == Acad::eOk && !one.isEmpty())
-            inBlock.addExt(one);
-        return true;
-    });
+    AcDbExtents inBlock = acrt::shownContentsExtents(blockNamed(database(), shape().blockName));
     if (inBlock.isEmpty())
         return false;
     inBlock.transformBy(AcGeMatrix3d::translation(shape().blockPosition.asVector()));
