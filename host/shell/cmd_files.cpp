@@ -17,6 +17,15 @@ namespace vemcad {
 
 namespace {
 
+// A reason as a sentence, so that the one after it reads apart: a full stop added
+// unless it ends in one.
+std::string asSentence(const std::string& reason)
+{
+    if (reason.empty() || reason.back() == '.' || reason.back() == '!' || reason.back() == '?')
+        return reason;
+    return reason + '.';
+}
+
 void report(bool ok, const std::string& message)
 {
     if (!message.empty() || !ok)
@@ -67,7 +76,7 @@ bool saveAs(Session& session, const std::string& path)
 {
     std::string message;
     if (!session.saveDrawing(path, message)) {
-        report(false, "Cannot save " + path + ": " + message + " The file on disk is unchanged.");
+        report(false, "Cannot save " + path + ": " + asSentence(message) + " The file on disk is unchanged.");
         return false;
     }
     say(vemhost::fromUtf8("Saved " + path + "."));
@@ -108,7 +117,7 @@ void openCommand(Session& session)
     if (!offerToSave(session) || !askFileName(path))
         return;
     if (!session.openDrawing(path, message)) {
-        report(false, "Cannot open " + path + ": " + message + " The current drawing is unchanged.");
+        report(false, "Cannot open " + path + ": " + asSentence(message) + " The current drawing is unchanged.");
         return;
     }
     say(vemhost::fromUtf8("Opened " + path + "."));
@@ -122,7 +131,7 @@ void dxfinCommand(Session& session)
     if (!askFileName(path))
         return;
     if (!session.importDxf(path, message)) {
-        report(false, "Cannot read " + path + ": " + message + " The current drawing is unchanged.");
+        report(false, "Cannot read " + path + ": " + asSentence(message) + " The current drawing is unchanged.");
         return;
     }
     say(vemhost::fromUtf8("Read " + path + "."));
