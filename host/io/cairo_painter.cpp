@@ -76,7 +76,6 @@ public:
         if (m_pending && width != m_width)
             strokePending();
         m_pending = true;
-        m_color = color;
         m_width = width;
         addPath(points, count);
         m_pendingPoints += count;

@@ -110,6 +110,20 @@ void noteNumber(const Span& span, int code, GroupPlace::Kind kind, PassThroughSh
 
 // ---- solids, traces and 3D faces --------------------------------------------------------
 
+// The four corners of a solid, a trace or a face (groups 10 to 13); without a fourth the
+// third stands for it (a triangle). False without the first three.
+bool readCorners(const Span& own, AcGePoint3d (&corner)[4], PassThroughShape& shape)
+{
+    bool read[4];
+    for (int i = 0; i < 4; ++i)
+        read[i] = spanPoint(own, 10 + i, false, corner[i], shape);
+    if (!read[0] || !read[1] || !read[2])
+        return false;
+    if (!read[3])
+        corner[3] = corner[2];
+    return true;
+}
+
 void decodeSolid(const Span& own, PassThroughShape& shape)
 {
     shape.rule = TransformRule::kPlanar;
@@ -117,13 +131,8 @@ void decodeSolid(const Span& own, PassThroughShape& shape)
     noteNumber(own, 39, GroupPlace::kLength, shape);
     const PlaneFrame frame(shape.normal);
     AcGePoint3d corner[4];
-    bool read[4];
-    for (int i = 0; i < 4; ++i)
-        read[i] = spanPoint(own, 10 + i, false, corner[i], shape);
-    if (!read[0] || !read[1] || !read[2])
+    if (!readCorners(own, corner, shape))
         return;
-    if (!read[3])
-        corner[3] = corner[2];
     const int order[4] = {0, 1, 3, 2};
     std::vector<AcGePoint3d> outline;
     for (int i : order)
@@ -139,13 +148,8 @@ void decodeFace(const Span& own, PassThroughShape& shape)
 {
     shape.rule = TransformRule::kSimilarity;
     AcGePoint3d corner[4];
-    bool read[4];
-    for (int i = 0; i < 4; ++i)
-        read[i] = spanPoint(own, 10 + i, false, corner[i], shape);
-    if (!read[0] || !read[1] || !read[2])
+    if (!readCorners(own, corner, shape))
         return;
-    if (!read[3])
-        corner[3] = corner[2];
     const long hidden = own.integerOr(70, 0);
     if ((hidden & 15) == 0) {
         shape.addRun(std::vector<AcGePoint3d>(corner, corner + 4), true);

@@ -11,6 +11,7 @@
 
 #include "dbents.h"
 #include "dbsymtb.h"
+#include "file_text.h"
 #include "host_fixture.h"
 #include "painter.h"
 #include "plot.h"
@@ -18,21 +19,8 @@
 
 namespace {
 
-std::string readAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::size_t occurrences(const std::string& text, const std::string& what)
-{
-    std::size_t count = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++count;
-    return count;
-}
+using test_support::occurrences;
+using test_support::readAll;
 
 TEST(GlyphFrame, SplitsIntoTurnScaleAndShape)
 {

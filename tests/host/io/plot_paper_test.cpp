@@ -11,22 +11,17 @@
 #include <vector>
 
 #include "drawing_builder.h"
+#include "file_text.h"
 #include "host_fixture.h"
-#include "png_picture.h"
 #include "plot.h"
+#include "png_picture.h"
 #include "scratch_dir.h"
 
 namespace {
 
 constexpr double kDevicePerMm = 96.0 / 25.4;
 
-std::string readAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test_support::readAll;
 
 // The numbers of an SVG path's first "M x yL x y" run.
 std::vector<double> firstPathPoints(const std::string& svg)

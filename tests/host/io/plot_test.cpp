@@ -16,9 +16,10 @@
 
 #include "drawing_file.h"
 #include "dxf_test_drawing.h"
+#include "file_text.h"
 #include "host_fixture.h"
-#include "png_picture.h"
 #include "plot.h"
+#include "png_picture.h"
 #include "scratch_dir.h"
 #include "stroke_font.h"
 
@@ -26,13 +27,7 @@ namespace {
 
 using namespace dxf_test;
 
-std::string readAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test_support::readAll;
 
 using Picture = test_support::PngPicture;
 
